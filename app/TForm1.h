@@ -1,0 +1,109 @@
+#pragma once
+#include "app/ProgramState.h"
+#include "widgets/StringGrid.h"
+#include "widgets/UpDown.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPixmap>
+#include <memory>
+
+namespace Ui { class TForm1; }
+class QPainter;
+class QLockFile;
+class QFileDialog;
+class QTimer;
+class TForm2;
+class TForm3;
+
+// The main window. Its handlers are split by subsystem:
+//   app/TForm1.cpp            start-up, close, tab change, help menu
+//   app/MascotHandlers.cpp    Timer2Timer, Image1MouseMove, the banner label
+//   roster/RosterCommands.cpp OpenClick, DLoadClick
+//   settings/SettingsPage.cpp UpDown1Click, UpDown2Click, StringGrid1DrawCell
+//   seating/PlacementPage.cpp the seat grid, the student list, Timer1Timer
+//   output/OutputCommand.cpp  OutPutClick
+// Each handler reads the controls, calls the rules of its subsystem and updates
+// the controls; the rules themselves know nothing of widgets.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TForm1(kelmora::ProgramState& state, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The manual and about windows, made by program entry after this window.
+    void setHelpWindows(TForm2* manual, TForm3* about);
+
+    // False when another instance of this executable runs (the guard has
+    // already told the user); program entry then ends at once.
+    bool holdsInstance() const;
+
+    Ui::TForm1* ui; // the controls, under their layout names
+    kelmora::ProgramState& state;
+
+    // Components without a place on screen.
+    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
+    QTimer* Timer1 = nullptr; // 300 ms, the teacher's desk blinking
+    QTimer* Timer2 = nullptr; // 1000 ms, the mascot
+    QList<QPixmap> ImageList1; // the mascot's three 33 x 33 frames
+
+    // Part of the public surface so that tests drive exactly what the user does.
+    void FormCreate();
+    void FormClose();
+    void QuitClick();
+    void PageControl1Changing();
+    void ManualClick();
+    void AboutClick();
+
+    void Timer2Timer();
+    void Image1MouseMove();
+    void Panel2MouseMove();
+    void Panel15MouseMove();
+    void GroupBox1MouseMove();
+    void GroupBox2MouseMove();
+
+    void OpenClick();
+    void DLoadClick();
+
+    void UpDown1Click(UpDown::Button button);
+    void UpDown2Click(UpDown::Button button);
+    void StringGrid1DrawCell(QPainter* canvas, int col, int row, const QRect& rect, StringGrid::DrawState state);
+
+    void StringGrid2DrawCell(QPainter* canvas, int col, int row, const QRect& rect, StringGrid::DrawState state);
+    void UpDown3ChangingEx(bool& allowChange, int newValue, UpDown::Direction direction);
+    void UpDown4ChangingEx(bool& allowChange, int newValue, UpDown::Direction direction);
+    void UpDown5ChangingEx(bool& allowChange, int newValue, UpDown::Direction direction);
+    void UpDown6ChangingEx(bool& allowChange, int newValue, UpDown::Direction direction);
+    void UpDown7Click(UpDown::Button button);
+    void BitBtn1Click();
+
+    void StringGrid2MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void StringGrid3MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void StringGrid3DrawCell(QPainter* canvas, int col, int row, const QRect& rect, StringGrid::DrawState state);
+    void BitBtn2Click();
+    void Timer1Timer();
+
+    void OutPutClick();
+
+    // Copies the student list and the desks of the grid size from the state
+    // into the grids (after a rule has changed them).
+    void showStudentList();
+    void showSeat(int col, int row);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void connectHandlers();
+    void connectMascot();  // app/MascotHandlers.cpp
+    void connectRoster();  // roster/RosterCommands.cpp
+    void connectSettings(); // settings/SettingsPage.cpp
+    void connectPlacement(); // seating/PlacementPage.cpp
+    void connectOutput();  // output/OutputCommand.cpp
+
+    std::unique_ptr<QLockFile> instanceLock_; // the instance mutex; empty when not held
+    TForm2* manual_ = nullptr;
+    TForm3* about_ = nullptr;
+};

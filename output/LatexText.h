@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace kelmora {
+
+// Makes a code page 932 text from the roster safe to stand in LaTeX source:
+// the ASCII specials \ { } $ & # % _ ~ ^ become commands that print them and
+// control bytes below 0x20 become spaces. The scan steps over double-byte
+// characters whole, so their second byte (0x5C in 表, 能, ソ) is never touched.
+std::string LatexSafe(std::string_view cp932);
+
+} // namespace kelmora
