@@ -30,6 +30,7 @@ public:
     Q_DECLARE_FLAGS(DrawState, DrawStateFlag)
 
     explicit StringGrid(QWidget* parent = nullptr);
+    ~StringGrid() override;
 
     int colCount() const;
     void setColCount(int count);
@@ -93,6 +94,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     struct Private;

@@ -25,6 +25,7 @@ public:
     Q_ENUM(Direction)
 
     explicit UpDown(QWidget* parent = nullptr);
+    ~UpDown() override;
 
     int min() const;
     void setMin(int value);
@@ -53,6 +54,10 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     struct Private;
