@@ -1,1 +1,62 @@
-// (to be written)
+#include "app/KelmoraApplication.h"
+
+#include "app/AppTitle.h"
+
+#include <QMessageBox>
+#include <QProxyStyle>
+
+#include <stdexcept>
+
+namespace kelmora {
+
+QString MessageTitle()
+{
+    return ApplicationTitle(QCoreApplication::applicationFilePath());
+}
+
+void ShowException(std::exception_ptr error)
+{
+    QString message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        message = QString::fromUtf8(e.what());
+    } catch (...) {
+        // An error of a kind that carries no message is shown with an empty one.
+    }
+    QMessageBox box(QMessageBox::Critical, MessageTitle(), message, QMessageBox::Ok);
+    box.exec();
+}
+
+namespace {
+
+// Hints come up after the pointer has rested 500 ms.
+class HintStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_ToolTip_WakeUpDelay)
+            return 500;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+KelmoraApplication::KelmoraApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setStyle(new HintStyle);
+}
+
+bool KelmoraApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ShowException(std::current_exception());
+        return false;
+    }
+}
+
+} // namespace kelmora

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/KelmoraApplication.h"
 #include "app/ProgramState.h"
 #include "widgets/StringGrid.h"
 #include "widgets/UpDown.h"
@@ -10,7 +11,7 @@
 
 namespace Ui { class TForm1; }
 class QPainter;
-class QLockFile;
+namespace kelmora { class InstanceLock; }
 class QFileDialog;
 class QTimer;
 class TForm2;
@@ -96,6 +97,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Connects a signal to a handler; whatever the handler throws is shown in an
+    // error box and the program goes on.
+    template <typename Sender, typename Signal, typename... Args>
+    void bind(Sender* sender, Signal signal, void (TForm1::*handler)(Args...))
+    {
+        connect(sender, signal, this, [this, handler](Args... args) {
+            kelmora::RunGuarded([&] { (this->*handler)(args...); });
+        });
+    }
+
     void connectHandlers();
     void connectMascot();  // app/MascotHandlers.cpp
     void connectRoster();  // roster/RosterCommands.cpp
@@ -103,7 +114,8 @@ private:
     void connectPlacement(); // seating/PlacementPage.cpp
     void connectOutput();  // output/OutputCommand.cpp
 
-    std::unique_ptr<QLockFile> instanceLock_; // the instance mutex; empty when not held
+    std::unique_ptr<kelmora::InstanceLock> instanceLock_; // the instance mutex
+    bool instanceRefused_ = false;
     TForm2* manual_ = nullptr;
     TForm3* about_ = nullptr;
 };

@@ -1,1 +1,78 @@
-// (to be written)
+// The output command: asks for a file name and writes the chart.
+#include "app/TForm1.h"
+#include "codec/Cp932.h"
+#include "output/ChartWriter.h"
+#include "ui_Form1.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSaveFile>
+
+using namespace kelmora;
+
+void TForm1::connectOutput()
+{
+    bind(ui->OutPut, &QAction::triggered, &TForm1::OutPutClick);
+}
+
+namespace {
+
+void errorMessage(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, MessageTitle(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+// Writes the whole chart or nothing: an existing file keeps its contents unless
+// the new one is complete. Returns the reason on failure.
+QString writeAtomically(const QString& path, const std::string& bytes)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isWritable())
+        return QStringLiteral("ファイルが書き込み禁止になっています。");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return reason;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return {};
+}
+
+} // namespace
+
+void TForm1::OutPutClick()
+{
+    // Ask about the title first: the teacher can mend it before choosing a file.
+    const QString typedTitle = ui->Edit3->text();
+    const std::optional<std::string> title = cp932::fromUnicode(typedTitle);
+    if (!title) {
+        errorMessage(this, QStringLiteral("表題に座席表(Shift-JIS)で使えない文字があります: %1\n"
+                                          "表題を直してから、もう一度出力してください。")
+                               .arg(cp932::unencodable(typedTitle)));
+        return;
+    }
+
+    SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
+    SaveDialog1->selectFile(QStringLiteral("Kelmora.tex"));
+    if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
+        return;
+    const QString path = SaveDialog1->selectedFiles().constFirst();
+
+    const ChartInput input{state.seatTable, ui->StringGrid2->colCount(), ui->StringGrid2->rowCount(),
+                           state.roster.table, *title};
+    const std::string chart = ChooseChart(state.roster.columnCount, ui->RadioButton2->isChecked()) == ChartKind::Ruby
+                                  ? WriteRubySeatingChart(input)
+                                  : WriteSeatingChart(input);
+
+    const QString reason = writeAtomically(path, chart);
+    if (!reason.isEmpty())
+        errorMessage(this, QStringLiteral("座席表を書き込めませんでした。\n%1\n%2")
+                               .arg(QDir::toNativeSeparators(path), reason));
+}

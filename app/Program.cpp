@@ -1,0 +1,29 @@
+#include "app/Program.h"
+
+#include "app/KelmoraApplication.h"
+#include "app/ProgramState.h"
+#include "app/TForm1.h"
+#include "app/manual/TForm2.h"
+#include "app/version/TForm3.h"
+
+namespace kelmora {
+
+int RunProgram(KelmoraApplication& app)
+{
+    int exitCode = 0;
+    RunGuarded([&] {
+        // The working state outlives every window.
+        ProgramState state;
+        TForm1 Form1(state);
+        TForm2 Form2(&Form1);
+        TForm3 Form3(&Form1);
+        Form1.setHelpWindows(&Form2, &Form3);
+        if (!Form1.holdsInstance())
+            return; // the guard has told the user; no work in this instance
+        Form1.show();
+        exitCode = app.exec();
+    });
+    return exitCode;
+}
+
+} // namespace kelmora
