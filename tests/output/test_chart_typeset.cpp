@@ -1,0 +1,160 @@
+// The charts typeset: each goes through the real platex and dvipdfmx and must
+// come out as a two-page PDF whose text holds every seated name on both pages.
+#include "ChartCases.h"
+
+#include "output/ChartWriter.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kelmora;
+using namespace kelmora::testing;
+
+Q_DECLARE_METATYPE(kelmora::ChartKind)
+
+namespace {
+
+// Unicode white space, the full-width space between family and given name included.
+const QRegularExpression& whiteSpace()
+{
+    static const QRegularExpression re(QStringLiteral("\\s+"), QRegularExpression::UseUnicodePropertiesOption);
+    return re;
+}
+
+struct Run {
+    bool ok = false;
+    QString output; // stdout, or what went wrong
+};
+
+Run run(const QString& program, const QStringList& args, const QString& dir, int timeoutMs = 240000)
+{
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForStarted())
+        return {false, program + ": " + p.errorString()};
+    // platex stops at the first error, but never let a hung run stall the suite.
+    p.closeWriteChannel();
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return {false, program + " did not finish"};
+    }
+    const QString out = QString::fromUtf8(p.readAll());
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return {false, program + " failed (" + QString::number(p.exitCode()) + "):\n" + out.right(3000)};
+    return {true, out};
+}
+
+// The text of one page with all white space gone. Kept in its layout, each table
+// row stays on its own line (readings on the line above), so a name's characters
+// stay together; the spaces between them are pdftotext's guess and no business of ours.
+QString pageText(const QString& dir, int page)
+{
+    const Run r = run("pdftotext", {"-layout", "-enc", "UTF-8", "-f", QString::number(page), "-l", QString::number(page),
+                                     "chart.pdf", "-"},
+                      dir);
+    if (!r.ok)
+        return {};
+    QString text = r.output;
+    text.remove(whiteSpace());
+    return text;
+}
+
+QString unicode(const std::string& cp932)
+{
+    QStringDecoder decoder("windows-31j");
+    QString s = decoder.decode(QByteArrayView(cp932.data(), static_cast<qsizetype>(cp932.size())));
+    s.remove(whiteSpace());
+    return s;
+}
+
+} // namespace
+
+class TestChartTypeset : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void typesets_data();
+    void typesets();
+};
+
+void TestChartTypeset::initTestCase()
+{
+    for (const char* tool : {"platex", "dvipdfmx", "pdfinfo", "pdftotext"})
+        QVERIFY2(!QStandardPaths::findExecutable(tool).isEmpty(),
+                 qPrintable(QStringLiteral("%1 is missing: run scripts/ensure-deps").arg(tool)));
+}
+
+void TestChartTypeset::typesets_data()
+{
+    QTest::addColumn<QString>("caseName");
+    QTest::addColumn<ChartKind>("kind");
+    for (const char* name : {"filled", "specials"}) {
+        QTest::addRow("%s plain", name) << QString(name) << ChartKind::Plain;
+        QTest::addRow("%s ruby", name) << QString(name) << ChartKind::Ruby;
+    }
+}
+
+void TestChartTypeset::typesets()
+{
+    QFETCH(QString, caseName);
+    QFETCH(ChartKind, kind);
+
+    // A class of 36 is the common case and fits the page at this type size.
+    const ChartCase c = caseName == "filled" ? filledCase(6, 6) : typesettableSpecialsCase();
+    const ChartInput in = c.input();
+    const std::string chart = kind == ChartKind::Ruby ? WriteRubySeatingChart(in) : WriteSeatingChart(in);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    {
+        QFile f(dir.filePath("chart.tex"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(chart.data(), static_cast<qint64>(chart.size())), static_cast<qint64>(chart.size()));
+    }
+
+    Run r = run("platex", {"-kanji=sjis", "-interaction=nonstopmode", "-halt-on-error", "chart.tex"}, dir.path());
+    QVERIFY2(r.ok, qPrintable(r.output));
+    // The chart is landscape JIS B5, which the DVI file does not tell dvipdfmx.
+    r = run("dvipdfmx", {"-q", "-p", "257mm,182mm", "chart.dvi"}, dir.path());
+    QVERIFY2(r.ok, qPrintable(r.output));
+
+    r = run("pdfinfo", {"chart.pdf"}, dir.path());
+    QVERIFY2(r.ok, qPrintable(r.output));
+    const QRegularExpressionMatch pages =
+        QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)$"), QRegularExpression::MultilineOption).match(r.output);
+    QVERIFY2(pages.hasMatch(), qPrintable(r.output));
+    QCOMPARE(pages.captured(1).toInt(), 2);
+
+    // What each occupied seat must show, white space aside: the full name, or
+    // with ruby each name and its reading.
+    QStringList expected;
+    for (const Seito& s : c.roster) {
+        if (kind == ChartKind::Plain)
+            expected << unicode(s.FullName);
+        else
+            expected << unicode(s.FamilyName) << unicode(s.GivenName) << unicode(s.FamilyReading)
+                     << unicode(s.GivenReading);
+    }
+    if (caseName == "specials")
+        expected << QStringView(u"特別").toString(); // the title's own LaTeX, typeset
+    expected << QStringView(u"教卓").toString();
+
+    for (int page = 1; page <= 2; ++page) {
+        const QString text = pageText(dir.path(), page);
+        QVERIFY2(!text.isEmpty(), "pdftotext gave nothing");
+        for (const QString& e : std::as_const(expected))
+            QVERIFY2(text.contains(e), qPrintable(QStringLiteral("page %1 lacks \"%2\" in:\n%3").arg(page).arg(e, text)));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestChartTypeset)
+#include "test_chart_typeset.moc"
