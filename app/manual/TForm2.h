@@ -1,1 +1,30 @@
 #pragma once
+#include <QDialog>
+
+class QCloseEvent;
+class QFrame;
+class QPlainTextEdit;
+class QPushButton;
+
+// The manual window: the user manual as read-only text. Program entry makes it
+// once, hidden; the Help menu shows it modally with exec(). Only "戻る" closes
+// it, and closing only hides it, so the text stays scrolled where it was left.
+class TForm2 : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TForm2(QWidget* parent = nullptr);
+
+    QFrame* Panel1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr; // holds the manual text
+    QPushButton* BitBtn1 = nullptr;  // "戻る"
+
+    void BitBtn1Click();
+
+public slots:
+    // Esc and the window manager's close both end here: ignored.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+};

@@ -1,1 +1,44 @@
-// (to be written)
+#include "app/version/TForm3.h"
+
+#include "ui_Form3.h"
+
+#include <QCloseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+TForm3::TForm3(QWidget* parent) : QDialog(parent)
+{
+    Ui::TForm3 ui;
+    ui.setupUi(this);
+    Panel1 = ui.Panel1;
+    Memo1 = ui.Memo1;
+    BitBtn1 = ui.BitBtn1;
+
+    // A title bar with no system menu and no buttons.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // The window is as large as its controls; the layout's maximum still caps it.
+    const QRect content = childrenRect();
+    setMinimumSize(content.right() + 1, content.bottom() + 1);
+    resize(minimumSize());
+    move(356, 117);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm3::BitBtn1Click);
+}
+
+void TForm3::BitBtn1Click()
+{
+    // Ends exec() and hides the window; nothing is destroyed.
+    QDialog::accept();
+}
+
+void TForm3::reject()
+{
+}
+
+void TForm3::closeEvent(QCloseEvent* event)
+{
+    if (isVisible())
+        event->ignore();
+    else
+        event->accept();
+}

@@ -1,1 +1,29 @@
 #pragma once
+#include <QDialog>
+
+class QCloseEvent;
+class QFrame;
+class QPlainTextEdit;
+class QPushButton;
+
+// The about window: the program's name and version. Made once, hidden, by
+// program entry and shown modally from the Help menu; only "戻る" closes it.
+class TForm3 : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TForm3(QWidget* parent = nullptr);
+
+    QFrame* Panel1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr; // holds the about text
+    QPushButton* BitBtn1 = nullptr;  // "戻る"
+
+    void BitBtn1Click();
+
+public slots:
+    // Esc and the window manager's close both end here: ignored.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+};
