@@ -424,7 +424,9 @@ void StringGrid::setCurrentCell(int col, int row)
 {
     d->curCol = d->endCol = clampIndex(d->cols, col);
     d->curRow = d->endRow = clampIndex(d->rows, row);
-    d->ensureVisible(d->curCol, d->curRow);
+    // Before the grid is shown its viewport has no real size yet to scroll by.
+    if (isVisible())
+        d->ensureVisible(d->curCol, d->curRow);
     viewport()->update();
 }
 
