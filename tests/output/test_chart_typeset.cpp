@@ -1,8 +1,10 @@
-// The charts typeset: each goes through the real platex and dvipdfmx and must
-// come out as a two-page PDF whose text holds every seated name on both pages.
+// The charts typeset: a filled grid, names full of LaTeX specials and the example
+// roster file, each through the real platex and dvipdfmx. Each must come out as a
+// two-page PDF whose text holds every seated name on both pages.
 #include "ChartCases.h"
 
 #include "output/ChartWriter.h"
+#include "roster/RosterReader.h"
 
 #include <QFile>
 #include <QProcess>
@@ -97,7 +99,7 @@ void TestChartTypeset::typesets_data()
 {
     QTest::addColumn<QString>("caseName");
     QTest::addColumn<ChartKind>("kind");
-    for (const char* name : {"filled", "specials"}) {
+    for (const char* name : {"filled", "specials", "roster6"}) {
         QTest::addRow("%s plain", name) << QString(name) << ChartKind::Plain;
         QTest::addRow("%s ruby", name) << QString(name) << ChartKind::Ruby;
     }
@@ -108,8 +110,27 @@ void TestChartTypeset::typesets()
     QFETCH(QString, caseName);
     QFETCH(ChartKind, kind);
 
-    // A class of 36 is the common case and fits the page at this type size.
-    const ChartCase c = caseName == "filled" ? filledCase(6, 6) : typesettableSpecialsCase();
+    ChartCase c;
+    if (caseName == "filled") {
+        // A class of 36 is the common case and fits the page at this type size.
+        c = filledCase(6, 6);
+    } else if (caseName == "specials") {
+        c = typesettableSpecialsCase();
+    } else {
+        // The example roster as the program reads it: 40 students on a 6 x 7 grid, two desks empty.
+        const QString file = QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv");
+        if (!QFile::exists(file))
+            QSKIP("examples/roster6.csv is not there");
+        int columnCount = 0;
+        QVERIFY(ReadRoster(c.roster, file.toStdString(), columnCount) > 0);
+        QCOMPARE(columnCount, 6);
+        QVERIFY(c.roster.size() <= 42);
+        c.columns = 6;
+        c.rows = 7;
+        c.title = sj(u"6列の名簿");
+        for (std::size_t k = 0; k < c.roster.size(); ++k)
+            c.place(static_cast<int>(k % 6), static_cast<int>(k / 6), static_cast<std::int32_t>(k + 1));
+    }
     const ChartInput in = c.input();
     const std::string chart = kind == ChartKind::Ruby ? WriteRubySeatingChart(in) : WriteSeatingChart(in);
 
