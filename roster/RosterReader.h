@@ -2,6 +2,7 @@
 #include "roster/Seito.h"
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -21,5 +22,10 @@ int ReadRoster(RosterTable& table, const std::filesystem::path& file, int& colum
 
 // The same rules over bytes already in memory (the whole file's contents).
 int ReadRosterBytes(RosterTable& table, std::string_view bytes, int& columnCount);
+
+// The whole contents of `file`, opened for reading only. On failure `bytes` is
+// empty, `error` (if given) holds the system's reason and the result is false.
+// ReadRoster reads its file with this; the benchmark measures it on its own.
+bool ReadFileBytes(const std::filesystem::path& file, std::string& bytes, std::error_code* error = nullptr);
 
 } // namespace kelmora
