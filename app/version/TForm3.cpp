@@ -3,7 +3,9 @@
 #include "ui_Form3.h"
 
 #include <QCloseEvent>
-#include <QPlainTextEdit>
+#include <QTextBlockFormat>
+#include <QTextCursor>
+#include <QTextEdit>
 #include <QPushButton>
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent)
@@ -21,6 +23,17 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
     setMinimumSize(content.right() + 1, content.bottom() + 1);
     resize(minimumSize());
     move(356, 117);
+
+    // The four lines fit the box only at one line per em and with a thin inner
+    // margin; the font's own line spacing is wider and would push the last line
+    // out of sight.
+    Memo1->ensurePolished();
+    Memo1->document()->setDocumentMargin(2);
+    QTextBlockFormat lines;
+    lines.setLineHeight(QFontInfo(Memo1->font()).pixelSize(), QTextBlockFormat::FixedHeight);
+    QTextCursor all(Memo1->document());
+    all.select(QTextCursor::Document);
+    all.mergeBlockFormat(lines);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm3::BitBtn1Click);
 }

@@ -3,7 +3,7 @@
 
 class QCloseEvent;
 class QFrame;
-class QPlainTextEdit;
+class QTextEdit;
 class QPushButton;
 
 // The about window: the program's name and version. Made once, hidden, by
@@ -15,7 +15,7 @@ public:
     explicit TForm3(QWidget* parent = nullptr);
 
     QFrame* Panel1 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr; // holds the about text
+    QTextEdit* Memo1 = nullptr; // holds the about text
     QPushButton* BitBtn1 = nullptr;  // "戻る"
 
     void BitBtn1Click();

@@ -1,0 +1,507 @@
+// The manual and about windows, and the manual text with its sample rosters.
+#include "app/manual/TForm2.h"
+#include "app/version/TForm3.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFrame>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QStringDecoder>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextLayout>
+#include <QAbstractTextDocumentLayout>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+QStringList manualLines()
+{
+    QFile file(QStringLiteral(":/manual.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    if (utf8.hasError() || !text.endsWith(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
+        return {};
+    text.chop(1);
+    return text.split(QLatin1Char('\n'));
+}
+
+// The lines of an example roster file, decoded from code page 932.
+QStringList exampleLines(const QString& name, QString* error)
+{
+    QFile file(QStringLiteral(KELMORA_EXAMPLES_DIR "/") + name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot open ") + file.fileName();
+        return {};
+    }
+    QStringDecoder cp932("windows-31j");
+    if (!cp932.isValid()) {
+        *error = QStringLiteral("no code page 932 decoder");
+        return {};
+    }
+    QString text = cp932(file.readAll());
+    if (cp932.hasError()) {
+        *error = name + QStringLiteral(" is not code page 932 text");
+        return {};
+    }
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text.split(QLatin1Char('\n'));
+}
+
+// Finds `block` as consecutive lines of `lines` at or after `from`; -1 if absent.
+qsizetype findBlock(const QStringList& lines, const QStringList& block, qsizetype from)
+{
+    for (qsizetype i = from; i + block.size() <= lines.size(); ++i) {
+        bool all = true;
+        for (qsizetype k = 0; k < block.size() && all; ++k)
+            all = lines[i + k] == block[k];
+        if (all)
+            return i;
+    }
+    return -1;
+}
+
+// Runs `inside` from within the dialog's exec() and returns exec()'s result.
+// A dialog that does not close when it should is ended from outside after a
+// while, with a result no real close gives, so a broken close fails instead of hanging.
+constexpr int kNotClosed = 4711;
+int execWith(QDialog* dialog, std::function<void()> inside)
+{
+    QTimer rescue;
+    rescue.setSingleShot(true);
+    QObject::connect(&rescue, &QTimer::timeout, dialog, [dialog] { dialog->done(kNotClosed); });
+    QTimer::singleShot(0, dialog, [dialog, inside, &rescue] {
+        if (!dialog->isVisible())
+            return;
+        rescue.start(10000);
+        inside();
+    });
+    return dialog->exec();
+}
+
+} // namespace
+
+class HelpWindowsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TForm2> manual;
+    std::unique_ptr<TForm3> about;
+
+    QDialog* window(const QString& name)
+    {
+        return name == QLatin1String("manual") ? static_cast<QDialog*>(manual.get()) : about.get();
+    }
+    QPushButton* backButton(const QString& name)
+    {
+        return name == QLatin1String("manual") ? manual->BitBtn1 : about->BitBtn1;
+    }
+    QWidget* textBox(const QString& name)
+    {
+        return name == QLatin1String("manual") ? static_cast<QWidget*>(manual->Memo1) : about->Memo1;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        manual = std::make_unique<TForm2>();
+        about = std::make_unique<TForm3>();
+        QVERIFY(manual->isHidden());
+        QVERIFY(about->isHidden());
+    }
+
+    void manualHas219LinesWithItsFixedLinesInOrder();
+    void manualSamplesAreTheExampleFiles_data();
+    void manualSamplesAreTheExampleFiles();
+    void samplesShowTheSame40Students();
+    void manualWindowHoldsTheWholeText();
+    void aboutText();
+    void layout_data();
+    void layout();
+    void fontsAndColours_data();
+    void fontsAndColours();
+    void titleBarAndSizeLimits_data();
+    void titleBarAndSizeLimits();
+    void onlyReturnButtonCloses_data();
+    void onlyReturnButtonCloses();
+    void textBoxesTakeNoTyping_data();
+    void textBoxesTakeNoTyping();
+    void manualKeepsItsPlaceBetweenShowings();
+};
+
+void HelpWindowsTest::manualHas219LinesWithItsFixedLinesInOrder()
+{
+    const QStringList lines = manualLines();
+    QCOMPARE(lines.size(), 219);
+
+    QCOMPARE(lines[0], QStringLiteral("座席表作成システム『Kelmora』 ( the・Kelmora ) Ver.2.01"));
+    QVERIFY(lines[1].isEmpty());
+    QVERIFY(!lines[2].trimmed().isEmpty());
+    QVERIFY(lines[3].isEmpty());
+    for (int i = 4; i < 8; ++i)
+        QVERIFY2(!lines[i].trimmed().isEmpty(), qPrintable(QString::number(i + 1)));
+    QCOMPARE(lines.last(), QStringLiteral("% ----- ここまで"));
+
+    enum Match { Whole, Starts, Contains };
+    struct Anchor {
+        Match match;
+        QString text;
+    };
+    const Anchor anchors[] = {
+        {Whole, QStringLiteral("[1] 最初に、生徒氏名データを用意しておく。以下の例で説明する。")},
+        {Whole, QStringLiteral("% -----　ここから")},
+        {Whole, QStringLiteral("%   席替え支援システム用生徒氏名ファイル")},
+        {Whole, QStringLiteral("% ----- ここまで")},
+        {Starts, QStringLiteral("(1)")},
+        {Contains, QStringLiteral("%")},
+        {Contains, QStringLiteral("$")},
+        {Starts, QStringLiteral("(2)")},
+        {Starts, QStringLiteral("(3)")},
+        {Starts, QStringLiteral("(4)")},
+        {Starts, QStringLiteral("(5)")},
+        {Starts, QStringLiteral("(6)")},
+        {Starts, QStringLiteral("(7)")},
+        {Whole, QStringLiteral("[2] 実行ファイル Kelmora.exe を起動する。")},
+        {Contains, QStringLiteral("[ファイル]-[生徒氏名読込]")},
+        {Contains, QStringLiteral("生徒氏名データに不正行あり")},
+        {Contains, QStringLiteral("[生徒氏名表示]")},
+        {Whole, QStringLiteral("キューという 『先入れ先出し』 のバッファに保存されてるので、")},
+        {Contains, QStringLiteral("クリア")},
+        {Whole, QStringLiteral("[3] 座席表が(画面上で)完成したら、")},
+        {Whole, QStringLiteral("<＊>『Kelmora』は、もっと簡略化した生徒氏名データにも対応している。")},
+        {Starts, QStringLiteral("<1>")},
+        {Whole, QStringLiteral("% -----　ここから")},
+        {Whole, QStringLiteral("% ----- ここまで")},
+        {Starts, QStringLiteral("<2>")},
+        {Whole, QStringLiteral("% -----　ここから")},
+    };
+    qsizetype at = 0;
+    for (const Anchor& anchor : anchors) {
+        qsizetype found = -1;
+        for (qsizetype i = at; i < lines.size() && found < 0; ++i) {
+            const QString& line = lines[i];
+            if ((anchor.match == Whole && line == anchor.text) || (anchor.match == Starts && line.startsWith(anchor.text))
+                || (anchor.match == Contains && line.contains(anchor.text)))
+                found = i;
+        }
+        QVERIFY2(found >= 0, qPrintable(QStringLiteral("after line %1: %2").arg(at).arg(anchor.text)));
+        at = found + 1;
+    }
+    // The section headings stand once each, so the order above is the only one.
+    for (const char* heading : {"[1] ", "[2] ", "[3] ", "<＊>", "<1>", "<2>"})
+        QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(QString::fromUtf8(heading)))).size(), 1);
+}
+
+void HelpWindowsTest::manualSamplesAreTheExampleFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("after");  // the heading the sample follows
+    QTest::addColumn<QString>("before"); // the heading after it; empty: the end
+    QTest::newRow("six columns") << "roster6.csv" << "[1] " << "[2] ";
+    QTest::newRow("three columns") << "roster3.csv" << "<1>" << "<2>";
+    QTest::newRow("two columns") << "roster2.csv" << "<2>" << "";
+}
+
+void HelpWindowsTest::manualSamplesAreTheExampleFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, after);
+    QFETCH(QString, before);
+    const QStringList lines = manualLines();
+    QString error;
+    const QStringList sample = exampleLines(file, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    // Two opening comment lines, the column names, 40 students, the closing line.
+    QCOMPARE(sample.size(), 44);
+
+    const qsizetype start = lines.indexOf(QRegularExpression(QRegularExpression::escape(after) + QStringLiteral(".*")));
+    QVERIFY(start >= 0);
+    const qsizetype at = findBlock(lines, sample, start + 1);
+    QVERIFY2(at >= 0, qPrintable(file + QStringLiteral(" is not in the manual as it stands in the file")));
+    if (before.isEmpty()) {
+        QCOMPARE(at + sample.size(), lines.size());
+    } else {
+        const qsizetype end = lines.indexOf(QRegularExpression(QRegularExpression::escape(before) + QStringLiteral(".*")));
+        QVERIFY(at + sample.size() <= end);
+    }
+}
+
+void HelpWindowsTest::samplesShowTheSame40Students()
+{
+    // The three samples of the manual: same students, same numbers, in the
+    // same order; the shorter forms are the longer one with columns dropped.
+    const QStringList lines = manualLines();
+    QList<QStringList> samples;
+    QStringList current;
+    for (const QString& line : lines) {
+        if (line == QStringLiteral("% -----　ここから")) {
+            current.clear();
+        } else if (line == QStringLiteral("% ----- ここまで")) {
+            samples.append(current);
+        } else if (line.startsWith(QLatin1Char('$'))) {
+            current.append(line);
+        }
+    }
+    QCOMPARE(samples.size(), 3);
+    const int columns[] = {6, 3, 2};
+    for (int s = 0; s < 3; ++s) {
+        QCOMPARE(samples[s].size(), 40);
+        for (int n = 0; n < 40; ++n) {
+            const QStringList fields = samples[s][n].split(QLatin1Char(','));
+            const QStringList full = samples[0][n].split(QLatin1Char(','));
+            QCOMPARE(fields.size(), columns[s] + 1);
+            QCOMPARE(fields[1].toInt(), n + 1);
+            QCOMPARE(fields.mid(1), full.mid(1, columns[s]));
+        }
+    }
+    // Full name is family name, a full-width space and the given name.
+    for (const QString& line : samples[0]) {
+        const QStringList f = line.split(QLatin1Char(','));
+        QCOMPARE(f[2], f[3] + QStringLiteral("　") + f[4]);
+    }
+}
+
+void HelpWindowsTest::manualWindowHoldsTheWholeText()
+{
+    const QStringList lines = manualLines();
+    QCOMPARE(manual->Memo1->document()->blockCount(), 219);
+    QCOMPARE(manual->Memo1->toPlainText(), lines.join(QLatin1Char('\n')));
+}
+
+void HelpWindowsTest::aboutText()
+{
+    const QStringList lines = about->Memo1->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], QStringLiteral(" 座席表作成システム"));
+    QCOMPARE(lines[1], QStringLiteral(" 『Kelmora』 Ver.2.01"));
+    QVERIFY(!lines[2].trimmed().isEmpty());
+    QVERIFY(!lines[3].trimmed().isEmpty());
+
+    // All four lines show in the box, which has no scroll bars.
+    about->show();
+    QVERIFY(QTest::qWaitForWindowExposed(about.get()));
+    QTextEdit* box = about->Memo1;
+    const QTextBlock last = box->document()->lastBlock();
+    const QRectF lastLines = box->document()->documentLayout()->blockBoundingRect(last);
+    const QTextLine lastLine = last.layout()->lineAt(last.layout()->lineCount() - 1);
+    const qreal glyphsEnd = lastLines.top() + lastLine.y() + lastLine.ascent() + lastLine.descent();
+    QVERIFY2(glyphsEnd <= box->viewport()->height(),
+             qPrintable(QStringLiteral("text ends at %1 px in a box of %2").arg(glyphsEnd).arg(box->viewport()->height())));
+    QCOMPARE(box->verticalScrollBar()->maximum(), 0);
+    about->BitBtn1Click();
+}
+
+void HelpWindowsTest::layout_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QRect>("geometry");
+    QTest::newRow("manual panel") << "manual" << "Panel1" << QRect(0, 0, 529, 305);
+    QTest::newRow("manual text") << "manual" << "Memo1" << QRect(2, 3, 524, 300);
+    QTest::newRow("manual return") << "manual" << "BitBtn1" << QRect(2, 308, 65, 27);
+    QTest::newRow("about panel") << "about" << "Panel1" << QRect(0, 0, 304, 108);
+    QTest::newRow("about text") << "about" << "Memo1" << QRect(2, 2, 299, 103);
+    QTest::newRow("about return") << "about" << "BitBtn1" << QRect(0, 112, 75, 28);
+}
+
+void HelpWindowsTest::layout()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QRect, geometry);
+    QDialog* dialog = window == QLatin1String("manual") ? static_cast<QDialog*>(manual.get()) : about.get();
+    auto* widget = dialog->findChild<QWidget*>(control);
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), geometry);
+    // The text sits inside the panel, the button beside it on the window.
+    QCOMPARE(widget->parentWidget(), control == QLatin1String("Memo1") ? dialog->findChild<QWidget*>("Panel1") : dialog);
+}
+
+void HelpWindowsTest::fontsAndColours_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("pixels");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::addColumn<QColor>("text");
+    QTest::newRow("manual text") << "manual" << "Memo1" << "IPAMincho" << 16 << false << false << QColor();
+    QTest::newRow("manual return") << "manual" << "BitBtn1" << "IPAPGothic" << 16 << true << false << QColor(Qt::blue);
+    QTest::newRow("manual panel") << "manual" << "Panel1" << "IPAPGothic" << 12 << false << false << QColor();
+    QTest::newRow("about text") << "about" << "Memo1" << "IPAMincho" << 24 << true << true << QColor(Qt::blue);
+    QTest::newRow("about return") << "about" << "BitBtn1" << "IPAMincho" << 16 << true << false << QColor(Qt::blue);
+    QTest::newRow("about panel") << "about" << "Panel1" << "IPAPGothic" << 12 << false << false << QColor();
+}
+
+void HelpWindowsTest::fontsAndColours()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QString, family);
+    QFETCH(int, pixels);
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    QFETCH(QColor, text);
+    QDialog* dialog = this->window(window);
+    auto* widget = dialog->findChild<QWidget*>(control);
+    QVERIFY(widget);
+    widget->ensurePolished();
+    const QFont font = widget->font();
+    QCOMPARE(font.family(), family);
+    QCOMPARE(font.pixelSize(), pixels);
+    QCOMPARE(font.bold(), bold);
+    QCOMPARE(font.italic(), italic);
+    // The face is really there, not a stand-in.
+    QCOMPARE(QFontInfo(font).family(), family);
+    if (text.isValid()) {
+        const QPalette::ColorRole role = qobject_cast<QPushButton*>(widget) ? QPalette::ButtonText : QPalette::Text;
+        QCOMPARE(widget->palette().color(role), text);
+    }
+}
+
+void HelpWindowsTest::titleBarAndSizeLimits_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QPoint>("place");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("largest");
+    QTest::newRow("manual") << "manual" << "マニュアル" << QPoint(212, 123) << QSize(529, 335) << QSize(544, 369);
+    QTest::newRow("about") << "about" << "『Kelmora』 について" << QPoint(356, 117) << QSize(304, 140) << QSize(324, 175);
+}
+
+void HelpWindowsTest::titleBarAndSizeLimits()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, title);
+    QFETCH(QPoint, place);
+    QFETCH(QSize, size);
+    QFETCH(QSize, largest);
+    QDialog* dialog = this->window(window);
+    QCOMPARE(dialog->windowTitle(), title);
+    const Qt::WindowFlags flags = dialog->windowFlags();
+    QVERIFY(flags & Qt::WindowTitleHint);
+    QVERIFY(flags & Qt::CustomizeWindowHint);
+    for (Qt::WindowType button : {Qt::WindowSystemMenuHint, Qt::WindowCloseButtonHint, Qt::WindowMinimizeButtonHint,
+                                  Qt::WindowMaximizeButtonHint, Qt::WindowContextHelpButtonHint})
+        QVERIFY2(!(flags & button), qPrintable(QString::number(button, 16)));
+
+    int result = execWith(dialog, [&] {
+        QCOMPARE(dialog->pos(), place);
+        // Its size fits its controls.
+        QCOMPARE(dialog->size(), size);
+        QVERIFY(dialog->isModal());
+        dialog->resize(2000, 2000);
+        QCOMPARE(dialog->size(), largest);
+        dialog->resize(size);
+        backButton(window)->click();
+    });
+    QCOMPARE(result, int(QDialog::Accepted));
+}
+
+void HelpWindowsTest::onlyReturnButtonCloses_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::newRow("manual") << "manual";
+    QTest::newRow("about") << "about";
+}
+
+void HelpWindowsTest::onlyReturnButtonCloses()
+{
+    QFETCH(QString, window);
+    QPointer<QDialog> dialog = this->window(window);
+    bool openAfterEscape = false, openAfterClose = false, openAfterWindowClose = false, ran = false;
+    const int result = execWith(dialog, [&] {
+        ran = true;
+        QTest::keyClick(textBox(window), Qt::Key_Escape);
+        openAfterEscape = dialog->isVisible();
+        dialog->close();
+        openAfterClose = dialog->isVisible();
+        dialog->windowHandle()->close(); // as the window manager asks
+        openAfterWindowClose = dialog->isVisible();
+        QTest::mouseClick(backButton(window), Qt::LeftButton);
+    });
+    QVERIFY(ran);
+    QVERIFY(openAfterEscape);
+    QVERIFY(openAfterClose);
+    QVERIFY(openAfterWindowClose);
+    QCOMPARE(result, int(QDialog::Accepted));
+    QVERIFY(dialog);
+    QVERIFY(dialog->isHidden());
+
+    // It shows again, and "戻る" works again.
+    QCOMPARE(execWith(dialog, [&] { QTest::mouseClick(backButton(window), Qt::LeftButton); }), int(QDialog::Accepted));
+}
+
+void HelpWindowsTest::textBoxesTakeNoTyping_data()
+{
+    onlyReturnButtonCloses_data();
+}
+
+void HelpWindowsTest::textBoxesTakeNoTyping()
+{
+    QFETCH(QString, window);
+    QWidget* box = textBox(window);
+    const auto text = [&] {
+        if (auto* plain = qobject_cast<QPlainTextEdit*>(box))
+            return plain->toPlainText();
+        return qobject_cast<QTextEdit*>(box)->toPlainText();
+    };
+    const QString before = text();
+    QGuiApplication::clipboard()->setText(QStringLiteral("貼り付け"));
+    execWith(window == QLatin1String("manual") ? static_cast<QDialog*>(manual.get()) : about.get(), [&] {
+        box->setFocus();
+        QTest::keyClicks(box, QStringLiteral("abc"));
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClick(box, Qt::Key_Delete);
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+        backButton(window)->click();
+    });
+    QCOMPARE(text(), before);
+}
+
+void HelpWindowsTest::manualKeepsItsPlaceBetweenShowings()
+{
+    QScrollBar* bar = manual->Memo1->verticalScrollBar();
+    int leftAt = -1, caretLeftAt = -1;
+    QCOMPARE(execWith(manual.get(), [&] {
+                 QVERIFY(bar->maximum() > 0);
+                 QTextCursor caret(manual->Memo1->document()->findBlockByNumber(150));
+                 manual->Memo1->setTextCursor(caret);
+                 bar->setValue(bar->maximum() / 2);
+                 leftAt = bar->value();
+                 caretLeftAt = manual->Memo1->textCursor().position();
+                 QTest::mouseClick(manual->BitBtn1, Qt::LeftButton);
+             }),
+             int(QDialog::Accepted));
+    QVERIFY(leftAt > 0);
+
+    int foundAt = -1, caretFoundAt = -1;
+    QCOMPARE(execWith(manual.get(), [&] {
+                 foundAt = bar->value();
+                 caretFoundAt = manual->Memo1->textCursor().position();
+                 QTest::mouseClick(manual->BitBtn1, Qt::LeftButton);
+             }),
+             int(QDialog::Accepted));
+    QCOMPARE(foundAt, leftAt);
+    QCOMPARE(caretFoundAt, caretLeftAt);
+}
+
+QTEST_MAIN(HelpWindowsTest)
+#include "tst_help_windows.moc"
