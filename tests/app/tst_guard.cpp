@@ -35,7 +35,7 @@ struct Instance {
                 break;
             }
         }
-        return seen.contains(what);
+        return seen.contains(what) || (!orElse.isEmpty() && seen.contains(orElse));
     }
     void close()
     {
@@ -126,8 +126,8 @@ private slots:
             Instance a, b;
             a.start(program);
             b.start(program);
-            QVERIFY(a.waitFor("RUNNING", 15000, "ENDED"));
-            QVERIFY(b.waitFor("RUNNING", 15000, "ENDED"));
+            QVERIFY2(a.waitFor("RUNNING", 15000, "ENDED"), (a.seen + a.process.errorString().toUtf8()).constData());
+            QVERIFY2(b.waitFor("RUNNING", 15000, "ENDED"), (b.seen + b.process.errorString().toUtf8()).constData());
             const bool aEnded = a.seen.contains("ENDED");
             const bool bEnded = b.seen.contains("ENDED");
             QVERIFY2(aEnded != bEnded, (a.seen + "/" + b.seen).constData());
