@@ -10,6 +10,7 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QLayout>
 #include <QMessageBox>
 #include <QTimer>
 
