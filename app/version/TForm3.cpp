@@ -24,9 +24,16 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
     resize(minimumSize());
     move(356, 117);
 
-    // The four lines fit the box only at one line per em and with a thin inner
-    // margin; the font's own line spacing is wider and would push the last line
-    // out of sight.
+    fitLines();
+
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm3::BitBtn1Click);
+}
+
+// The four lines fit the box only at one line per em and with a thin inner
+// margin; the font's own line spacing is wider and would push the last line out
+// of sight. Done again when shown, once the style has settled the font.
+void TForm3::fitLines()
+{
     Memo1->ensurePolished();
     Memo1->document()->setDocumentMargin(2);
     QTextBlockFormat lines;
@@ -34,8 +41,12 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
     QTextCursor all(Memo1->document());
     all.select(QTextCursor::Document);
     all.mergeBlockFormat(lines);
+}
 
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm3::BitBtn1Click);
+void TForm3::showEvent(QShowEvent* event)
+{
+    fitLines();
+    QDialog::showEvent(event);
 }
 
 void TForm3::BitBtn1Click()

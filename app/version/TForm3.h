@@ -2,6 +2,7 @@
 #include <QDialog>
 
 class QCloseEvent;
+class QShowEvent;
 class QFrame;
 class QTextEdit;
 class QPushButton;
@@ -26,4 +27,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void fitLines();
 };
