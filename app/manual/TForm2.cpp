@@ -2,7 +2,6 @@
 
 #include "ui_Form2.h"
 
-#include <QCloseEvent>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,7 +13,7 @@ static void initKelmoraResources()
     Q_INIT_RESOURCE(kelmora);
 }
 
-TForm2::TForm2(QWidget* parent) : QDialog(parent)
+TForm2::TForm2(QWidget* parent) : ReturnOnlyDialog(parent)
 {
     initKelmoraResources();
     Ui::TForm2 ui;
@@ -23,13 +22,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
     Memo1 = ui.Memo1;
     BitBtn1 = ui.BitBtn1;
 
-    // A title bar with no system menu and no buttons.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    // The window is as large as its controls; the layout's maximum still caps it.
-    const QRect content = childrenRect();
-    setMinimumSize(content.right() + 1, content.bottom() + 1);
-    resize(minimumSize());
-    move(212, 123);
+    fitToControlsAt(QPoint(212, 123));
 
     QFile text(QStringLiteral(":/manual.txt"));
     if (text.open(QIODevice::ReadOnly)) {
@@ -41,23 +34,6 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
         Memo1->setPlainText(manual);
     }
 
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &ReturnOnlyDialog::BitBtn1Click);
 }
 
-void TForm2::BitBtn1Click()
-{
-    // Ends exec() and hides the window; nothing is destroyed.
-    QDialog::accept();
-}
-
-void TForm2::reject()
-{
-}
-
-void TForm2::closeEvent(QCloseEvent* event)
-{
-    if (isVisible())
-        event->ignore();
-    else
-        event->accept();
-}

@@ -1,7 +1,6 @@
 #pragma once
-#include <QDialog>
+#include "app/ReturnOnlyDialog.h"
 
-class QCloseEvent;
 class QFrame;
 class QPlainTextEdit;
 class QPushButton;
@@ -9,7 +8,7 @@ class QPushButton;
 // The manual window: the user manual as read-only text. Program entry makes it
 // once, hidden; the Help menu shows it modally with exec(). Only "戻る" closes
 // it, and closing only hides it, so the text stays scrolled where it was left.
-class TForm2 : public QDialog {
+class TForm2 : public ReturnOnlyDialog {
     Q_OBJECT
 
 public:
@@ -19,12 +18,4 @@ public:
     QPlainTextEdit* Memo1 = nullptr; // holds the manual text
     QPushButton* BitBtn1 = nullptr;  // "戻る"
 
-    void BitBtn1Click();
-
-public slots:
-    // Esc and the window manager's close both end here: ignored.
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 };

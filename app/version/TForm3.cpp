@@ -2,13 +2,12 @@
 
 #include "ui_Form3.h"
 
-#include <QCloseEvent>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QPushButton>
 
-TForm3::TForm3(QWidget* parent) : QDialog(parent)
+TForm3::TForm3(QWidget* parent) : ReturnOnlyDialog(parent)
 {
     Ui::TForm3 ui;
     ui.setupUi(this);
@@ -16,17 +15,11 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
     Memo1 = ui.Memo1;
     BitBtn1 = ui.BitBtn1;
 
-    // A title bar with no system menu and no buttons.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    // The window is as large as its controls; the layout's maximum still caps it.
-    const QRect content = childrenRect();
-    setMinimumSize(content.right() + 1, content.bottom() + 1);
-    resize(minimumSize());
-    move(356, 117);
+    fitToControlsAt(QPoint(356, 117));
 
     fitLines();
 
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm3::BitBtn1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &ReturnOnlyDialog::BitBtn1Click);
 }
 
 // The four lines fit the box only at one line per em and with a thin inner
@@ -46,23 +39,6 @@ void TForm3::fitLines()
 void TForm3::showEvent(QShowEvent* event)
 {
     fitLines();
-    QDialog::showEvent(event);
+    ReturnOnlyDialog::showEvent(event);
 }
 
-void TForm3::BitBtn1Click()
-{
-    // Ends exec() and hides the window; nothing is destroyed.
-    QDialog::accept();
-}
-
-void TForm3::reject()
-{
-}
-
-void TForm3::closeEvent(QCloseEvent* event)
-{
-    if (isVisible())
-        event->ignore();
-    else
-        event->accept();
-}

@@ -1,7 +1,6 @@
 #pragma once
-#include <QDialog>
+#include "app/ReturnOnlyDialog.h"
 
-class QCloseEvent;
 class QShowEvent;
 class QFrame;
 class QTextEdit;
@@ -9,7 +8,7 @@ class QPushButton;
 
 // The about window: the program's name and version. Made once, hidden, by
 // program entry and shown modally from the Help menu; only "戻る" closes it.
-class TForm3 : public QDialog {
+class TForm3 : public ReturnOnlyDialog {
     Q_OBJECT
 
 public:
@@ -19,14 +18,7 @@ public:
     QTextEdit* Memo1 = nullptr; // holds the about text
     QPushButton* BitBtn1 = nullptr;  // "戻る"
 
-    void BitBtn1Click();
-
-public slots:
-    // Esc and the window manager's close both end here: ignored.
-    void reject() override;
-
 protected:
-    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
