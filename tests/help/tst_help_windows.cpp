@@ -126,13 +126,8 @@ private slots:
     void manualHas219LinesWithItsFixedLinesInOrder();
     void manualSamplesAreTheExampleFiles_data();
     void manualSamplesAreTheExampleFiles();
-    void samplesShowTheSame40Students();
     void manualWindowHoldsTheWholeText();
     void aboutText();
-    void layout_data();
-    void layout();
-    void fontsAndColours_data();
-    void fontsAndColours();
     void titleBarAndSizeLimits_data();
     void titleBarAndSizeLimits();
     void onlyReturnButtonCloses_data();
@@ -239,41 +234,6 @@ void HelpWindowsTest::manualSamplesAreTheExampleFiles()
     }
 }
 
-void HelpWindowsTest::samplesShowTheSame40Students()
-{
-    // The three samples of the manual: same students, same numbers, in the
-    // same order; the shorter forms are the longer one with columns dropped.
-    const QStringList lines = manualLines();
-    QList<QStringList> samples;
-    QStringList current;
-    for (const QString& line : lines) {
-        if (line == QStringLiteral("% -----　ここから")) {
-            current.clear();
-        } else if (line == QStringLiteral("% ----- ここまで")) {
-            samples.append(current);
-        } else if (line.startsWith(QLatin1Char('$'))) {
-            current.append(line);
-        }
-    }
-    QCOMPARE(samples.size(), 3);
-    const int columns[] = {6, 3, 2};
-    for (int s = 0; s < 3; ++s) {
-        QCOMPARE(samples[s].size(), 40);
-        for (int n = 0; n < 40; ++n) {
-            const QStringList fields = samples[s][n].split(QLatin1Char(','));
-            const QStringList full = samples[0][n].split(QLatin1Char(','));
-            QCOMPARE(fields.size(), columns[s] + 1);
-            QCOMPARE(fields[1].toInt(), n + 1);
-            QCOMPARE(fields.mid(1), full.mid(1, columns[s]));
-        }
-    }
-    // Full name is family name, a full-width space and the given name.
-    for (const QString& line : samples[0]) {
-        const QStringList f = line.split(QLatin1Char(','));
-        QCOMPARE(f[2], f[3] + QStringLiteral("　") + f[4]);
-    }
-}
-
 void HelpWindowsTest::manualWindowHoldsTheWholeText()
 {
     const QStringList lines = manualLines();
@@ -302,75 +262,6 @@ void HelpWindowsTest::aboutText()
              qPrintable(QStringLiteral("text ends at %1 px in a box of %2").arg(glyphsEnd).arg(box->viewport()->height())));
     QCOMPARE(box->verticalScrollBar()->maximum(), 0);
     about->BitBtn1Click();
-}
-
-void HelpWindowsTest::layout_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QRect>("geometry");
-    QTest::newRow("manual panel") << "manual" << "Panel1" << QRect(0, 0, 529, 305);
-    QTest::newRow("manual text") << "manual" << "Memo1" << QRect(2, 3, 524, 300);
-    QTest::newRow("manual return") << "manual" << "BitBtn1" << QRect(2, 308, 65, 27);
-    QTest::newRow("about panel") << "about" << "Panel1" << QRect(0, 0, 304, 108);
-    QTest::newRow("about text") << "about" << "Memo1" << QRect(2, 2, 299, 103);
-    QTest::newRow("about return") << "about" << "BitBtn1" << QRect(0, 112, 75, 28);
-}
-
-void HelpWindowsTest::layout()
-{
-    QFETCH(QString, window);
-    QFETCH(QString, control);
-    QFETCH(QRect, geometry);
-    QDialog* dialog = window == QLatin1String("manual") ? static_cast<QDialog*>(manual.get()) : about.get();
-    auto* widget = dialog->findChild<QWidget*>(control);
-    QVERIFY(widget);
-    QCOMPARE(widget->geometry(), geometry);
-    // The text sits inside the panel, the button beside it on the window.
-    QCOMPARE(widget->parentWidget(), control == QLatin1String("Memo1") ? dialog->findChild<QWidget*>("Panel1") : dialog);
-}
-
-void HelpWindowsTest::fontsAndColours_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("family");
-    QTest::addColumn<int>("pixels");
-    QTest::addColumn<bool>("bold");
-    QTest::addColumn<bool>("italic");
-    QTest::addColumn<QColor>("text");
-    QTest::newRow("manual text") << "manual" << "Memo1" << "IPAMincho" << 16 << false << false << QColor();
-    QTest::newRow("manual return") << "manual" << "BitBtn1" << "IPAPGothic" << 16 << true << false << QColor(Qt::blue);
-    QTest::newRow("manual panel") << "manual" << "Panel1" << "IPAPGothic" << 12 << false << false << QColor();
-    QTest::newRow("about text") << "about" << "Memo1" << "IPAMincho" << 24 << true << true << QColor(Qt::blue);
-    QTest::newRow("about return") << "about" << "BitBtn1" << "IPAMincho" << 16 << true << false << QColor(Qt::blue);
-    QTest::newRow("about panel") << "about" << "Panel1" << "IPAPGothic" << 12 << false << false << QColor();
-}
-
-void HelpWindowsTest::fontsAndColours()
-{
-    QFETCH(QString, window);
-    QFETCH(QString, control);
-    QFETCH(QString, family);
-    QFETCH(int, pixels);
-    QFETCH(bool, bold);
-    QFETCH(bool, italic);
-    QFETCH(QColor, text);
-    QDialog* dialog = this->window(window);
-    auto* widget = dialog->findChild<QWidget*>(control);
-    QVERIFY(widget);
-    widget->ensurePolished();
-    const QFont font = widget->font();
-    QCOMPARE(font.family(), family);
-    QCOMPARE(font.pixelSize(), pixels);
-    QCOMPARE(font.bold(), bold);
-    QCOMPARE(font.italic(), italic);
-    // The face is really there, not a stand-in.
-    QCOMPARE(QFontInfo(font).family(), family);
-    if (text.isValid()) {
-        const QPalette::ColorRole role = qobject_cast<QPushButton*>(widget) ? QPalette::ButtonText : QPalette::Text;
-        QCOMPARE(widget->palette().color(role), text);
-    }
 }
 
 void HelpWindowsTest::titleBarAndSizeLimits_data()
