@@ -84,7 +84,7 @@ Seito generatedStudent(int i)
 
 QStringList referenceCaseNames()
 {
-    return {"example", "emptytitle", "empty", "onecolumn", "full", "stale", "specials"};
+    return {"example", "emptytitle", "empty", "onecolumn", "full", "stale", "latexchars"};
 }
 
 ChartCase referenceCase(const QString& name)
@@ -139,7 +139,7 @@ ChartCase referenceCase(const QString& name)
         c.place(2, 1, std::numeric_limits<std::int32_t>::min());
         return c;
     }
-    if (name == "specials") {
+    if (name == "latexchars") {
         ChartCase c;
         c.roster.push_back(Seito{"1",
                                  "A\\B{C}$&#%_~^" + sj(u"表ソ能"),

@@ -99,7 +99,7 @@ void TestChartTypeset::typesets_data()
 {
     QTest::addColumn<QString>("caseName");
     QTest::addColumn<ChartKind>("kind");
-    for (const char* name : {"filled", "specials", "roster6"}) {
+    for (const char* name : {"filled", "latexchars", "roster6"}) {
         QTest::addRow("%s plain", name) << QString(name) << ChartKind::Plain;
         QTest::addRow("%s ruby", name) << QString(name) << ChartKind::Ruby;
     }
@@ -114,7 +114,7 @@ void TestChartTypeset::typesets()
     if (caseName == "filled") {
         // A class of 36 is the common case and fits the page at this type size.
         c = filledCase(6, 6);
-    } else if (caseName == "specials") {
+    } else if (caseName == "latexchars") {
         c = typesettableSpecialsCase();
     } else {
         // The example roster as the program reads it: 40 students on a 6 x 7 grid, two desks empty.
@@ -165,7 +165,7 @@ void TestChartTypeset::typesets()
             expected << unicode(s.FamilyName) << unicode(s.GivenName) << unicode(s.FamilyReading)
                      << unicode(s.GivenReading);
     }
-    if (caseName == "specials")
+    if (caseName == "latexchars")
         expected << QStringView(u"特別").toString(); // the title's own LaTeX, typeset
     expected << QStringView(u"教卓").toString();
 
