@@ -199,8 +199,10 @@ void TestChartWriter::latexSafe_data()
     row("bytes that lead nothing", "\x80~\xA0_\xFD$", "\x80{\\ttfamily\\char126}\xA0{\\ttfamily\\char95}\xFD\\$");
     row("lead bytes at the range ends", "\x81\x40\x9F\x5C\xE0\x7B\xFC\x7E",
         "\x81\x40\x9F\x5C\xE0\x7B\xFC\x7E");
-    row("lone lead byte at the end", "a\x81", "a\x81");
-    row("lone lead byte after a special", "%\xE0", "\\%\xE0");
+    row("lone lead byte at the end", "a\x81", "a ");
+    row("lone lead byte after a special", "%\xE0", "\\% ");
+    // pTeX pairs a lead byte only with a possible second byte, so these specials act
+    row("lead bytes before bytes that end no character", "\x81$\x9F&\xE0\t\xFC\x7F", " \\$ \\&    ");
 }
 
 void TestChartWriter::latexSafe()
