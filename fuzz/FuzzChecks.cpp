@@ -1,0 +1,518 @@
+#include "FuzzChecks.h"
+
+#include "output/ChartWriter.h"
+#include "output/LatexText.h"
+#include "roster/RosterReader.h"
+#include "seating/SeatTable.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+
+namespace kelmora::fuzz {
+
+namespace {
+
+unsigned char byteAt(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
+
+// pTeX reading code page 932 (platex -kanji=sjis) takes a lead byte and the byte
+// after it as one character only when that byte can be a second byte; otherwise
+// each is a byte of its own, and a byte of its own after a lead byte is seen by
+// TeX as what it is ($, &, a line end, ...).
+bool isLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool isTrail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+bool pairAt(std::string_view s, std::size_t i)
+{
+    return i + 1 < s.size() && isLead(byteAt(s, i)) && isTrail(byteAt(s, i + 1));
+}
+bool isControl(unsigned char b) { return b < 0x20 || b == 0x7F; }
+bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Bytes shown in a problem report: printable ASCII as is, the rest as \xNN.
+std::string shown(std::string_view s, std::size_t limit = 80)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < s.size() && i < limit; ++i) {
+        const unsigned char b = byteAt(s, i);
+        if (b >= 0x20 && b < 0x7F) {
+            out += static_cast<char>(b);
+        } else {
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        }
+    }
+    if (s.size() > limit)
+        out += "...";
+    return out;
+}
+
+// ---------------------------------------------------------------- roster reader
+
+struct Reading {
+    int result = 0;
+    int columnCount = 0;
+    RosterTable table;
+};
+
+// The roster format read the slow, obvious way: one line at a time, one field
+// at a time. Lines end at LF, a CR right before the LF goes with it, a final
+// Ctrl-Z is no text; a data line's first non-space byte is "$"; fields are the
+// non-empty pieces between commas; fields 2 to 7 are the six texts.
+Reading ReadPlainly(std::string_view text)
+{
+    static constexpr std::string Seito::*kTexts[] = {&Seito::Number,     &Seito::FullName,      &Seito::FamilyName,
+                                                     &Seito::GivenName,  &Seito::FamilyReading, &Seito::GivenReading};
+    if (!text.empty() && text.back() == '\x1A')
+        text.remove_suffix(1);
+    Reading r;
+    int dataLines = 0;
+    bool mixed = false;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t lf = text.find('\n', start);
+        std::string_view line = text.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start);
+        if (lf != std::string_view::npos && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        const std::size_t first = line.find_first_not_of(' ');
+        if (first != std::string_view::npos && line[first] == '$') {
+            Seito s;
+            int fields = 0;
+            std::size_t from = 0;
+            for (;;) {
+                const std::size_t comma = line.find(',', from);
+                const std::string_view piece =
+                    line.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from);
+                if (!piece.empty()) {
+                    ++fields;
+                    if (fields >= 2 && fields <= 7)
+                        s.*kTexts[fields - 2] = std::string(piece);
+                }
+                if (comma == std::string_view::npos)
+                    break;
+                from = comma + 1;
+            }
+            const int columns = fields - 1;
+            if (dataLines > 0 && columns != r.columnCount)
+                mixed = true;
+            r.columnCount = columns;
+            ++dataLines;
+            r.table.push_back(std::move(s));
+        }
+        if (lf == std::string_view::npos)
+            break;
+        start = lf + 1;
+    }
+    r.result = mixed ? -1 : dataLines;
+    return r;
+}
+
+std::string recordText(const Seito& s)
+{
+    return "{" + shown(s.Number) + " | " + shown(s.FullName) + " | " + shown(s.FamilyName) + " | " +
+           shown(s.GivenName) + " | " + shown(s.FamilyReading) + " | " + shown(s.GivenReading) + "}";
+}
+
+// ---------------------------------------------------------------- LaTeX
+
+// Our escapes and the byte each one prints.
+struct Escape {
+    std::string_view text;
+    char prints;
+};
+constexpr Escape kEscapes[] = {
+    {"\\textbackslash{}", '\\'},
+    {"\\{", '{'},
+    {"\\}", '}'},
+    {"\\$", '$'},
+    {"\\&", '&'},
+    {"\\#", '#'},
+    {"\\%", '%'},
+    {"{\\ttfamily\\char95}", '_'},
+    {"{\\ttfamily\\char126}", '~'},
+    {"{\\ttfamily\\char94}", '^'},
+};
+
+bool isSpecial(char c)
+{
+    return c == '\\' || c == '{' || c == '}' || c == '$' || c == '&' || c == '#' || c == '%' || c == '_' ||
+           c == '~' || c == '^';
+}
+
+// One row of a tabular as pTeX reads it: the cells between the alignment tabs,
+// or what breaks the row.
+struct TableRow {
+    std::vector<std::string_view> cells;
+    std::string problem;
+};
+
+constexpr std::string_view kRowEnd = "\\\\ \\hline";
+
+TableRow ParseTableRow(std::string_view line)
+{
+    TableRow row;
+    auto fail = [&](std::size_t at, const std::string& what) {
+        row.problem = what + " at byte " + std::to_string(at) + " of row \"" + shown(line, 400) + "\"";
+        return row;
+    };
+    std::size_t cellStart = 0;
+    int depth = 0;
+    for (std::size_t i = 0; i < line.size();) {
+        if (pairAt(line, i)) {
+            i += 2;
+            continue;
+        }
+        const unsigned char b = byteAt(line, i);
+        if (isLead(b))
+            return fail(i, "a lead byte that starts no character");
+        if (isControl(b))
+            return fail(i, "a control byte");
+        switch (line[i]) {
+        case '\\': {
+            if (line.substr(i) == kRowEnd) {
+                if (depth != 0)
+                    return fail(i, "the row ends inside a group");
+                row.cells.push_back(line.substr(cellStart, i - cellStart));
+                return row;
+            }
+            std::size_t j = i + 1;
+            if (j == line.size())
+                return fail(i, "a backslash at the end");
+            if (line[j] == '\\')
+                return fail(i, "a line break inside the row");
+            if (isLetter(line[j])) {
+                while (j < line.size() && isLetter(line[j]))
+                    ++j;
+            } else {
+                j += pairAt(line, j) ? 2 : 1;
+            }
+            i = j;
+            continue;
+        }
+        case '{':
+            ++depth;
+            break;
+        case '}':
+            if (--depth < 0)
+                return fail(i, "a closing brace without its opening one");
+            break;
+        case '&':
+            if (depth != 0)
+                return fail(i, "an alignment tab inside a group");
+            row.cells.push_back(line.substr(cellStart, i - cellStart));
+            cellStart = i + 1;
+            break;
+        case '$':
+        case '#':
+        case '%':
+        case '^':
+        case '_':
+        case '~':
+            return fail(i, std::string("an unescaped ") + line[i]);
+        default:
+            break;
+        }
+        ++i;
+    }
+    return fail(line.size(), "no row end");
+}
+
+// ---------------------------------------------------------------- charts
+
+// Draws numbers from the end of the input, so that the front stays the roster
+// file and the seeds (roster files) make sense as they are. Past the front it
+// gives zeros.
+class Tail {
+public:
+    explicit Tail(std::string_view bytes) : bytes_(bytes), left_(bytes.size()) {}
+
+    unsigned char byte() { return left_ == 0 ? 0 : byteAt(bytes_, --left_); }
+    std::int32_t int32()
+    {
+        std::uint32_t v = 0;
+        for (int k = 0; k < 4; ++k)
+            v = v << 8 | byte();
+        return static_cast<std::int32_t>(v);
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t left_;
+};
+
+std::vector<std::string_view> SplitLines(std::string_view text, std::string& problem)
+{
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            if (i + 1 == text.size() || text[i + 1] != '\n') {
+                problem = "a CR without its LF in line " + std::to_string(lines.size() + 1);
+                return lines;
+            }
+            lines.push_back(text.substr(start, i - start));
+            start = i + 2;
+            ++i;
+        } else if (text[i] == '\n') {
+            problem = "an LF without its CR in line " + std::to_string(lines.size() + 1);
+            return lines;
+        }
+    }
+    if (start != text.size())
+        problem = "the last line has no CR LF";
+    return lines;
+}
+
+void CheckChart(Problems& problems, const char* which, const std::string& chart, const ChartInput& in,
+                ChartKind kind)
+{
+    const std::string name = std::string(which) + " chart (" + std::to_string(in.columns) + " x " +
+                             std::to_string(in.rows) + ", " + std::to_string(in.roster.size()) + " records): ";
+    std::string problem;
+    const std::vector<std::string_view> lines = SplitLines(chart, problem);
+    if (!problem.empty()) {
+        problems.push_back(name + problem);
+        return;
+    }
+    const int C = std::clamp(in.columns, 0, SeatTable::kSize);
+    const int R = std::clamp(in.rows, 0, SeatTable::kSize);
+    const int fixed = kind == ChartKind::Ruby ? 58 : 48;
+    if (lines.size() != static_cast<std::size_t>(fixed + 2 * R)) {
+        problems.push_back(name + std::to_string(lines.size()) + " lines, not " + std::to_string(fixed + 2 * R));
+        return;
+    }
+    // Line numbers from 0: the first page's rows follow line 25, the second's
+    // line 44 + R, both ten later with the ruby macro.
+    const std::size_t shift = kind == ChartKind::Ruby ? 10 : 0;
+    const std::size_t firstRows = 25 + shift;
+    const std::size_t secondRows = 44 + shift + static_cast<std::size_t>(R);
+    if (lines[firstRows - 1].substr(0, 16) != "\\begin{tabular}{" || lines[secondRows - 1].substr(0, 16) != "\\begin{tabular}{" ||
+        lines[firstRows + static_cast<std::size_t>(R)] != "\\end{tabular}" ||
+        lines[secondRows + static_cast<std::size_t>(R)] != "\\end{tabular}") {
+        problems.push_back(name + "the tables are not where the row count puts them");
+        return;
+    }
+    if (C == 0) {
+        for (int k = 0; k < R; ++k)
+            if (!lines[firstRows + static_cast<std::size_t>(k)].empty() ||
+                !lines[secondRows + static_cast<std::size_t>(k)].empty())
+                problems.push_back(name + "a row of a grid without columns is not empty");
+        return;
+    }
+    const std::string_view cellStart = kind == ChartKind::Ruby ? "\\ruby{\\Bf " : "\\Bf ";
+    for (int r = 0; r < R; ++r) {
+        const TableRow first = ParseTableRow(lines[firstRows + static_cast<std::size_t>(r)]);
+        const TableRow turned = ParseTableRow(lines[secondRows + static_cast<std::size_t>(R - 1 - r)]);
+        for (const TableRow* row : {&first, &turned}) {
+            if (!row->problem.empty()) {
+                problems.push_back(name + row->problem);
+                return;
+            }
+            if (row->cells.size() != static_cast<std::size_t>(C)) {
+                problems.push_back(name + "row " + std::to_string(r) + " has " + std::to_string(row->cells.size()) +
+                                   " cells, not " + std::to_string(C));
+                return;
+            }
+        }
+        for (int c = 0; c < C; ++c) {
+            const std::string_view cell = first.cells[static_cast<std::size_t>(c)];
+            if (turned.cells[static_cast<std::size_t>(C - 1 - c)] != cell) {
+                problems.push_back(name + "the second page is not the first turned round at column " +
+                                   std::to_string(c) + ", row " + std::to_string(r));
+                return;
+            }
+            const std::int32_t v = in.seats.entry(c, r);
+            const bool seated = v > 0 && static_cast<std::size_t>(v) <= in.roster.size();
+            if (!seated && !cell.empty()) {
+                problems.push_back(name + "the seat at column " + std::to_string(c) + ", row " + std::to_string(r) +
+                                   " names no record (" + std::to_string(v) + ") but its cell is \"" + shown(cell) +
+                                   "\"");
+                return;
+            }
+            if (seated && (cell.substr(0, cellStart.size()) != cellStart ||
+                           (kind == ChartKind::Plain &&
+                            cell.substr(cellStart.size()) != LatexSafe(in.roster[static_cast<std::size_t>(v) - 1].FullName)))) {
+                problems.push_back(name + "the cell at column " + std::to_string(c) + ", row " + std::to_string(r) +
+                                   " is \"" + shown(cell) + "\", not the student at position " + std::to_string(v));
+                return;
+            }
+        }
+    }
+}
+
+} // namespace
+
+Problems CheckRosterReader(std::string_view bytes)
+{
+    Problems problems;
+    const Seito kept{"0", "kept", "", "", "", ""};
+    RosterTable table{kept};
+    int columnCount = -7;
+    const int result = ReadRosterBytes(table, bytes, columnCount);
+    const auto appended = static_cast<long long>(table.size()) - 1;
+    const std::string got = "result " + std::to_string(result) + ", " + std::to_string(appended) +
+                            " records appended, column count " + std::to_string(columnCount);
+
+    if (table.empty() || table.front() != kept)
+        problems.push_back("the reader changed the records it found in the table");
+    if (result < -1 || result > appended)
+        problems.push_back(got + ": the result is out of -1.." + std::to_string(appended));
+    if (result > 0 && result != appended)
+        problems.push_back(got + ": the result is not the number of records appended");
+    if (result == 0 && appended != 0)
+        problems.push_back(got + ": records appended but no data line counted");
+    if (result == -1 && appended < 2)
+        problems.push_back(got + ": differing column counts need two data lines");
+    if (columnCount < 0)
+        problems.push_back(got + ": negative column count");
+
+    const Reading plain = ReadPlainly(bytes);
+    if (result != plain.result || columnCount != plain.columnCount ||
+        static_cast<std::size_t>(appended) != plain.table.size())
+        problems.push_back(got + "; read line by line: result " + std::to_string(plain.result) + ", " +
+                           std::to_string(plain.table.size()) + " records, column count " +
+                           std::to_string(plain.columnCount));
+    for (std::size_t k = 0; k < plain.table.size() && k + 1 < table.size(); ++k) {
+        if (table[k + 1] != plain.table[k]) {
+            problems.push_back("record " + std::to_string(k + 1) + " is " + recordText(table[k + 1]) +
+                               "; read line by line it is " + recordText(plain.table[k]));
+            break;
+        }
+    }
+    return problems;
+}
+
+Problems CheckLatexSafe(std::string_view bytes)
+{
+    Problems problems;
+    const std::string out = LatexSafe(bytes);
+
+    // Read the output as pTeX would, undoing our escapes on the way.
+    std::string readBack;
+    for (std::size_t i = 0; i < out.size();) {
+        if (pairAt(out, i)) {
+            readBack.append(out, i, 2);
+            i += 2;
+            continue;
+        }
+        const unsigned char b = byteAt(out, i);
+        auto at = [&] {
+            const std::size_t from = i < 24 ? 0 : i - 24;
+            return " at byte " + std::to_string(i) + " of LatexSafe's output: \"" + (from ? "..." : "") +
+                   shown(std::string_view(out).substr(from), 48) + "\"";
+        };
+        if (isLead(b)) {
+            // It would take the next byte of the chart (a brace, the backslash
+            // of a row end) as its second byte.
+            problems.push_back("a lead byte that starts no character" + at());
+            return problems;
+        }
+        if (isControl(b)) {
+            problems.push_back("a control byte" + at());
+            return problems;
+        }
+        if (isSpecial(out[i])) {
+            const auto escape = std::find_if(std::begin(kEscapes), std::end(kEscapes), [&](const Escape& e) {
+                return std::string_view(out).substr(i, e.text.size()) == e.text;
+            });
+            if (escape == std::end(kEscapes)) {
+                problems.push_back(std::string("an unescaped ") + out[i] + at());
+                return problems;
+            }
+            readBack += escape->prints;
+            i += escape->text.size();
+            continue;
+        }
+        readBack += out[i];
+        ++i;
+    }
+
+    // What should come back: every character as it was, and a space for each
+    // byte that stands for no character (control bytes, DEL, a lead byte
+    // without its second byte).
+    std::string expected;
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (pairAt(bytes, i)) {
+            expected.append(bytes.substr(i, 2));
+            i += 2;
+            continue;
+        }
+        const unsigned char b = byteAt(bytes, i);
+        expected += isLead(b) || isControl(b) ? ' ' : bytes[i];
+        ++i;
+    }
+    if (readBack != expected) {
+        const auto diff = std::mismatch(readBack.begin(), readBack.end(), expected.begin(), expected.end());
+        const auto at = static_cast<std::size_t>(diff.first - readBack.begin());
+        const std::size_t from = at < 24 ? 0 : at - 24;
+        problems.push_back("LatexSafe's output prints \"" + shown(std::string_view(readBack).substr(from), 48) +
+                           "\" from byte " + std::to_string(from) + " on, not \"" +
+                           shown(std::string_view(expected).substr(from), 48) + "\"");
+    }
+
+    std::string letters;
+    for (char c : bytes)
+        if (isLetter(c))
+            letters += c;
+    if (LatexSafe(letters) != letters)
+        problems.push_back("the letters \"" + shown(letters) + "\" were changed");
+    return problems;
+}
+
+Problems CheckCharts(std::string_view bytes)
+{
+    Problems problems;
+    RosterTable roster;
+    int columnCount = 0;
+    ReadRosterBytes(roster, bytes, columnCount);
+
+    Tail tail(bytes);
+    int columns, rows;
+    if (tail.byte() < 0xF0) {
+        columns = 1 + tail.byte() % 12;
+        rows = 1 + tail.byte() % 12;
+    } else {
+        // Now and then a size no settings page offers: the writer must stay
+        // inside the seat table all the same.
+        columns = tail.byte() % 112 - 6;
+        rows = tail.byte() % 112 - 6;
+    }
+
+    // Seats in and just outside the grid, with positions of records, of none
+    // (0, negative, past the roster: left over from a longer one) and any at all.
+    auto seats = std::make_unique<SeatTable>();
+    const int seatColumns = std::clamp(columns + 2, 1, SeatTable::kSize);
+    const int seatRows = std::clamp(rows + 2, 1, SeatTable::kSize);
+    const int count = tail.byte();
+    const int records = static_cast<int>(std::min<std::size_t>(roster.size(), 1000));
+    for (int k = 0; k < count; ++k) {
+        const int c = tail.byte() % seatColumns;
+        const int r = tail.byte() % seatRows;
+        const unsigned char kind = tail.byte();
+        const std::int32_t position = kind < 0xC0 ? kind % (records + 3) - 1 : tail.int32();
+        seats->seat(c, r, kind % 16 == 15 ? std::string() : std::string("x"), position);
+    }
+
+    std::string title;
+    for (int k = tail.byte() % 32; k > 0; --k) {
+        const char b = static_cast<char>(tail.byte());
+        if (b != '\r' && b != '\n') // the title comes from a one-line edit box
+            title += b;
+    }
+
+    const ChartInput in{*seats, columns, rows, roster, title};
+    CheckChart(problems, "plain", WriteSeatingChart(in), in, ChartKind::Plain);
+    CheckChart(problems, "ruby", WriteRubySeatingChart(in), in, ChartKind::Ruby);
+    return problems;
+}
+
+Problems CheckAll(std::string_view bytes)
+{
+    Problems problems = CheckRosterReader(bytes);
+    for (Problems more : {CheckLatexSafe(bytes), CheckCharts(bytes)})
+        problems.insert(problems.end(), more.begin(), more.end());
+    return problems;
+}
+
+} // namespace kelmora::fuzz
