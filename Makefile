@@ -31,3 +31,9 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+# A long random session on the real window: 20,000 actions (KELMORA_STRESS_SEED=n for another session).
+.PHONY: stress
+stress: deps configure
+	cmake --build $(BUILD) --target test_stress
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 LANG=C.UTF-8 KELMORA_STRESS_ACTIONS=20000 tests/stress/test_stress
