@@ -40,6 +40,14 @@ QString writeAtomically(const QString& path, const std::string& bytes)
         file.cancelWriting();
         return reason;
     }
+    // A small chart waits in the file's buffer, and commit() puts the file in
+    // place even when writing that buffer out fails (a full disk would leave an
+    // empty file where the old chart was): write it out first.
+    if (!file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return reason;
+    }
     if (!file.commit())
         return file.errorString();
     return {};
