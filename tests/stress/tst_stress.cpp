@@ -124,7 +124,7 @@ class StressTest : public QObject {
         spaced += "\t$,99,tab-indented lines are skipped\n";
         twoColumns = {{ex + "/roster2.csv", O::Loads, 40, 2},
                       {file("latex2.csv", latex), O::Loads, 3, 2},
-                      {file("spaced2.csv", spaced), O::Loads, 60, 2}};
+                      {file("2年3組 名簿.csv", spaced), O::Loads, 60, 2}};
 
         sixColumns = {{ex + "/roster6.csv", O::Loads, 40, 6},
                       {file("one6.csv", stress::dataLine(1, 6)), O::Loads, 1, 6},
@@ -527,7 +527,7 @@ class StressTest : public QObject {
             expectTrue(chartFiles() == before, QStringLiteral("a refused title touched the charts"));
             return QStringLiteral("output refused for the title");
         }
-        static const QStringList names{"Kelmora.tex", "a.tex", "b"};
+        static const QStringList names{"Kelmora.tex", "a.tex", "b", "座席表 1学期.tex"};
         const QString typed = charts + u'/' + any(names);
         const QString path = typed.endsWith(".tex") ? typed : typed + ".tex";
         const bool existed = QFile::exists(path);
