@@ -2,8 +2,11 @@
 
 #include "app/AppTitle.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProxyStyle>
+#include <QTranslator>
 
 #include <stdexcept>
 
@@ -47,6 +50,12 @@ public:
 KelmoraApplication::KelmoraApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setStyle(new HintStyle);
+    // Everything the teacher reads is Japanese, whatever the desktop's language:
+    // also the buttons and questions of Qt's own dialogs.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    auto* qtTexts = new QTranslator(this);
+    if (qtTexts->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qtTexts);
 }
 
 bool KelmoraApplication::notify(QObject* receiver, QEvent* event)
