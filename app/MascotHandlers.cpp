@@ -56,8 +56,12 @@ protected:
             handler = &TForm1::GroupBox1MouseMove;
         else if (widget == ui->GroupBox2)
             handler = &TForm1::GroupBox2MouseMove;
+        // The call goes through a local: GCC 12's -fsanitize=vptr checks the wrong
+        // address for a member pointer call on a member (form_) inside a lambda,
+        // which AddressSanitizer then reports as a stack-buffer-underflow.
+        TForm1* const form = form_;
         if (handler)
-            kelmora::RunGuarded([&] { (form_->*handler)(); });
+            kelmora::RunGuarded([form, handler] { (form->*handler)(); });
         return false;
     }
 
