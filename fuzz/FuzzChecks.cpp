@@ -287,7 +287,9 @@ void CheckChart(Problems& problems, const char* which, const std::string& chart,
     const std::size_t shift = kind == ChartKind::Ruby ? 10 : 0;
     const std::size_t firstRows = 25 + shift;
     const std::size_t secondRows = 44 + shift + static_cast<std::size_t>(R);
-    if (lines[firstRows - 1].substr(0, 16) != "\\begin{tabular}{" || lines[secondRows - 1].substr(0, 16) != "\\begin{tabular}{" ||
+    const std::string_view tableStart = "\\begin{tabular}{";
+    if (lines[firstRows - 1].substr(0, tableStart.size()) != tableStart ||
+        lines[secondRows - 1].substr(0, tableStart.size()) != tableStart ||
         lines[firstRows + static_cast<std::size_t>(R)] != "\\end{tabular}" ||
         lines[secondRows + static_cast<std::size_t>(R)] != "\\end{tabular}") {
         problems.push_back(name + "the tables are not where the row count puts them");
@@ -330,9 +332,9 @@ void CheckChart(Problems& problems, const char* which, const std::string& chart,
                                    "\"");
                 return;
             }
+            const auto fullName = [&] { return LatexSafe(in.roster[static_cast<std::size_t>(v) - 1].FullName); };
             if (seated && (cell.substr(0, cellStart.size()) != cellStart ||
-                           (kind == ChartKind::Plain &&
-                            cell.substr(cellStart.size()) != LatexSafe(in.roster[static_cast<std::size_t>(v) - 1].FullName)))) {
+                           (kind == ChartKind::Plain && cell.substr(cellStart.size()) != fullName()))) {
                 problems.push_back(name + "the cell at column " + std::to_string(c) + ", row " + std::to_string(r) +
                                    " is \"" + shown(cell) + "\", not the student at position " + std::to_string(v));
                 return;
