@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <vector>
+
 namespace kelmora::cp932 {
 
 namespace {
@@ -59,20 +61,36 @@ QString toUnicode(std::string_view bytes)
     // lone lead byte, 0xFF), and it swaps the controls 0x1A, 0x1C and 0x7F.
     // So ASCII is taken as it is, bytes that are no character become U+FFFD,
     // and only runs of well-formed Japanese characters go through the converter.
-    QStringDecoder decoder(kCodec, QStringConverter::Flag::Stateless);
-    QString out;
-    out.reserve(static_cast<qsizetype>(bytes.size()));
+    // Opening the converter costs far more than decoding a name, and a list of
+    // students decodes one name per row: keep one per thread. Only whole
+    // characters reach it, so it never carries anything from one call over.
+    // The characters are gathered in a scratch buffer of the thread as well, so
+    // each text costs one allocation of its exact size.
+    thread_local QStringDecoder decoder(kCodec, QStringConverter::Flag::Stateless);
+    thread_local std::vector<QChar> scratch(64);
+    std::size_t used = 0;
+    auto room = [&](std::size_t needed) {
+        if (scratch.size() - used < needed)
+            scratch.resize(used + needed);
+    };
     std::size_t runStart = 0;
     auto flush = [&](std::size_t end) {
-        if (end > runStart)
-            out += decoder.decode(QByteArrayView(bytes.data() + runStart, static_cast<qsizetype>(end - runStart)));
+        if (end <= runStart)
+            return;
+        const QByteArrayView run(bytes.data() + runStart, static_cast<qsizetype>(end - runStart));
+        room(static_cast<std::size_t>(decoder.requiredSpace(run.size())));
+        used = static_cast<std::size_t>(decoder.appendToBuffer(scratch.data() + used, run) - scratch.data());
+    };
+    auto put = [&](QChar c) {
+        room(1);
+        scratch[used++] = c;
     };
     std::size_t i = 0;
     while (i < bytes.size()) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         if (b < 0x80) {
             flush(i);
-            out += QChar(b);
+            put(QChar(b));
             runStart = ++i;
         } else if (isSingle(b)) {
             ++i;
@@ -80,12 +98,12 @@ QString toUnicode(std::string_view bytes)
             i += 2;
         } else {
             flush(i);
-            out += QChar::ReplacementCharacter;
+            put(QChar::ReplacementCharacter);
             runStart = ++i;
         }
     }
     flush(i);
-    return out;
+    return QString(scratch.data(), static_cast<qsizetype>(used));
 }
 
 std::optional<std::string> fromUnicode(const QString& text)
