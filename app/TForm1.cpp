@@ -165,9 +165,14 @@ void TForm1::showStudentList()
     StringGrid* grid = ui->StringGrid3;
     const StudentList& list = state.studentList;
     grid->setRowCount(list.rowCount());
-    for (int row = 0; row < list.rowCount(); ++row)
-        for (int col = 0; col < 2; ++col)
-            grid->setCell(col, row, cp932::toUnicode(list.cell(col, row)));
+    // A column at a time in one call: a roster of 100,000 students repaints once.
+    for (int col = 0; col < 2; ++col) {
+        QStringList texts;
+        texts.reserve(list.rowCount());
+        for (int row = 0; row < list.rowCount(); ++row)
+            texts.append(cp932::toUnicode(list.cell(col, row)));
+        grid->setCells(col, 0, std::move(texts));
+    }
 }
 
 void TForm1::showSeat(int col, int row)

@@ -1,7 +1,6 @@
 #include "widgets/StringGrid.h"
 
 #include <QFocusEvent>
-#include <QHash>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -139,11 +138,6 @@ int itemAt(const Axis& a, int first, qint64 p)
     return a.indexAt(p - fixedExtent + a.start(first));
 }
 
-quint64 cellKey(int col, int row)
-{
-    return (quint64(quint32(col)) << 32) | quint32(row);
-}
-
 const QColor kLineColor(192, 192, 192);
 
 enum class DragState { None, Selecting, SizingCol, SizingRow };
@@ -169,9 +163,12 @@ struct StringGrid::Private {
     // Range selection is on by default: both our grids let the user drag a range.
     bool rangeSelect = true;
 
-    // Texts by (col, row); kept when the counts shrink, so they show again when
-    // the grid grows back.
-    QHash<quint64, QString> texts;
+    // Texts by column, then row; kept when the counts shrink, so they show again
+    // when the grid grows back. A column reaches as far down as texts were set:
+    // a list of 100,000 names is one array per column, found without hashing.
+    std::vector<std::vector<QString>> texts;
+    const QString& text(int col, int row) const;
+    std::vector<QString>& column(int col, std::size_t rows); // holding at least `rows` rows
 
     int curCol = 1, curRow = 1;
     // The other corner of the selected range; the current cell is the first.
@@ -183,6 +180,23 @@ struct StringGrid::Private {
     int sizingPress = 0;
     int sizingOriginal = 0;
 };
+
+const QString& StringGrid::Private::text(int col, int row) const
+{
+    static const QString none;
+    const auto c = std::size_t(col), r = std::size_t(row);
+    return c < texts.size() && r < texts[c].size() ? texts[c][r] : none;
+}
+
+std::vector<QString>& StringGrid::Private::column(int col, std::size_t rows)
+{
+    if (texts.size() <= std::size_t(col))
+        texts.resize(std::size_t(col) + 1);
+    std::vector<QString>& c = texts[std::size_t(col)];
+    if (c.size() < rows)
+        c.resize(rows);
+    return c;
+}
 
 namespace {
 
@@ -373,17 +387,39 @@ QString StringGrid::cell(int col, int row) const
 {
     if (col < 0 || row < 0 || col >= d->cols.count || row >= d->rows.count)
         return QString();
-    return d->texts.value(cellKey(col, row));
+    return d->text(col, row);
 }
 
 void StringGrid::setCell(int col, int row, const QString& text)
 {
     if (col < 0 || row < 0 || col >= d->cols.count || row >= d->rows.count)
         return;
-    if (text.isEmpty())
-        d->texts.remove(cellKey(col, row));
-    else
-        d->texts.insert(cellKey(col, row), text);
+    if (text.isEmpty()) {
+        if (!d->text(col, row).isNull())
+            d->texts[std::size_t(col)][std::size_t(row)] = QString();
+    } else {
+        d->column(col, std::size_t(row) + 1)[std::size_t(row)] = text;
+    }
+    viewport()->update();
+}
+
+void StringGrid::setCells(int col, int firstRow, QStringList texts)
+{
+    if (col < 0 || col >= d->cols.count)
+        return;
+    // Only the rows inside the grid, as setCell would take them one by one.
+    const qsizetype skip = std::max<qsizetype>(0, -qsizetype(firstRow));
+    const qsizetype end = std::min<qsizetype>(texts.size(), qsizetype(d->rows.count) - firstRow);
+    if (skip >= end)
+        return;
+    std::vector<QString>& c = d->column(col, std::size_t(firstRow + end));
+    for (qsizetype i = skip; i < end; ++i) {
+        QString& cell = c[std::size_t(firstRow + i)];
+        if (texts[i].isEmpty())
+            cell = QString();
+        else
+            cell = std::move(texts[i]);
+    }
     viewport()->update();
 }
 
@@ -542,7 +578,7 @@ void StringGrid::paintEvent(QPaintEvent* /*event*/)
             p.fillRect(rect, fill);
             if (fixed)
                 drawRaised(p, rect, pal);
-            const QString text = d->texts.value(cellKey(c.index, r.index));
+            const QString& text = d->text(c.index, r.index);
             if (!text.isEmpty()) {
                 // Our own text stays inside its cell; a handler's need not.
                 p.setClipRect(rect, Qt::IntersectClip);
