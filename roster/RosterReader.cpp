@@ -187,39 +187,46 @@ private:
     {
         while (p != end_ && *p == ' ')
             ++p;
-        if (p != end_ && *p == '$') {
-            record_ = &table_.emplace_back();
+        record_ = p != end_ && *p == '$';
+        if (record_) {
             fields_ = 0;
-        } else {
-            record_ = nullptr;
+            std::fill(std::begin(texts_), std::end(texts_), std::string_view());
         }
     }
 
     void field(const char* begin, const char* end)
     {
-        static constexpr std::string Seito::*kTexts[] = {&Seito::Number, &Seito::FullName, &Seito::FamilyName,
-                                                         &Seito::GivenName, &Seito::FamilyReading,
-                                                         &Seito::GivenReading};
         ++fields_;
         if (fields_ >= 2 && fields_ <= 7)
-            (record_->*kTexts[fields_ - 2]).append(begin, static_cast<std::size_t>(end - begin));
+            texts_[fields_ - 2] = std::string_view(begin, static_cast<std::size_t>(end - begin));
     }
 
+    // The record is built once its line is cut, each text straight into its
+    // place: no empty record zeroed first and then appended to field by field.
     void endDataLine()
     {
+        table_.emplace_back(Text{texts_[0]}, Text{texts_[1]}, Text{texts_[2]}, Text{texts_[3]}, Text{texts_[4]},
+                            Text{texts_[5]});
         const int columns = fields_ - 1;
         if (dataLines_ > 0 && columns != columnCount_)
             mixed_ = true;
         columnCount_ = columns;
         ++dataLines_;
-        record_ = nullptr;
+        record_ = false;
     }
+
+    // Becomes the record's std::string where the record is made.
+    struct Text {
+        std::string_view bytes;
+        operator std::string() const { return std::string(bytes); }
+    };
 
     RosterTable& table_;
     const char* const end_;
     const char* fieldStart_;
-    Seito* record_ = nullptr; // the data line being cut, or none
+    bool record_ = false; // a data line is being cut
     int fields_ = 0;
+    std::string_view texts_[6]; // its texts so far, Number to GivenReading
     int columnCount_ = 0;
     int dataLines_ = 0;
     bool mixed_ = false;
