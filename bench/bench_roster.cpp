@@ -1,6 +1,7 @@
 // How the roster reader compares with merely reading the file's bytes, on a
 // six-column roster of 100,000 students. The reader should stay within 3 times
 // the raw read.
+#include "bench/SampleRoster.h"
 #include "roster/RosterReader.h"
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -20,52 +20,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kStudents = 100'000;
 constexpr int kRuns = 9;
-
-// Code page 932 kanji: a lead byte of the kanji rows and any trail byte (0x5C
-// and friends included, as real names have them).
-void AppendKanji(std::string& s, std::mt19937& rng, int count)
-{
-    std::uniform_int_distribution<int> lead(0x89, 0x9F);
-    std::uniform_int_distribution<int> trail(0x40, 0xFC);
-    for (int i = 0; i < count; ++i) {
-        int t = trail(rng);
-        if (t == 0x7F)
-            t = 0x80;
-        s += char(lead(rng));
-        s += char(t);
-    }
-}
-
-void AppendHiragana(std::string& s, std::mt19937& rng, int count)
-{
-    std::uniform_int_distribution<int> kana(0x9F, 0xF1);
-    for (int i = 0; i < count; ++i) {
-        s += '\x82';
-        s += char(kana(rng));
-    }
-}
-
-std::string MakeRoster()
-{
-    std::mt19937 rng(20240401);
-    std::uniform_int_distribution<int> two_or_three(2, 3);
-    std::string text = "% -----\x81\x40\x82\xb1\x82\xb1\x82\xa9\x82\xe7\r\n"; // "% -----　ここから"
-    text.reserve(std::size_t(kStudents) * 64);
-    for (int n = 1; n <= kStudents; ++n) {
-        std::string family, given, familyReading, givenReading;
-        AppendKanji(family, rng, two_or_three(rng));
-        AppendKanji(given, rng, two_or_three(rng));
-        AppendHiragana(familyReading, rng, two_or_three(rng) + 1);
-        AppendHiragana(givenReading, rng, two_or_three(rng) + 1);
-        text += "$,";
-        text += std::to_string(n);
-        text += ',';
-        text += family + "\x81\x40" + given;
-        text += ',' + family + ',' + given + ',' + familyReading + ',' + givenReading + "\r\n";
-    }
-    text += "% ----- \x82\xb1\x82\xb1\x82\xdc\x82\xc5\r\n"; // "% ----- ここまで"
-    return text;
-}
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -84,7 +38,7 @@ Stats Summarise(std::vector<double> runs)
 int main()
 {
     namespace fs = std::filesystem;
-    const std::string text = MakeRoster();
+    const std::string text = kelmora::bench::MakeRosterText(kStudents);
     const fs::path file = fs::temp_directory_path() / ("kelmora-bench-roster-" + std::to_string(::getpid()) + ".csv");
     {
         std::ofstream out(file, std::ios::binary);

@@ -1,0 +1,276 @@
+// Start-up time and resident size of Kelmora against the toolkit's floor (an
+// empty Qt main window), each from exec to the main window's first frame,
+// median of 20 runs, on the offscreen platform and, when Xvfb is installed,
+// on an X server of its own. Goals: within 1.2 times the floor's time and 1.3
+// times its resident size. The floor with one line of Japanese text is shown
+// beside them: what starting the fonts alone adds to the toolkit.
+//
+// Usage: bench_startup <kelmora probe> <floor probe>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRuns = 20;
+constexpr int kWarmUps = 2;
+constexpr int kTimeoutMs = 30'000;
+
+struct Run {
+    double ms = 0;
+    long rssKb = 0;
+};
+
+// The environment with the display variables replaced.
+std::vector<std::string> Environment(const std::vector<std::string>& set)
+{
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        if (name == "QT_QPA_PLATFORM" || name == "DISPLAY" || name == "WAYLAND_DISPLAY")
+            continue;
+        env.push_back(entry);
+    }
+    env.insert(env.end(), set.begin(), set.end());
+    return env;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings)
+{
+    std::vector<char*> p;
+    for (std::string& s : strings)
+        p.push_back(s.data());
+    p.push_back(nullptr);
+    return p;
+}
+
+// Reads what fd says until a whole line has come, the writer has gone or the
+// time is up.
+std::optional<std::string> ReadLine(int fd, int timeoutMs)
+{
+    std::string text;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (const auto nl = text.find('\n'); nl != std::string::npos)
+            return text.substr(0, nl);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return std::nullopt;
+        pollfd p{fd, POLLIN, 0};
+        const int r = ::poll(&p, 1, int(left));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return std::nullopt;
+        char buffer[256];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return std::nullopt;
+        text.append(buffer, std::size_t(n));
+    }
+}
+
+// Starts a program with stdout on a pipe (and stdin, stderr on /dev/null);
+// extra maps further descriptors of ours onto the child's.
+pid_t Spawn(const std::vector<std::string>& args, std::vector<std::string> env, int stdoutFd,
+            std::pair<int, int> extra = {-1, -1}, bool searchPath = false)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (stdoutFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    if (extra.first >= 0)
+        posix_spawn_file_actions_adddup2(&actions, extra.first, extra.second);
+    std::vector<std::string> argStrings = args;
+    std::vector<char*> argv = Pointers(argStrings);
+    std::vector<char*> envp = Pointers(env);
+    pid_t pid = -1;
+    const int rc = searchPath ? posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data())
+                              : posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+// Waits for a child; kills it when it has not ended after a while.
+void Reap(pid_t pid)
+{
+    for (int i = 0; i < 500; ++i) {
+        int status = 0;
+        const pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid || (r < 0 && errno != EINTR))
+            return;
+        ::usleep(10'000);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
+using Command = std::vector<std::string>;
+
+std::optional<Run> RunOnce(const Command& command, const std::vector<std::string>& env)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return std::nullopt;
+    const auto start = Clock::now();
+    const pid_t pid = Spawn(command, env, fds[1]);
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        return std::nullopt;
+    }
+    const std::optional<std::string> line = ReadLine(fds[0], kTimeoutMs);
+    const auto stop = Clock::now();
+    ::close(fds[0]);
+    Reap(pid);
+    Run run;
+    if (!line || std::sscanf(line->c_str(), "EXPOSED %ld", &run.rssKb) != 1)
+        return std::nullopt;
+    run.ms = std::chrono::duration<double, std::milli>(stop - start).count();
+    return run;
+}
+
+template <typename T>
+T Median(std::vector<T> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+struct Figures {
+    double ms;
+    double rssMb;
+};
+
+// The programs in turn, so that a busy moment of the machine hits them alike.
+// Empty when one of them did not show its window.
+std::vector<Figures> Measure(const std::vector<Command>& commands, const std::vector<std::string>& env)
+{
+    for (int i = 0; i < kWarmUps; ++i)
+        for (const Command& c : commands)
+            RunOnce(c, env);
+    std::vector<std::vector<Run>> runs(commands.size());
+    for (int i = 0; i < kRuns; ++i)
+        for (std::size_t p = 0; p < commands.size(); ++p) {
+            const auto run = RunOnce(commands[p], env);
+            if (!run)
+                return {};
+            runs[p].push_back(*run);
+        }
+    std::vector<Figures> figures;
+    for (const std::vector<Run>& r : runs) {
+        std::vector<double> ms;
+        std::vector<long> rss;
+        for (const Run& run : r) {
+            ms.push_back(run.ms);
+            rss.push_back(run.rssKb);
+        }
+        figures.push_back({Median(ms), double(Median(rss)) / 1024});
+    }
+    return figures;
+}
+
+void Compare(const char* platform, const std::string& kelmora, const std::string& floor,
+             const std::vector<std::string>& env)
+{
+    const std::vector<Figures> f = Measure({{floor}, {floor, "--text"}, {kelmora}}, env);
+    if (f.empty()) {
+        std::printf("startup (%s): a program did not show its window; skipped\n", platform);
+        return;
+    }
+    const Figures &bare = f[0], &text = f[1], &k = f[2];
+    const double timeRatio = k.ms / bare.ms, memoryRatio = k.rssMb / bare.rssMb;
+    std::printf("startup (%s), exec to first frame, median of %d:\n", platform, kRuns);
+    std::printf("  time:   Qt floor %6.1f ms, with a Japanese label %6.1f ms, Kelmora %6.1f ms\n", bare.ms, text.ms,
+                k.ms);
+    std::printf("          Kelmora / floor %5.2f (goal: within 1.2x) %s; / labelled floor %5.2f\n", timeRatio,
+                timeRatio <= 1.2 ? "met" : "MISSED", k.ms / text.ms);
+    std::printf("  memory: Qt floor %6.1f MB, with a Japanese label %6.1f MB, Kelmora %6.1f MB (VmRSS then)\n",
+                bare.rssMb, text.rssMb, k.rssMb);
+    std::printf("          Kelmora / floor %5.2f (goal: within 1.3x) %s; / labelled floor %5.2f\n", memoryRatio,
+                memoryRatio <= 1.3 ? "met" : "MISSED", k.rssMb / text.rssMb);
+}
+
+// An X server of our own on a free display, ready when it has said its number.
+struct Xvfb {
+    pid_t pid = -1;
+    std::string display;
+
+    bool start()
+    {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            return false;
+        constexpr int kChildFd = 3;
+        pid = Spawn({"Xvfb", "-displayfd", std::to_string(kChildFd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+                    Environment({}), -1, {fds[1], kChildFd}, true);
+        ::close(fds[1]);
+        if (pid < 0) {
+            ::close(fds[0]);
+            return false;
+        }
+        const auto line = ReadLine(fds[0], 10'000);
+        ::close(fds[0]);
+        if (!line || line->empty()) {
+            stop();
+            return false;
+        }
+        display = ":" + *line;
+        return true;
+    }
+
+    void stop()
+    {
+        if (pid > 0) {
+            ::kill(pid, SIGTERM);
+            Reap(pid);
+        }
+        pid = -1;
+    }
+
+    ~Xvfb() { stop(); }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <kelmora probe> <floor probe>\n", argv[0]);
+        return 2;
+    }
+    const std::string kelmora = argv[1], floor = argv[2];
+    Compare("offscreen", kelmora, floor, Environment({"QT_QPA_PLATFORM=offscreen"}));
+
+    Xvfb x;
+    if (!x.start()) {
+        std::printf("startup (Xvfb): no Xvfb could be started; skipped\n");
+        return 0;
+    }
+    Compare("Xvfb", kelmora, floor, Environment({"QT_QPA_PLATFORM=xcb", "DISPLAY=" + x.display}));
+    return 0;
+}
