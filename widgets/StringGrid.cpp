@@ -162,6 +162,7 @@ struct StringGrid::Private {
     bool rowSizing = false;
     // Range selection is on by default: both our grids let the user drag a range.
     bool rangeSelect = true;
+    bool defaultDrawing = true;
 
     // Texts by column, then row; kept when the counts shrink, so they show again
     // when the grid grows back. A column reaches as far down as texts were set:
@@ -369,6 +370,14 @@ bool StringGrid::colSizing() const { return d->colSizing; }
 void StringGrid::setColSizing(bool on) { d->colSizing = on; }
 bool StringGrid::rowSizing() const { return d->rowSizing; }
 void StringGrid::setRowSizing(bool on) { d->rowSizing = on; }
+bool StringGrid::defaultDrawing() const { return d->defaultDrawing; }
+
+void StringGrid::setDefaultDrawing(bool on)
+{
+    d->defaultDrawing = on;
+    viewport()->update();
+}
+
 bool StringGrid::rangeSelect() const { return d->rangeSelect; }
 
 void StringGrid::setRangeSelect(bool on)
@@ -575,11 +584,12 @@ void StringGrid::paintEvent(QPaintEvent* /*event*/)
             }
 
             p.save();
-            p.fillRect(rect, fill);
+            const QString& text = d->text(c.index, r.index);
+            if (fixed || d->defaultDrawing)
+                p.fillRect(rect, fill);
             if (fixed)
                 drawRaised(p, rect, pal);
-            const QString& text = d->text(c.index, r.index);
-            if (!text.isEmpty()) {
+            if (!text.isEmpty() && (fixed || d->defaultDrawing)) {
                 // Our own text stays inside its cell; a handler's need not.
                 p.setClipRect(rect, Qt::IntersectClip);
                 p.setFont(font);

@@ -25,6 +25,7 @@ class StringGrid : public QAbstractScrollArea {
     Q_PROPERTY(bool colSizing READ colSizing WRITE setColSizing)
     Q_PROPERTY(bool rowSizing READ rowSizing WRITE setRowSizing)
     Q_PROPERTY(bool rangeSelect READ rangeSelect WRITE setRangeSelect)
+    Q_PROPERTY(bool defaultDrawing READ defaultDrawing WRITE setDefaultDrawing)
 
 public:
     enum DrawStateFlag { Selected = 0x1, Focused = 0x2, Fixed = 0x4 };
@@ -65,6 +66,10 @@ public:
     void setRowSizing(bool on);
     bool rangeSelect() const;
     void setRangeSelect(bool on);
+    // Off: the grid leaves each cell's face to the drawCell handler (lines,
+    // fixed cells and the focus frame are still the grid's).
+    bool defaultDrawing() const;
+    void setDefaultDrawing(bool on);
 
     QString cell(int col, int row) const;
     void setCell(int col, int row, const QString& text);
