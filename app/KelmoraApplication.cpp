@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QProxyStyle>
+#include <QSettings>
 #include <QTranslator>
 
 #include <stdexcept>
@@ -50,6 +51,14 @@ public:
 KelmoraApplication::KelmoraApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setStyle(new HintStyle);
+    // Kelmora keeps nothing between runs. Qt's file dialogs would remember their
+    // last folder in the user's settings; they get a scratch folder instead,
+    // which goes when the program ends.
+    settingsScratch_ = std::make_unique<QTemporaryDir>();
+    if (settingsScratch_->isValid()) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsScratch_->path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsScratch_->path());
+    }
     // Everything the teacher reads is Japanese, whatever the desktop's language:
     // also the buttons and questions of Qt's own dialogs.
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
@@ -57,6 +66,8 @@ KelmoraApplication::KelmoraApplication(int& argc, char** argv) : QApplication(ar
     if (qtTexts->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(qtTexts);
 }
+
+KelmoraApplication::~KelmoraApplication() = default;
 
 bool KelmoraApplication::notify(QObject* receiver, QEvent* event)
 {

@@ -1,7 +1,9 @@
 #pragma once
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <exception>
+#include <memory>
 #include <utility>
 
 namespace kelmora {
@@ -31,7 +33,11 @@ class KelmoraApplication : public QApplication {
     Q_OBJECT
 public:
     KelmoraApplication(int& argc, char** argv);
+    ~KelmoraApplication() override;
     bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    std::unique_ptr<QTemporaryDir> settingsScratch_;
 };
 
 } // namespace kelmora

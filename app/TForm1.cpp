@@ -35,25 +35,6 @@ TForm1::TForm1(ProgramState& programState, QWidget* parent)
     ui->UpDown6->setAssociate(ui->Edit7);
     ui->UpDown7->setAssociate(ui->Edit8);
 
-    // Our own dialogs rather than the platform's, so they behave alike everywhere.
-    OpenDialog1 = new QFileDialog(this);
-    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
-    OpenDialog1->setOption(QFileDialog::ReadOnly, false);
-    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-    // A typed name need not exist: the load command says what is wrong with it.
-    OpenDialog1->setFileMode(QFileDialog::AnyFile);
-    OpenDialog1->setDefaultSuffix(QStringLiteral("csv"));
-    OpenDialog1->setNameFilters({QStringLiteral("CSV(カンマ形式)ファイル (*.csv)"), QStringLiteral("すべてのファイル (*)")});
-    OpenDialog1->setSizeGripEnabled(true);
-
-    SaveDialog1 = new QFileDialog(this);
-    SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
-    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog1->setFileMode(QFileDialog::AnyFile);
-    SaveDialog1->setDefaultSuffix(QStringLiteral("tex"));
-    SaveDialog1->setNameFilters({QStringLiteral("LaTeX ファイル (*.tex)")});
-    SaveDialog1->setSizeGripEnabled(true);
-
     Timer1 = new QTimer(this);
     Timer1->setInterval(300);
     Timer2 = new QTimer(this);
@@ -80,6 +61,38 @@ void TForm1::setHelpWindows(TForm2* manual, TForm3* about)
 bool TForm1::holdsInstance() const
 {
     return !instanceRefused_;
+}
+
+// The file dialogs are made when first asked for: they are the costliest part
+// of the window and a session may never load or output twice.
+QFileDialog* TForm1::openDialog()
+{
+    if (!OpenDialog1) {
+        // Our own dialogs rather than the platform's, so they behave alike everywhere.
+        OpenDialog1 = new QFileDialog(this);
+        OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+        OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+        // A typed name need not exist: the load command says what is wrong with it.
+        OpenDialog1->setFileMode(QFileDialog::AnyFile);
+        OpenDialog1->setDefaultSuffix(QStringLiteral("csv"));
+        OpenDialog1->setNameFilters({QStringLiteral("CSV(カンマ形式)ファイル (*.csv)"), QStringLiteral("すべてのファイル (*)")});
+        OpenDialog1->setSizeGripEnabled(true);
+    }
+    return OpenDialog1;
+}
+
+QFileDialog* TForm1::saveDialog()
+{
+    if (!SaveDialog1) {
+        SaveDialog1 = new QFileDialog(this);
+        SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
+        SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+        SaveDialog1->setFileMode(QFileDialog::AnyFile);
+        SaveDialog1->setDefaultSuffix(QStringLiteral("tex"));
+        SaveDialog1->setNameFilters({QStringLiteral("LaTeX ファイル (*.tex)")});
+        SaveDialog1->setSizeGripEnabled(true);
+    }
+    return SaveDialog1;
 }
 
 void TForm1::connectHandlers()

@@ -43,9 +43,9 @@ public:
     Ui::TForm1* ui; // the controls, under their layout names
     kelmora::ProgramState& state;
 
-    // Components without a place on screen.
-    QFileDialog* OpenDialog1 = nullptr;
-    QFileDialog* SaveDialog1 = nullptr;
+    // Components without a place on screen. The file dialogs are made on first use.
+    QFileDialog* openDialog();
+    QFileDialog* saveDialog();
     QTimer* Timer1 = nullptr; // 300 ms, the teacher's desk blinking
     QTimer* Timer2 = nullptr; // 1000 ms, the mascot
     QList<QPixmap> ImageList1; // the mascot's three 33 x 33 frames
@@ -114,6 +114,8 @@ private:
     void connectPlacement(); // seating/PlacementPage.cpp
     void connectOutput();  // output/OutputCommand.cpp
 
+    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
     std::unique_ptr<kelmora::InstanceLock> instanceLock_; // the instance mutex
     bool instanceRefused_ = false;
     TForm2* manual_ = nullptr;

@@ -67,11 +67,12 @@ void TForm1::OutPutClick()
         return;
     }
 
-    SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
-    SaveDialog1->selectFile(QStringLiteral("Kelmora.tex"));
-    if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
+    QFileDialog* dialog = saveDialog();
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog->selectFile(QStringLiteral("Kelmora.tex"));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return;
-    const QString path = SaveDialog1->selectedFiles().constFirst();
+    const QString path = dialog->selectedFiles().constFirst();
 
     const ChartInput input{state.seatTable, ui->StringGrid2->colCount(), ui->StringGrid2->rowCount(),
                            state.roster.table, *title};

@@ -36,11 +36,12 @@ void TForm1::OpenClick()
     QString preset; // Retry offers the file tried last
     int result = 0;
     for (;;) {
-        OpenDialog1->selectFile(preset);
-        if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+        QFileDialog* dialog = openDialog();
+        dialog->selectFile(preset);
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return;
         // The whole path: our dialogs do not move the working directory.
-        const QString path = OpenDialog1->selectedFiles().constFirst();
+        const QString path = dialog->selectedFiles().constFirst();
         std::error_code openError;
         result = LoadRoster(state.roster, QFile::encodeName(path).toStdString(), &openError);
         if (!openError)

@@ -317,7 +317,7 @@ private slots:
         Step choose = Step::file(path);
         if (change != 0) {
             // The dialog has closed on the file; it goes before the program reads it.
-            QObject::connect(form->OpenDialog1, &QFileDialog::fileSelected, this, [path, change] {
+            QObject::connect(form->openDialog(), &QFileDialog::fileSelected, this, [path, change] {
                 QFile::remove(path);
                 if (change == 2)
                     QDir().mkdir(path);
@@ -355,7 +355,7 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         script.expect({Step::file(folder), Step::cancelFile()});
         ui()->Open->trigger();
-        QCOMPARE(form->OpenDialog1->directory().absolutePath(), folder);
+        QCOMPARE(form->openDialog()->directory().absolutePath(), folder);
         QCOMPARE(state->roster.studentCount, 40); // nothing read: the last roster stays
         QVERIFY(!ui()->DLoad->isEnabled());
         QVERIFY(work() == before);
