@@ -205,8 +205,7 @@ private:
     // place: no empty record zeroed first and then appended to field by field.
     void endDataLine()
     {
-        table_.emplace_back(Text{texts_[0]}, Text{texts_[1]}, Text{texts_[2]}, Text{texts_[3]}, Text{texts_[4]},
-                            Text{texts_[5]});
+        table_.emplace_back(Record{texts_});
         const int columns = fields_ - 1;
         if (dataLines_ > 0 && columns != columnCount_)
             mixed_ = true;
@@ -215,10 +214,17 @@ private:
         record_ = false;
     }
 
-    // Becomes the record's std::string where the record is made.
-    struct Text {
-        std::string_view bytes;
-        operator std::string() const { return std::string(bytes); }
+    // Turns into the record where the table makes it, so the texts are built in
+    // place. (Not emplace_back with the six texts themselves: that takes
+    // parenthesized aggregate initialization, which clang 14, the fuzzer's
+    // compiler, does not have; a braced Seito would be built, then moved.)
+    struct Record {
+        const std::string_view* texts;
+        operator Seito() const
+        {
+            return Seito{std::string(texts[0]), std::string(texts[1]), std::string(texts[2]),
+                         std::string(texts[3]), std::string(texts[4]), std::string(texts[5])};
+        }
     };
 
     RosterTable& table_;
