@@ -193,10 +193,17 @@ void TestChartWriter::latexSafe_data()
     row("other ascii second bytes", sj(u"＋×±ミー"), "\x81\x7B\x81\x7E\x81\x7D\x83\x7E\x81\x5B");
     // 表{ : the brace after a whole character is a brace again
     row("special after a double-byte character", sj(u"表") + "{", "\x95\x5C\\{");
-    // ｿ＼ : half-width katakana are single bytes, so the backslash after ｿ is one
-    row("half-width katakana are single bytes", "\xBF\\", "\xBF\\textbackslash{}");
-    row("half-width range ends", "\xA1{\xDF}", "\xA1\\{\xDF\\}");
-    row("bytes that lead nothing", "\x80~\xA0_\xFD$", "\x80{\\ttfamily\\char126}\xA0{\\ttfamily\\char95}\xFD\\$");
+    // ｿ＼ : half-width katakana are single bytes, so the backslash after ｿ is one;
+    // pLaTeX cannot print them, so they come out full-width: ソ, and the ends of
+    // the range ｡ and ﾟ as 。 and ゜.
+    row("half-width katakana are single bytes", "\xBF\\", sj(u"ソ") + "\\textbackslash{}");
+    row("half-width range ends", "\xA1{\xDF}", sj(u"。") + "\\{" + sj(u"゜") + "\\}");
+    // ﾔﾏﾀﾞ ﾊﾟﾝ ｳﾞ: voiced and semi-voiced marks join their kana
+    row("half-width names", "\xD4\xCF\xC0\xDE \xCA\xDF\xDD \xB3\xDE", sj(u"ヤマダ パン ヴ"));
+    // ｦﾞ has no joined character in code page 932, and a mark alone stands alone
+    row("marks that join nothing", "\xA6\xDE\xDE", sj(u"ヲ゛゛"));
+    // No character at all in code page 932; pLaTeX would stop on them.
+    row("bytes that are no character", "\x80~\xA0_\xFD$\xFE\xFF", " {\\ttfamily\\char126} {\\ttfamily\\char95} \\$  ");
     row("lead bytes at the range ends", "\x81\x40\x9F\x5C\xE0\x7B\xFC\x7E",
         "\x81\x40\x9F\x5C\xE0\x7B\xFC\x7E");
     row("lone lead byte at the end", "a\x81", "a ");
