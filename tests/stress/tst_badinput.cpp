@@ -9,6 +9,7 @@
 #include "RosterFiles.h"
 
 #include "app/TForm1.h"
+#include "output/LatexText.h"
 #include "codec/Cp932.h"
 #include "ui_Form1.h"
 
@@ -363,7 +364,8 @@ private slots:
 
     // A roster saved as UTF-8 rather than Shift-JIS: its bytes are taken as they
     // are, so the list shows the names garbled; nothing is lost or turned into
-    // "?" on the way, and the chart carries the file's own bytes.
+    // "?" on the way, and the chart carries the file's own bytes, made safe for
+    // pLaTeX like any name.
     void utf8RosterWithDataLines()
     {
         const QString name = QStringLiteral("青木　健太");
@@ -383,7 +385,7 @@ private slots:
         ui()->RadioButton1->click();
         const QString chart = dir.filePath("utf8.tex");
         output(chart, false);
-        QVERIFY(readBytes(chart).contains(name.toUtf8()));
+        QVERIFY(readBytes(chart).contains(QByteArray::fromStdString(kelmora::LatexSafe(name.toUtf8().toStdString()))));
     }
 
     // As root the permission does not stop reading: the file loads like any other.
