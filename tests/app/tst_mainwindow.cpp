@@ -1,6 +1,7 @@
 // The main window as the teacher first meets it: menus, the settings page,
 // the tab change, and errors that escape a handler.
 #include "app/TForm1.h"
+#include "common/MainWindow.h"
 #include "common/ModalAnswerer.h"
 #include "ui_Form1.h"
 
@@ -18,15 +19,11 @@ class MainWindowTest : public QObject {
 private slots:
     void init()
     {
-        state = std::make_unique<ProgramState>();
-        form = std::make_unique<TForm1>(*state);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(testing::openMainWindow(state, form));
     }
     void cleanup()
     {
-        form.reset();
-        state.reset();
+        testing::closeMainWindow(state, form);
     }
 
     void startsWithTheCommandsAndOptionsOfAFreshRun()

@@ -1,23 +1,11 @@
 #include "ChartCases.h"
 
-#include <QStringEncoder>
 #include <QtGlobal>
 
 #include <cstdint>
 #include <limits>
 
 namespace kelmora::testing {
-
-std::string sj(QStringView text)
-{
-    QStringEncoder encoder("windows-31j");
-    if (!encoder.isValid())
-        qFatal("no windows-31j encoder");
-    const QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError())
-        qFatal("not in code page 932: %s", qPrintable(text.toString()));
-    return bytes.toStdString();
-}
 
 void ChartCase::place(int column, int row, std::int32_t position)
 {

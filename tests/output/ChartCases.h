@@ -1,4 +1,5 @@
 #pragma once
+#include "common/Sjis.h"
 #include "output/ChartWriter.h"
 
 #include <QString>
@@ -10,9 +11,7 @@
 
 namespace kelmora::testing {
 
-// Code page 932 bytes of a text written here in Unicode; aborts on a character
-// the code page cannot hold, so a typo cannot turn into "?" unnoticed.
-std::string sj(QStringView text);
+using ::testing::sj;
 
 // Everything a chart is written from, kept alive together.
 struct ChartCase {

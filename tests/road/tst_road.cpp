@@ -3,6 +3,7 @@
 // through the save dialog.
 #include "app/TForm1.h"
 #include "codec/Cp932.h"
+#include "common/MainWindow.h"
 #include "common/ModalAnswerer.h"
 #include "ui_Form1.h"
 
@@ -82,15 +83,11 @@ class RoadTest : public QObject {
 private slots:
     void init()
     {
-        state = std::make_unique<ProgramState>();
-        form = std::make_unique<TForm1>(*state);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(testing::openMainWindow(state, form));
     }
     void cleanup()
     {
-        form.reset();
-        state.reset();
+        testing::closeMainWindow(state, form);
     }
 
     void wholeRoadToTheRubyAndThePlainChart()

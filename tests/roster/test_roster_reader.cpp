@@ -1,9 +1,9 @@
 // The roster file reader: line kinds, fields, line ends, column counts, failures,
 // and the example rosters that ship with the program.
+#include "common/Sjis.h"
 #include "roster/RosterReader.h"
 
 #include <QFile>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,16 +22,7 @@ Q_DECLARE_METATYPE(kelmora::RosterTable)
 
 namespace {
 
-// Test texts are written readable here and used as code page 932 bytes, the
-// way the roster file holds them.
-std::string sj(const char* utf8)
-{
-    QStringEncoder encoder("windows-31j");
-    const QByteArray bytes = encoder.encode(QString::fromUtf8(utf8));
-    if (encoder.hasError())
-        qFatal("not encodable in code page 932: %s", utf8);
-    return bytes.toStdString();
-}
+using ::testing::sj;
 
 Seito rec(std::string number, std::string full = {}, std::string family = {}, std::string given = {},
           std::string familyReading = {}, std::string givenReading = {})

@@ -1,11 +1,11 @@
 // The roster state (table, counts, roster positions), the option table of a load,
 // and the display command that fills the student list.
+#include "common/Sjis.h"
 #include "roster/Roster.h"
 #include "roster/RosterReader.h"
 #include "roster/StudentList.h"
 
 #include <QFile>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,14 +22,7 @@ Q_DECLARE_METATYPE(std::optional<kelmora::OptionStates>)
 
 namespace {
 
-std::string sj(const char* utf8)
-{
-    QStringEncoder encoder("windows-31j");
-    const QByteArray bytes = encoder.encode(QString::fromUtf8(utf8));
-    if (encoder.hasError())
-        qFatal("not encodable in code page 932: %s", utf8);
-    return bytes.toStdString();
-}
+using ::testing::sj;
 
 // A roster as a load leaves it, read from the given file text.
 Roster rosterOf(const std::string& text)

@@ -9,8 +9,9 @@
 #include "RosterFiles.h"
 
 #include "app/TForm1.h"
-#include "output/LatexText.h"
+#include "common/MainWindow.h"
 #include "codec/Cp932.h"
+#include "output/LatexText.h"
 #include "ui_Form1.h"
 
 #include <QDir>
@@ -120,17 +121,13 @@ protected:
 
     void openWindow()
     {
-        state = std::make_unique<ProgramState>();
-        form = std::make_unique<TForm1>(*state);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(testing::openMainWindow(state, form));
         script.takeProblems();
         script.takeSeen();
     }
     void closeWindow()
     {
-        form.reset();
-        state.reset();
+        testing::closeMainWindow(state, form);
     }
 
     void click(StringGrid* grid, int col, int row, Qt::KeyboardModifiers mods = {})

@@ -10,6 +10,7 @@
 #include "RosterFiles.h"
 
 #include "app/TForm1.h"
+#include "common/MainWindow.h"
 #include "codec/Cp932.h"
 #include "ui_Form1.h"
 
@@ -605,16 +606,12 @@ private slots:
         charts = dir.filePath("charts");
         QVERIFY(QDir().mkpath(charts));
         writeRosters();
-        state = std::make_unique<ProgramState>();
-        form = std::make_unique<TForm1>(*state);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(testing::openMainWindow(state, form));
     }
 
     void cleanupTestCase()
     {
-        form.reset();
-        state.reset();
+        testing::closeMainWindow(state, form);
         qInstallMessageHandler(previousHandler);
     }
 

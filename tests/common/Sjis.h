@@ -1,0 +1,29 @@
+#pragma once
+// Test texts are written readable here and used as code page 932 bytes, the way
+// roster files and charts hold them. A character the code page cannot hold aborts
+// the test, so a typo cannot turn into "?" unnoticed.
+#include <QString>
+#include <QStringEncoder>
+#include <QStringView>
+
+#include <string>
+
+namespace testing {
+
+inline std::string sj(QStringView text)
+{
+    QStringEncoder encoder("windows-31j");
+    if (!encoder.isValid())
+        qFatal("no windows-31j encoder");
+    const QByteArray bytes = encoder.encode(text);
+    if (encoder.hasError())
+        qFatal("not in code page 932: %s", qPrintable(text.toString()));
+    return bytes.toStdString();
+}
+
+inline std::string sj(const char* utf8)
+{
+    return sj(QString::fromUtf8(utf8));
+}
+
+} // namespace testing
