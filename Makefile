@@ -2,6 +2,8 @@
 BUILD     ?= build
 GENERATOR ?= Ninja
 BUILD_TYPE ?= RelWithDebInfo
+# Rebuilds in other folders (worktrees, build-asan) reuse compiled objects when ccache is there.
+CMAKE_FLAGS ?= $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: all deps configure build run test bench clean test-asan fuzz
 
@@ -11,7 +13,7 @@ deps:
 	@scripts/ensure-deps
 
 $(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B $(BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 
 configure: $(BUILD)/build.ninja
 
@@ -36,7 +38,7 @@ SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_aft
     LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKELMORA_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKELMORA_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 1200
 

@@ -6,13 +6,13 @@
 
 namespace kelmora::mascot {
 
-Generator& programGenerator()
+Generator& ProgramGenerator()
 {
     static Generator generator;
     return generator;
 }
 
-int shuffledHead(std::int64_t clockSecond, Generator& generator)
+int ShuffledHead(std::int64_t clockSecond, Generator& generator)
 {
     std::array<int, 50> list{};
     std::iota(list.begin(), list.end(), 1);
@@ -24,14 +24,14 @@ int shuffledHead(std::int64_t clockSecond, Generator& generator)
     return list[0];
 }
 
-int animationStep(int& tickCounter, int& frame, std::int64_t clockSecond, Generator& generator)
+int AnimationStep(int& tickCounter, int& frame, std::int64_t clockSecond, Generator& generator)
 {
     const int drawn = frame;
     ++tickCounter;
     frame = tickCounter % 2 == 0 ? kFrameFirst : kFrameSecond;
     // The shuffle runs every tick, whatever the frame, so the generator is left
     // in the same state for the runaway step either way.
-    const int head = shuffledHead(clockSecond, generator);
+    const int head = ShuffledHead(clockSecond, generator);
     if (frame == kFrameSecond && head % 13 == 0)
         frame = kFrameRare;
     if (tickCounter >= kTickWrap)
@@ -39,12 +39,12 @@ int animationStep(int& tickCounter, int& frame, std::int64_t clockSecond, Genera
     return drawn;
 }
 
-int animationStep(int& tickCounter, int& frame, std::int64_t clockSecond)
+int AnimationStep(int& tickCounter, int& frame, std::int64_t clockSecond)
 {
-    return animationStep(tickCounter, frame, clockSecond, programGenerator());
+    return AnimationStep(tickCounter, frame, clockSecond, ProgramGenerator());
 }
 
-int random(Generator& generator, int n)
+int Random(Generator& generator, int n)
 {
     if (n <= 0)
         return 0;
@@ -61,7 +61,7 @@ int RunawayArea::columnDraws() const
     return w > 0 ? outerW * 100 / w : 0;
 }
 
-Place runawayPlace(const RunawayArea& area, int a, int b)
+Place RunawayPlace(const RunawayArea& area, int a, int b)
 {
     Place place{area.h * a / 100, area.w * b / 100};
     if (place.top + area.h > area.outerH)
@@ -71,16 +71,16 @@ Place runawayPlace(const RunawayArea& area, int a, int b)
     return place;
 }
 
-Place runawayStep(const RunawayArea& area, Generator& generator)
+Place RunawayStep(const RunawayArea& area, Generator& generator)
 {
-    const int a = random(generator, area.rowDraws());
-    const int b = random(generator, area.columnDraws());
-    return runawayPlace(area, a, b);
+    const int a = Random(generator, area.rowDraws());
+    const int b = Random(generator, area.columnDraws());
+    return RunawayPlace(area, a, b);
 }
 
-Place runawayStep(const RunawayArea& area)
+Place RunawayStep(const RunawayArea& area)
 {
-    return runawayStep(area, programGenerator());
+    return RunawayStep(area, ProgramGenerator());
 }
 
 } // namespace kelmora::mascot

@@ -10,7 +10,7 @@ namespace kelmora::mascot {
 // The program's one pseudo-random generator. The animation reseeds it from the
 // clock at every tick and the runaway step draws from it, so both share it.
 using Generator = std::mt19937;
-Generator& programGenerator();
+Generator& ProgramGenerator();
 
 // Number of images in ImageList1 and their indices.
 inline constexpr int kFrameFirst = 0;  // first phase of the motion
@@ -23,14 +23,14 @@ inline constexpr int kTickWrap = 200;  // the tick counter runs 0..199
 // `frame`. `clockSecond` is the calendar time in whole seconds; the generator is
 // reseeded with it, so the choice depends on nothing but the counter and that
 // second.
-int animationStep(int& tickCounter, int& frame, std::int64_t clockSecond, Generator& generator);
-int animationStep(int& tickCounter, int& frame, std::int64_t clockSecond);
+int AnimationStep(int& tickCounter, int& frame, std::int64_t clockSecond, Generator& generator);
+int AnimationStep(int& tickCounter, int& frame, std::int64_t clockSecond);
 
 // The first entry of the list 1..50 after the reseed-and-shuffle of one tick.
-int shuffledHead(std::int64_t clockSecond, Generator& generator);
+int ShuffledHead(std::int64_t clockSecond, Generator& generator);
 
 // A whole number drawn uniformly from 0 to n - 1; 0 when n is 0 or less.
-int random(Generator& generator, int n);
+int Random(Generator& generator, int n);
 
 struct Place {
     int top = 0;
@@ -52,10 +52,10 @@ struct RunawayArea {
 
 // Where the picture lands for the draws a and b: whole hundredths of its own
 // size, pulled back onto the bottom and right edges when it would reach past them.
-Place runawayPlace(const RunawayArea& area, int a, int b);
+Place RunawayPlace(const RunawayArea& area, int a, int b);
 
 // The runaway step: draws a, then b, from the generator and places the picture.
-Place runawayStep(const RunawayArea& area, Generator& generator);
-Place runawayStep(const RunawayArea& area);
+Place RunawayStep(const RunawayArea& area, Generator& generator);
+Place RunawayStep(const RunawayArea& area);
 
 } // namespace kelmora::mascot

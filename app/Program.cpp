@@ -2,7 +2,7 @@
 
 #include "app/KelmoraApplication.h"
 #include "app/ProgramState.h"
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 #include "app/manual/TForm2.h"
 #include "app/version/TForm3.h"
 

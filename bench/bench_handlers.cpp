@@ -4,7 +4,7 @@
 // Each handler is timed alone, and with the repaint it leaves queued (the
 // event loop run once after it).
 #include "app/KelmoraApplication.h"
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 #include "roster/Roster.h"
 #include "ui_Form1.h"
 
@@ -73,7 +73,7 @@ int main(int argc, char** argv)
     KelmoraApplication app(argc, argv);
     ProgramState state;
     TForm1 form(state);
-    Ui::TForm1* ui = form.ui;
+    Ui::TForm1* ui = form.ui.get();
     form.show();
     if (!QTest::qWaitForWindowExposed(&form)) {
         std::printf("handlers: the main window did not show\n");

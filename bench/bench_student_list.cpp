@@ -3,7 +3,7 @@
 // then the list scrolled a row at a time. Goals: 10,000 under 100 ms,
 // 100,000 under 1 s, and a scroll step well inside one frame (16 ms).
 #include "app/KelmoraApplication.h"
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 #include "bench/SampleRoster.h"
 #include "roster/Roster.h"
 #include "roster/StudentList.h"

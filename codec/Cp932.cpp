@@ -55,7 +55,7 @@ bool isSingle(unsigned char b) { return b < 0x80 || (b >= 0xA1 && b <= 0xDF); }
 
 } // namespace
 
-QString toUnicode(std::string_view bytes)
+QString ToUnicode(std::string_view bytes)
 {
     // The converter drops or turns into U+001A what is no character at all (a
     // lone lead byte, 0xFF), and it swaps the controls 0x1A, 0x1C and 0x7F.
@@ -106,7 +106,7 @@ QString toUnicode(std::string_view bytes)
     return QString(scratch.data(), static_cast<qsizetype>(used));
 }
 
-std::optional<std::string> fromUnicode(const QString& text)
+std::optional<std::string> FromUnicode(const QString& text)
 {
     const QString mapped = withTwins(text);
     QStringEncoder encoder(kCodec, QStringConverter::Flag::Stateless);
@@ -136,7 +136,7 @@ std::optional<std::string> fromUnicode(const QString& text)
     return out;
 }
 
-QString unencodable(const QString& text)
+QString Unencodable(const QString& text)
 {
     const QString mapped = withTwins(text);
     QString bad;

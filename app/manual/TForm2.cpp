@@ -6,16 +6,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-// The resources live in a static library; naming them here makes the linker
-// keep them in every program that shows this window.
-static void initKelmoraResources()
-{
-    Q_INIT_RESOURCE(kelmora);
-}
-
 TForm2::TForm2(QWidget* parent) : ReturnOnlyDialog(parent)
 {
-    initKelmoraResources();
     Ui::TForm2 ui;
     ui.setupUi(this);
     Panel1 = ui.Panel1;

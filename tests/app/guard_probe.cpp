@@ -3,7 +3,7 @@
 // window when a line arrives on stdin.
 #include "app/KelmoraApplication.h"
 #include "app/Program.h"
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 
 #include <QMessageBox>
 #include <QSocketNotifier>

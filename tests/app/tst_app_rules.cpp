@@ -39,10 +39,10 @@ private slots:
     void titleTypedWithJisFormsIsWritten()
     {
         // "（５月１日〜）" as a Linux input method types it: WAVE DASH U+301C.
-        const auto bytes = cp932::fromUnicode(QStringLiteral("（５月１日\u301C）"));
+        const auto bytes = cp932::FromUnicode(QStringLiteral("（５月１日\u301C）"));
         QVERIFY(bytes);
         // The same bytes as the code page's own FULLWIDTH TILDE: 0x81 0x60.
-        QCOMPARE(*bytes, *cp932::fromUnicode(QStringLiteral("（５月１日～）")));
+        QCOMPARE(*bytes, *cp932::FromUnicode(QStringLiteral("（５月１日～）")));
         QVERIFY(bytes->find("\x81\x60") != std::string::npos);
     }
 
@@ -62,7 +62,7 @@ private slots:
     {
         QFETCH(QString, typed);
         QFETCH(QByteArray, cp932);
-        const auto bytes = cp932::fromUnicode(typed);
+        const auto bytes = cp932::FromUnicode(typed);
         QVERIFY(bytes);
         QCOMPARE(QByteArray::fromStdString(*bytes), cp932);
     }
@@ -70,9 +70,9 @@ private slots:
     void unencodableTextIsRefusedNotReplaced()
     {
         const QString title = QStringLiteral("座席表 😀 한국");
-        QVERIFY(!cp932::fromUnicode(title));
-        QCOMPARE(cp932::unencodable(title), QStringLiteral("😀한국"));
-        QCOMPARE(cp932::unencodable(QStringLiteral("座席表")), QString());
+        QVERIFY(!cp932::FromUnicode(title));
+        QCOMPARE(cp932::Unencodable(title), QStringLiteral("😀한국"));
+        QCOMPARE(cp932::Unencodable(QStringLiteral("座席表")), QString());
     }
 
     void asciiIsWrittenAsItIs()
@@ -83,17 +83,17 @@ private slots:
             all += QChar(c);
             bytes += static_cast<char>(c);
         }
-        QCOMPARE(cp932::fromUnicode(all), std::optional(bytes));
-        QCOMPARE(cp932::toUnicode(bytes), all);
+        QCOMPARE(cp932::FromUnicode(all), std::optional(bytes));
+        QCOMPARE(cp932::ToUnicode(bytes), all);
     }
 
     void roundTripKeepsNecDigitsAndIbmKanji()
     {
         // Code page 932's extensions: circled digits, 髙 (IBM extension).
         const QString text = QStringLiteral("①髙﨑表ソ能");
-        const auto bytes = cp932::fromUnicode(text);
+        const auto bytes = cp932::FromUnicode(text);
         QVERIFY(bytes);
-        QCOMPARE(cp932::toUnicode(*bytes), text);
+        QCOMPARE(cp932::ToUnicode(*bytes), text);
     }
 
     void invalidBytesShowAsReplacementCharacters_data()
@@ -112,7 +112,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, shown);
-        QCOMPARE(cp932::toUnicode(bytes.toStdString()), shown);
+        QCOMPARE(cp932::ToUnicode(bytes.toStdString()), shown);
     }
 
     void numberBoxes()

@@ -1,6 +1,6 @@
 // The main window as the teacher first meets it: menus, the settings page,
 // the tab change, and errors that escape a handler.
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 #include "common/MainWindow.h"
 #include "common/ModalAnswerer.h"
 #include "ui_Form1.h"

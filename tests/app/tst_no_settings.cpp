@@ -1,7 +1,7 @@
 // Kelmora keeps no settings between runs: using its file dialogs leaves nothing
 // in the user's configuration folder.
 #include "app/KelmoraApplication.h"
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 #include "common/ModalAnswerer.h"
 #include "ui_Form1.h"
 

@@ -2,7 +2,7 @@
 // A fresh program state and main window for a test, shown and exposed on the
 // offscreen platform; closed in the reverse order of the program's own.
 #include "app/ProgramState.h"
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // The mascot on the real main window: its pictures, the animation, the runaway
 // jump, and the banner label that follows the pointer over four panels.
 #include "app/Mascot.h"
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 #include "ui_Form1.h"
 
 #include <QLabel>
@@ -142,7 +142,7 @@ void MascotWindowTest::timer2DrivesTheAnimation()
 
 void MascotWindowTest::label14FollowsPointerOverFourPanels()
 {
-    const Ui::TForm1* ui = form->ui;
+    const Ui::TForm1* ui = form->ui.get();
     QLabel* label = ui->Label14;
     QVERIFY(label->isHidden());
     QCOMPARE(label->parentWidget(), ui->Panel2);
@@ -192,7 +192,7 @@ void MascotWindowTest::trackingControlsDoNotCountForTheirPanel()
     // Controls that follow the pointer themselves but pass its moves on to
     // their panel (a label, a radio button, a box given tracking for a hint,
     // say) still are not the panel's own surface.
-    const Ui::TForm1* ui = form->ui;
+    const Ui::TForm1* ui = form->ui.get();
     for (QWidget* control : {static_cast<QWidget*>(ui->Label12), static_cast<QWidget*>(ui->Label13),
                              static_cast<QWidget*>(ui->RadioButton3), static_cast<QWidget*>(ui->RadioButton1),
                              static_cast<QWidget*>(ui->Label16)})
@@ -226,7 +226,7 @@ void MascotWindowTest::pointerOnPictureMakesItJump_data()
     unsigned bottom = 0, right = 0, inside = 0;
     for (unsigned s = 1; !bottom || !right || !inside; ++s) {
         mascot::Generator g(s);
-        const mascot::Place p = mascot::runawayStep(area, g);
+        const mascot::Place p = mascot::RunawayStep(area, g);
         if (!bottom && p.top == 403)
             bottom = s;
         else if (!right && p.left == 554)
@@ -242,7 +242,7 @@ void MascotWindowTest::pointerOnPictureMakesItJump_data()
 void MascotWindowTest::pointerOnPictureMakesItJump()
 {
     QFETCH(unsigned, seed);
-    const Ui::TForm1* ui = form->ui;
+    const Ui::TForm1* ui = form->ui.get();
     QCOMPARE(ui->Panel18->parentWidget(), ui->Panel1);
     QCOMPARE(mascotPanel(), QRect(18, 248, 36, 36));
 
@@ -250,9 +250,9 @@ void MascotWindowTest::pointerOnPictureMakesItJump()
     pointTo(ui->Panel18->mapTo(form.get(), QPoint(0, 0)));
     QCOMPARE(mascotPanel(), QRect(18, 248, 36, 36));
 
-    mascot::programGenerator().seed(seed);
-    mascot::Generator copy = mascot::programGenerator();
-    const mascot::Place expected = mascot::runawayStep({ui->Panel1->height(), ui->Panel1->width(), 36, 36}, copy);
+    mascot::ProgramGenerator().seed(seed);
+    mascot::Generator copy = mascot::ProgramGenerator();
+    const mascot::Place expected = mascot::RunawayStep({ui->Panel1->height(), ui->Panel1->width(), 36, 36}, copy);
 
     const QPoint onPicture = middleOf(ui->Image1);
     QVERIFY(onPicture.x() >= 0);
@@ -268,7 +268,7 @@ void MascotWindowTest::pointerOnPictureMakesItJump()
     QCOMPARE(mascotPanel(), landed);
 
     // Following it there makes it jump again, with the next draws.
-    const mascot::Place next = mascot::runawayStep({ui->Panel1->height(), ui->Panel1->width(), 36, 36}, copy);
+    const mascot::Place next = mascot::RunawayStep({ui->Panel1->height(), ui->Panel1->width(), 36, 36}, copy);
     pointTo(middleOf(ui->Image1));
     QCOMPARE(ui->Panel18->pos(), QPoint(next.left, next.top));
 }

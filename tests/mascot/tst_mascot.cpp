@@ -16,7 +16,7 @@ std::vector<int> framesDrawn(int ticks, std::int64_t firstSecond, int& counter, 
     Generator generator;
     std::vector<int> drawn;
     for (int k = 0; k < ticks; ++k)
-        drawn.push_back(animationStep(counter, frame, firstSecond + k, generator));
+        drawn.push_back(AnimationStep(counter, frame, firstSecond + k, generator));
     return drawn;
 }
 
@@ -52,7 +52,7 @@ void TestMascot::firstTicksAfterStart_data()
     std::int64_t rare = -1, plain = -1;
     Generator g;
     for (std::int64_t s = 1'700'000'000; rare < 0 || plain < 0; ++s) {
-        if (shuffledHead(s, g) % 13 == 0) {
+        if (ShuffledHead(s, g) % 13 == 0) {
             if (rare < 0) rare = s;
         } else if (plain < 0) {
             plain = s;
@@ -68,14 +68,14 @@ void TestMascot::firstTicksAfterStart()
     QFETCH(qint64, second);
     int counter = 0, frame = 0;
     Generator g;
-    QCOMPARE(animationStep(counter, frame, second, g), kFrameFirst); // start-up's frame again
+    QCOMPARE(AnimationStep(counter, frame, second, g), kFrameFirst); // start-up's frame again
     QCOMPARE(counter, 1);
-    const bool rare = shuffledHead(second, g) % 13 == 0;
+    const bool rare = ShuffledHead(second, g) % 13 == 0;
     QCOMPARE(frame, rare ? kFrameRare : kFrameSecond);
-    const int second2 = animationStep(counter, frame, second + 1, g);
+    const int second2 = AnimationStep(counter, frame, second + 1, g);
     QCOMPARE(second2, rare ? kFrameRare : kFrameSecond);
     QCOMPARE(frame, kFrameFirst);
-    QCOMPARE(animationStep(counter, frame, second + 2, g), kFrameFirst);
+    QCOMPARE(AnimationStep(counter, frame, second + 2, g), kFrameFirst);
     QCOMPARE(counter, 3);
 }
 
@@ -97,7 +97,7 @@ void TestMascot::rareFrameOnlyInPlaceOfSecond()
     std::vector<int> drawn;
     std::int64_t clock = firstSecond;
     for (int k = 0; k < 4000; ++k) {
-        drawn.push_back(animationStep(counter, frame, clock, g));
+        drawn.push_back(AnimationStep(counter, frame, clock, g));
         // Ticks run within one second as the clock permits: two ticks in
         // the same second see the same shuffle.
         clock += secondsPerTick == 0 ? (k % 2) : secondsPerTick;
@@ -134,7 +134,7 @@ void TestMascot::shuffleReachesEveryHead()
     Generator g;
     std::set<int> heads;
     for (std::int64_t s = 0; s < 20000; ++s) {
-        const int head = shuffledHead(s, g);
+        const int head = ShuffledHead(s, g);
         QVERIFY(head >= 1 && head <= 50);
         heads.insert(head);
     }
@@ -146,13 +146,13 @@ void TestMascot::counterWrapsAt200KeepingAlternation()
 {
     int counter = 198, frame = 0;
     Generator g;
-    animationStep(counter, frame, 5, g);
+    AnimationStep(counter, frame, 5, g);
     QCOMPARE(counter, 199);
     QVERIFY(frame != kFrameFirst);
-    animationStep(counter, frame, 6, g);
+    AnimationStep(counter, frame, 6, g);
     QCOMPARE(counter, 0);
     QCOMPARE(frame, kFrameFirst);
-    animationStep(counter, frame, 7, g);
+    AnimationStep(counter, frame, 7, g);
     QCOMPARE(counter, 1);
     QVERIFY(frame != kFrameFirst);
 
@@ -161,7 +161,7 @@ void TestMascot::counterWrapsAt200KeepingAlternation()
     counter = 0;
     frame = 0;
     for (int k = 1; k <= 1000; ++k) {
-        animationStep(counter, frame, 1'700'000'000 + k, g);
+        AnimationStep(counter, frame, 1'700'000'000 + k, g);
         QVERIFY(counter >= 0 && counter < kTickWrap);
         QCOMPARE(counter, k % kTickWrap);
         QCOMPARE(frame == kFrameFirst, k % 2 == 0);
@@ -178,12 +178,12 @@ void TestMascot::outcomeDependsOnlyOnSecond()
         for (int c : {0, 1, 101, 198, 199}) {
             int c1 = c, f1 = c % 2 ? 1 : 0;
             int c2 = c, f2 = f1;
-            QCOMPARE(animationStep(c1, f1, s, fresh), animationStep(c2, f2, s, used));
+            QCOMPARE(AnimationStep(c1, f1, s, fresh), AnimationStep(c2, f2, s, used));
             QCOMPARE(c1, c2);
             QCOMPARE(f1, f2);
             // The runaway step after the tick draws the same place, whatever
             // the generator had done before.
-            QCOMPARE(runawayStep(kWindow, fresh), runawayStep(kWindow, used));
+            QCOMPARE(RunawayStep(kWindow, fresh), RunawayStep(kWindow, used));
         }
     }
 }
@@ -210,7 +210,7 @@ void TestMascot::runawayPlace()
     QFETCH(int, b);
     QFETCH(int, top);
     QFETCH(int, left);
-    const Place place = kelmora::mascot::runawayPlace(kWindow, a, b);
+    const Place place = kelmora::mascot::RunawayPlace(kWindow, a, b);
     QCOMPARE(place.top, top);
     QCOMPARE(place.left, left);
 }
@@ -222,14 +222,14 @@ void TestMascot::runawayDrawBounds()
     Generator g(7);
     int low = 1 << 30, high = -1;
     for (int k = 0; k < 200000; ++k) {
-        const int a = random(g, 1219);
+        const int a = Random(g, 1219);
         low = std::min(low, a);
         high = std::max(high, a);
     }
     QCOMPARE(low, 0);
     QCOMPARE(high, 1218);
-    QCOMPARE(random(g, 1), 0);
-    QCOMPARE(random(g, 0), 0);
+    QCOMPARE(Random(g, 1), 0);
+    QCOMPARE(Random(g, 0), 0);
 }
 
 void TestMascot::runawayStaysInsideAndReachesEdges()
@@ -238,9 +238,9 @@ void TestMascot::runawayStaysInsideAndReachesEdges()
     int maxTop = 0, maxLeft = 0, minTop = 1 << 30, minLeft = 1 << 30;
     for (std::int64_t s = 0; s < 3000; ++s) {
         int counter = 0, frame = 0;
-        animationStep(counter, frame, s, g);
+        AnimationStep(counter, frame, s, g);
         for (int k = 0; k < 20; ++k) {
-            const Place p = runawayStep(kWindow, g);
+            const Place p = RunawayStep(kWindow, g);
             QVERIFY(p.top >= 0 && p.left >= 0);
             QVERIFY(p.top + kWindow.h <= kWindow.outerH);
             QVERIFY(p.left + kWindow.w <= kWindow.outerW);
@@ -262,7 +262,7 @@ void TestMascot::emptyPictureDoesNotDivide()
     QCOMPARE(empty.rowDraws(), 0);
     QCOMPARE(empty.columnDraws(), 0);
     Generator g;
-    QCOMPARE(runawayStep(empty, g), (Place{0, 0}));
+    QCOMPARE(RunawayStep(empty, g), (Place{0, 0}));
 }
 
 QTEST_GUILESS_MAIN(TestMascot)

@@ -1,7 +1,7 @@
 // The whole road of a seating chart on the real window: load a roster through
 // the file dialog, display it, place names with the mouse, write the chart
 // through the save dialog.
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 #include "codec/Cp932.h"
 #include "common/MainWindow.h"
 #include "common/ModalAnswerer.h"
@@ -49,7 +49,7 @@ class RoadTest : public QObject {
     std::unique_ptr<TForm1> form;
     QTemporaryDir dir;
 
-    Ui::TForm1* ui() { return form->ui; }
+    Ui::TForm1* ui() { return form->ui.get(); }
 
     void load(const QString& path)
     {
@@ -289,7 +289,7 @@ private slots:
         ctrlClick(list, 1, 2);
         click(seats, 0, 0); // occupied: nothing, the front name stays
         QCOMPARE(seat(0, 0), QStringLiteral("青木　健太"));
-        QCOMPARE(state->cutQueue.frontName(), cp932::fromUnicode(QStringLiteral("新井　美咲")).value());
+        QCOMPARE(state->cutQueue.frontName(), cp932::FromUnicode(QStringLiteral("新井　美咲")).value());
         click(seats, 0, 0, Qt::ControlModifier, Qt::RightButton);
         click(seats, 1, 0, {}, Qt::RightButton);
         QCOMPARE(seat(0, 0), QStringLiteral("青木　健太"));

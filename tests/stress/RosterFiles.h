@@ -14,7 +14,7 @@ namespace stress {
 
 inline QByteArray sjis(const QString& text)
 {
-    const auto bytes = kelmora::cp932::fromUnicode(text);
+    const auto bytes = kelmora::cp932::FromUnicode(text);
     if (!bytes)
         throw std::logic_error("test text not in code page 932");
     return QByteArray::fromStdString(*bytes);

@@ -8,7 +8,7 @@
 #include "ModalScript.h"
 #include "RosterFiles.h"
 
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 #include "common/MainWindow.h"
 #include "codec/Cp932.h"
 #include "output/LatexText.h"
@@ -126,7 +126,7 @@ protected:
     std::unique_ptr<TForm1> form;
     stress::ModalScript script;
 
-    Ui::TForm1* ui() { return form->ui; }
+    Ui::TForm1* ui() { return form->ui.get(); }
 
     void openWindow()
     {

@@ -9,7 +9,7 @@
 #include "ModalScript.h"
 #include "RosterFiles.h"
 
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 #include "common/MainWindow.h"
 #include "codec/Cp932.h"
 #include "ui_Form1.h"
@@ -86,7 +86,7 @@ class StressTest : public QObject {
     int chartsWritten = 0;
     int placed = 0, taken = 0, longestQueue = 0; // how much the session moved names
 
-    Ui::TForm1* ui() { return form->ui; }
+    Ui::TForm1* ui() { return form->ui.get(); }
 
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
     bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }
@@ -170,7 +170,7 @@ class StressTest : public QObject {
         for (std::size_t i = 0; i < queue.names().size() && i < queue.positions().size(); ++i)
             expectTrue(!queue.names()[i].empty() && queue.positions()[i] >= 1,
                        QStringLiteral("queue item %1 is name \"%2\" at position %3")
-                           .arg(i).arg(cp932::toUnicode(queue.names()[i])).arg(queue.positions()[i]));
+                           .arg(i).arg(cp932::ToUnicode(queue.names()[i])).arg(queue.positions()[i]));
 
         const SeatTable& seats = state->seatTable;
         StringGrid* grid = ui()->StringGrid2;
@@ -178,10 +178,10 @@ class StressTest : public QObject {
             for (int r = 0; r < SeatTable::kSize; ++r) {
                 if (seats.text(c, r).empty() != (seats.entry(c, r) == 0))
                     problem(QStringLiteral("desk (%1, %2): entry %3 with text \"%4\"")
-                                .arg(c).arg(r).arg(seats.entry(c, r)).arg(cp932::toUnicode(seats.text(c, r))));
-                if (c < grid->colCount() && r < grid->rowCount() && grid->cell(c, r) != cp932::toUnicode(seats.text(c, r)))
+                                .arg(c).arg(r).arg(seats.entry(c, r)).arg(cp932::ToUnicode(seats.text(c, r))));
+                if (c < grid->colCount() && r < grid->rowCount() && grid->cell(c, r) != cp932::ToUnicode(seats.text(c, r)))
                     problem(QStringLiteral("desk (%1, %2) shows \"%3\" but holds \"%4\"")
-                                .arg(c).arg(r).arg(grid->cell(c, r), cp932::toUnicode(seats.text(c, r))));
+                                .arg(c).arg(r).arg(grid->cell(c, r), cp932::ToUnicode(seats.text(c, r))));
             }
 
         const StudentList& list = state->studentList;
@@ -190,9 +190,9 @@ class StressTest : public QObject {
                    QStringLiteral("the list shows %1 rows of %2").arg(shown->rowCount()).arg(list.rowCount()));
         for (int r = 0; r < std::min(shown->rowCount(), list.rowCount()); ++r)
             for (int c = 0; c < 2; ++c)
-                if (shown->cell(c, r) != cp932::toUnicode(list.cell(c, r)))
+                if (shown->cell(c, r) != cp932::ToUnicode(list.cell(c, r)))
                     problem(QStringLiteral("list cell (%1, %2) shows \"%3\" but holds \"%4\"")
-                                .arg(c).arg(r).arg(shown->cell(c, r), cp932::toUnicode(list.cell(c, r))));
+                                .arg(c).arg(r).arg(shown->cell(c, r), cp932::ToUnicode(list.cell(c, r))));
 
         for (UpDown* spin : spins())
             expectTrue(spin->position() >= spin->min() && spin->position() <= spin->max()
@@ -521,7 +521,7 @@ class StressTest : public QObject {
     {
         if (!ui()->OutPut->isEnabled())
             return display(); // greyed: the teacher displays the list first
-        if (!cp932::fromUnicode(ui()->Edit3->text())) {
+        if (!cp932::FromUnicode(ui()->Edit3->text())) {
             const QMap<QString, QByteArray> before = chartFiles();
             script.expect(Step::box(MessageTitle(), QStringLiteral("表題")));
             ui()->OutPut->trigger();

@@ -18,12 +18,12 @@ class TForm2;
 class TForm3;
 
 // The main window. Its handlers are split by subsystem:
-//   app/TForm1.cpp            start-up, close, tab change, help menu
-//   app/MascotHandlers.cpp    Timer2Timer, Image1MouseMove, the banner label
-//   roster/RosterCommands.cpp OpenClick, DLoadClick
-//   settings/SettingsPage.cpp UpDown1Click, UpDown2Click, StringGrid1DrawCell
-//   seating/PlacementPage.cpp the seat grid, the student list, Timer1Timer
-//   output/OutputCommand.cpp  OutPutClick
+//   TForm1.cpp                start-up, close, tab change, help menu
+//   MascotHandlers.cpp        Timer2Timer, Image1MouseMove, the banner label
+//   RosterCommands.cpp        OpenClick, DLoadClick
+//   SettingsPage.cpp          UpDown1Click, UpDown2Click, StringGrid1DrawCell
+//   PlacementPage.cpp         the seat grid, the student list, Timer1Timer
+//   OutputCommand.cpp         OutPutClick
 // Each handler reads the controls, calls the rules of its subsystem and updates
 // the controls; the rules themselves know nothing of widgets.
 class TForm1 : public QMainWindow {
@@ -40,7 +40,7 @@ public:
     // already told the user); program entry then ends at once.
     bool holdsInstance() const;
 
-    Ui::TForm1* ui; // the controls, under their layout names
+    std::unique_ptr<Ui::TForm1> ui; // the controls, under their layout names
     kelmora::ProgramState& state;
 
     // Components without a place on screen. The file dialogs are made on first use.
@@ -108,11 +108,11 @@ private:
     }
 
     void connectHandlers();
-    void connectMascot();  // app/MascotHandlers.cpp
-    void connectRoster();  // roster/RosterCommands.cpp
-    void connectSettings(); // settings/SettingsPage.cpp
-    void connectPlacement(); // seating/PlacementPage.cpp
-    void connectOutput();  // output/OutputCommand.cpp
+    void connectMascot();  // MascotHandlers.cpp
+    void connectRoster();  // RosterCommands.cpp
+    void connectSettings(); // SettingsPage.cpp
+    void connectPlacement(); // PlacementPage.cpp
+    void connectOutput();  // OutputCommand.cpp
 
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;

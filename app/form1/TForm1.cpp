@@ -1,4 +1,4 @@
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 
 #include "app/InstanceGuard.h"
 #include "app/KelmoraApplication.h"
@@ -17,10 +17,8 @@
 using namespace kelmora;
 
 TForm1::TForm1(ProgramState& programState, QWidget* parent)
-    : QMainWindow(parent), ui(new Ui::TForm1), state(programState), instanceLock_(std::make_unique<InstanceLock>())
+    : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()), state(programState), instanceLock_(std::make_unique<InstanceLock>())
 {
-    // The resources live in a static library; make sure they are registered.
-    Q_INIT_RESOURCE(kelmora);
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/images/kelmora.png")));
     move(180, 83);
@@ -47,10 +45,7 @@ TForm1::TForm1(ProgramState& programState, QWidget* parent)
     Timer2->start();
 }
 
-TForm1::~TForm1()
-{
-    delete ui;
-}
+TForm1::~TForm1() = default;
 
 void TForm1::setHelpWindows(TForm2* manual, TForm3* about)
 {
@@ -128,8 +123,8 @@ void TForm1::FormCreate()
     }
 
     ui->StringGrid3->setColWidth(0, 20);
-    state.studentList.setCell(0, 0, *cp932::fromUnicode(QStringLiteral("番")));
-    state.studentList.setCell(1, 0, *cp932::fromUnicode(QStringLiteral("　名　　　前　")));
+    state.studentList.setCell(0, 0, *cp932::FromUnicode(QStringLiteral("番")));
+    state.studentList.setCell(1, 0, *cp932::FromUnicode(QStringLiteral("　名　　　前　")));
     showStudentList();
 
     // Hints show after 500 ms (see KelmoraApplication) and hide after 2500 ms.
@@ -183,12 +178,12 @@ void TForm1::showStudentList()
         QStringList texts;
         texts.reserve(list.rowCount());
         for (int row = 0; row < list.rowCount(); ++row)
-            texts.append(cp932::toUnicode(list.cell(col, row)));
+            texts.append(cp932::ToUnicode(list.cell(col, row)));
         grid->setCells(col, 0, std::move(texts));
     }
 }
 
 void TForm1::showSeat(int col, int row)
 {
-    ui->StringGrid2->setCell(col, row, cp932::toUnicode(state.seatTable.text(col, row)));
+    ui->StringGrid2->setCell(col, row, cp932::ToUnicode(state.seatTable.text(col, row)));
 }

@@ -1,5 +1,5 @@
 // The File menu's load command and the display command.
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 #include "codec/Cp932.h"
 #include "roster/Roster.h"
 #include "roster/StudentList.h"

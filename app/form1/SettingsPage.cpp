@@ -1,5 +1,5 @@
 // The settings page: desk columns and rows with the preview, title, options.
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 #include "settings/Settings.h"
 #include "ui_Form1.h"
 

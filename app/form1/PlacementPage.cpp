@@ -1,5 +1,5 @@
 // The placement page: the seat grid, the student list, the teacher's desk.
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 #include "codec/Cp932.h"
 #include "seating/Placement.h"
 #include "settings/Settings.h"
@@ -115,7 +115,7 @@ void TForm1::StringGrid3MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers sh
     StringGrid* grid = ui->StringGrid3;
     const int r = grid->row();
     if (StudentListMouseUp(state.studentList, r, state.cutQueue, buttonOf(button), shift.testFlag(Qt::ControlModifier)))
-        grid->setCell(1, r, cp932::toUnicode(state.studentList.cell(1, r)));
+        grid->setCell(1, r, cp932::ToUnicode(state.studentList.cell(1, r)));
 }
 
 void TForm1::StringGrid3DrawCell(QPainter* canvas, int col, int row, const QRect& rect, StringGrid::DrawState)

@@ -1,7 +1,7 @@
 // The mascot picture and the banner's hidden label: Timer2Timer, Image1MouseMove
 // and the pointer-move handlers of four panels on the settings page.
 #include "app/Mascot.h"
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 
 #include "ui_Form1.h"
 
@@ -42,7 +42,7 @@ protected:
         if (event->type() != QEvent::MouseMove || !watched->isWidgetType())
             return false;
         auto* widget = static_cast<QWidget*>(watched);
-        const Ui::TForm1* ui = form_->ui;
+        const Ui::TForm1* ui = form_->ui.get();
         void (TForm1::*handler)() = nullptr;
         if (widget == ui->Image1)
             handler = &TForm1::Image1MouseMove;
@@ -92,7 +92,7 @@ void TForm1::connectMascot()
 
 void TForm1::Timer2Timer()
 {
-    const int frame = kelmora::mascot::animationStep(state.tickCounter, state.mascotFrame,
+    const int frame = kelmora::mascot::AnimationStep(state.tickCounter, state.mascotFrame,
                                                      static_cast<std::int64_t>(std::time(nullptr)));
     drawFrame(ui->Image1, ImageList1, frame);
 }
@@ -101,7 +101,7 @@ void TForm1::Image1MouseMove()
 {
     const kelmora::mascot::RunawayArea area{ui->Panel1->height(), ui->Panel1->width(),
                                             ui->Panel18->height(), ui->Panel18->width()};
-    const kelmora::mascot::Place place = kelmora::mascot::runawayStep(area);
+    const kelmora::mascot::Place place = kelmora::mascot::RunawayStep(area);
     ui->Panel18->move(place.left, place.top);
 }
 

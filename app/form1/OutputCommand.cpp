@@ -1,5 +1,5 @@
 // The output command: asks for a file name and writes the chart.
-#include "app/TForm1.h"
+#include "app/form1/TForm1.h"
 #include "codec/Cp932.h"
 #include "output/ChartWriter.h"
 #include "ui_Form1.h"
@@ -59,11 +59,11 @@ void TForm1::OutPutClick()
 {
     // Ask about the title first: the teacher can mend it before choosing a file.
     const QString typedTitle = ui->Edit3->text();
-    const std::optional<std::string> title = cp932::fromUnicode(typedTitle);
+    const std::optional<std::string> title = cp932::FromUnicode(typedTitle);
     if (!title) {
         errorMessage(this, QStringLiteral("表題に座席表(Shift-JIS)で使えない文字があります: %1\n"
                                           "表題を直してから、もう一度出力してください。")
-                               .arg(cp932::unencodable(typedTitle)));
+                               .arg(cp932::Unencodable(typedTitle)));
         return;
     }
 
