@@ -6,13 +6,11 @@
 //
 // KELMORA_STRESS_ACTIONS sets the number of actions (default: a short session),
 // KELMORA_STRESS_SEED the seed of the session.
-#include "ModalScript.h"
-#include "RosterFiles.h"
-
-#include "app/form1/TForm1.h"
-#include "common/MainWindow.h"
+#include "app/KelmoraApplication.h"
 #include "codec/Cp932.h"
-#include "ui_Form1.h"
+#include "common/Files.h"
+#include "common/RosterFiles.h"
+#include "common/WindowTest.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,7 +25,10 @@
 #include <random>
 
 using namespace kelmora;
-using stress::Step;
+using testing::modals;
+using testing::readBytes;
+using testing::sjBytes;
+using testing::Step;
 
 namespace {
 
@@ -66,14 +67,11 @@ const QString kChartFailed = QStringLiteral("座席表を書き込めません�
 
 } // namespace
 
-class StressTest : public QObject {
+class StressTest : public testing::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<ProgramState> state;
-    std::unique_ptr<TForm1> form;
     QTemporaryDir dir;
     QString charts;
-    stress::ModalScript script;
     std::mt19937 rng;
 
     QList<RosterCase> twoColumns, sixColumns, otherGood, malformed;
@@ -85,8 +83,6 @@ class StressTest : public QObject {
     std::map<QString, int> counts; // actions by kind, for the summary
     int chartsWritten = 0;
     int placed = 0, taken = 0, longestQueue = 0; // how much the session moved names
-
-    Ui::TForm1* ui() { return form->ui.get(); }
 
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
     bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }
@@ -104,23 +100,17 @@ class StressTest : public QObject {
 
     void writeRosters()
     {
-        using stress::rosterOf;
-        using stress::sjis;
-        using stress::writeBytes;
+        using testing::rosterOf;
         const QString ex = QStringLiteral(KELMORA_EXAMPLES_DIR);
-        auto file = [&](const QString& name, const QByteArray& bytes) {
-            const QString path = dir.filePath(name);
-            writeBytes(path, bytes);
-            return path;
-        };
+        auto file = [&](const QString& name, const QByteArray& bytes) { return testing::writeFile(dir, name, bytes); };
         using O = RosterCase::Outcome;
 
-        QByteArray latex = sjis("% 記号入り\r\n$ ,1,R&D_#1\r\n$ ,2,{\\}~^%$\r\n$ ,3,山田　太郎\r\n");
+        QByteArray latex = sjBytes("% 記号入り\r\n$ ,1,R&D_#1\r\n$ ,2,{\\}~^%$\r\n$ ,3,山田　太郎\r\n");
         QByteArray spaced;
         for (int i = 1; i <= 60; ++i) {
             if (i % 10 == 0)
-                spaced += sjis(QStringLiteral("%% %1人目\n").arg(i));
-            spaced += (i % 7 == 0 ? QByteArray("   ") : QByteArray()) + stress::dataLine(i, 2) + "\n";
+                spaced += sjBytes(QStringLiteral("%% %1人目\n").arg(i));
+            spaced += (i % 7 == 0 ? QByteArray("   ") : QByteArray()) + testing::dataLine(i, 2) + "\n";
         }
         spaced += "\t$,99,tab-indented lines are skipped\n";
         twoColumns = {{ex + "/roster2.csv", O::Loads, 40, 2},
@@ -128,7 +118,7 @@ class StressTest : public QObject {
                       {file("2年3組 名簿.csv", spaced), O::Loads, 60, 2}};
 
         sixColumns = {{ex + "/roster6.csv", O::Loads, 40, 6},
-                      {file("one6.csv", stress::dataLine(1, 6)), O::Loads, 1, 6},
+                      {file("one6.csv", testing::dataLine(1, 6)), O::Loads, 1, 6},
                       {file("many6.csv", rosterOf(45, 6) + "\x1a"), O::Loads, 45, 6},
                       {file("notes7.csv", rosterOf(12, 7)), O::Loads, 12, 7}};
 
@@ -149,10 +139,10 @@ class StressTest : public QObject {
             for (int b = 0; b < 256; ++b)
                 binary += char(b);
         QByteArray emptyCell = rosterOf(6, 6);
-        emptyCell += sjis("$,7,木村　蓮,木村,,きむら,れん\r\n"); // the given name left empty: one field fewer
+        emptyCell += sjBytes("$,7,木村　蓮,木村,,きむら,れん\r\n"); // the given name left empty: one field fewer
         malformed = {{file("mixed.csv", "$,1,A,B,C,D,E\r\n$,2,F,G,H,I\r\n"), O::Mixed, -1, 0},
                      {file("empty-cell.csv", emptyCell), O::Mixed, -1, 0},
-                     {file("comments.csv", sjis("% コメントだけ\r\n\r\n  % 字下げ\r\n")), O::NoData, 0, 0},
+                     {file("comments.csv", sjBytes("% コメントだけ\r\n\r\n  % 字下げ\r\n")), O::NoData, 0, 0},
                      {file("empty.csv", QByteArray()), O::NoData, 0, 0},
                      {file("binary.csv", binary), O::NoData, 0, 0},
                      {file("utf8.csv", QStringLiteral("番号,氏名,姓,名\n1,青木　健太,青木,健太\n").toUtf8()), O::NoData, 0, 0}};
@@ -204,7 +194,7 @@ class StressTest : public QObject {
                    QStringLiteral("display enabled with student count %1").arg(state->roster.studentCount));
         expectTrue(!ui()->OutPut->isEnabled() || ui()->DLoad->isEnabled(), QStringLiteral("output enabled without display"));
 
-        problems << script.takeProblems();
+        problems << modals().takeProblems();
     }
 
     QList<UpDown*> spins()
@@ -215,20 +205,20 @@ class StressTest : public QObject {
     // A chart must have its fixed number of lines, each ending in CR LF.
     void checkChart(const QString& path, bool ruby, int rows)
     {
-        const QByteArray bytes = stress::readBytes(path);
+        const QByteArray bytes = readBytes(path);
         const int lines = int(bytes.count("\r\n"));
         const int expected = (ruby ? 58 : 48) + 2 * rows;
         expectTrue(lines == expected, QStringLiteral("%1 has %2 lines, %3 expected (%4, %5 rows)")
                                           .arg(path).arg(lines).arg(expected).arg(ruby ? "ruby" : "plain").arg(rows));
         expectTrue(bytes.endsWith("\r\n"), path + QStringLiteral(" does not end with CR LF"));
         expectTrue(bytes.count('\n') == lines, path + QStringLiteral(" has a line feed without its carriage return"));
-        expectTrue(bytes.startsWith(stress::sjis("%% 座席表作成システム『Kelmora』 Ver.2.01\r\n")),
+        expectTrue(bytes.startsWith(sjBytes("%% 座席表作成システム『Kelmora』 Ver.2.01\r\n")),
                    path + QStringLiteral(" does not start with the program's line"));
     }
 
     // ------------------------------------------------------------------ actions
 
-    QString load()
+    QString openRoster()
     {
         const double r = std::uniform_real_distribution<double>(0, 1)(rng);
         const int countBefore = state->roster.studentCount;
@@ -239,7 +229,7 @@ class StressTest : public QObject {
         const QList<bool> optionsBefore = optionStates();
 
         if (r < 0.05) {
-            script.expect(Step::cancelFile());
+            modals().expect(Step::cancelFile());
             ui()->Open->trigger();
             expectTrue(state->roster.studentCount == countBefore && state->roster.table.size() == tableBefore,
                        QStringLiteral("a cancelled load changed the roster"));
@@ -259,27 +249,27 @@ class StressTest : public QObject {
             f = missing;
 
         QString said;
-        script.expect(Step::file(f.path));
+        modals().expect(Step::file(f.path));
         using O = RosterCase::Outcome;
         switch (f.outcome) {
         case O::Loads: break;
-        case O::Mixed: script.expect(Step::box(MessageTitle(), kMixed)); break;
-        case O::NoData: script.expect(Step::box(MessageTitle(), kNoDataLine)); break;
+        case O::Mixed: modals().expect(Step::box(MessageTitle(), kMixed)); break;
+        case O::NoData: modals().expect(Step::box(MessageTitle(), kNoDataLine)); break;
         case O::Missing:
             if (chance(0.5)) {
-                script.expect(Step::box(kOpenError, QStringLiteral("missing.csv"), QMessageBox::Cancel));
+                modals().expect(Step::box(kOpenError, QStringLiteral("missing.csv"), QMessageBox::Cancel));
             } else {
                 // Retry: the dialog again, offering the name tried; then a good file.
-                script.expect(Step::box(kOpenError, QStringLiteral("missing.csv"), QMessageBox::Retry));
+                modals().expect(Step::box(kOpenError, QStringLiteral("missing.csv"), QMessageBox::Retry));
                 f = any(twoColumns);
-                script.expect(Step::file(f.path));
+                modals().expect(Step::file(f.path));
                 said = QStringLiteral(", retried with %1").arg(QFileInfo(f.path).fileName());
             }
             break;
         }
         ui()->Open->trigger();
 
-        const QList<stress::Seen> seen = script.takeSeen();
+        const QList<testing::Seen> seen = modals().takeSeen();
         if (f.outcome == O::Loads && seen.size() == 3) // the retried dialog
             expectTrue(seen[2].text == QStringLiteral("missing.csv"),
                        QStringLiteral("retry offered \"%1\"").arg(seen[2].text));
@@ -345,7 +335,7 @@ class StressTest : public QObject {
     QString display()
     {
         if (!ui()->DLoad->isEnabled())
-            return load(); // greyed: the teacher loads a roster first
+            return openRoster(); // greyed: the teacher loads a roster first
         ui()->DLoad->trigger();
         expectTrue(ui()->OutPut->isEnabled(), QStringLiteral("output not enabled by display"));
         expectTrue(state->studentList.rowCount() == state->roster.studentCount + 1,
@@ -376,7 +366,7 @@ class StressTest : public QObject {
         return rect.center();
     }
 
-    QString click(StringGrid* grid, const char* name, double ctrl)
+    QString clickGrid(StringGrid* grid, const char* name, double ctrl)
     {
         if (ui()->PageControl1->currentIndex() != 1)
             return changePage();
@@ -517,13 +507,13 @@ class StressTest : public QObject {
         return QStringLiteral("title \"%1\"").arg(ui()->Edit3->text().left(20));
     }
 
-    QString output()
+    QString writeChart()
     {
         if (!ui()->OutPut->isEnabled())
             return display(); // greyed: the teacher displays the list first
         if (!cp932::FromUnicode(ui()->Edit3->text())) {
             const QMap<QString, QByteArray> before = chartFiles();
-            script.expect(Step::box(MessageTitle(), QStringLiteral("表題")));
+            modals().expect(Step::box(MessageTitle(), QStringLiteral("表題")));
             ui()->OutPut->trigger();
             expectTrue(chartFiles() == before, QStringLiteral("a refused title touched the charts"));
             return QStringLiteral("output refused for the title");
@@ -532,31 +522,31 @@ class StressTest : public QObject {
         const QString typed = charts + u'/' + any(names);
         const QString path = typed.endsWith(".tex") ? typed : typed + ".tex";
         const bool existed = QFile::exists(path);
-        const QByteArray old = stress::readBytes(path);
+        const QByteArray old = readBytes(path);
         const bool ruby = state->roster.columnCount >= 6 && ui()->RadioButton2->isChecked();
         const int rows = ui()->StringGrid2->rowCount();
 
         QString how;
         bool written = true;
         if (chance(0.05)) {
-            script.expect(Step::cancelFile());
+            modals().expect(Step::cancelFile());
             written = false;
             how = QStringLiteral("cancelled");
         } else {
-            script.expect(Step::file(typed));
+            modals().expect(Step::file(typed));
             if (existed) {
                 // The question before replacing the file: No leaves the dialog up, then cancel.
                 const bool replace = chance(0.85);
-                script.expect(Step::box(QString(), QString(), replace ? QMessageBox::Yes : QMessageBox::No));
+                modals().expect(Step::box(QString(), QString(), replace ? QMessageBox::Yes : QMessageBox::No));
                 if (!replace) {
-                    script.expect(Step::cancelFile());
+                    modals().expect(Step::cancelFile());
                     written = false;
                     how = QStringLiteral("not replaced");
                 }
             }
         }
         ui()->OutPut->trigger();
-        const QList<stress::Seen> seen = script.takeSeen();
+        const QList<testing::Seen> seen = modals().takeSeen();
         expectTrue(!seen.isEmpty() && seen[0].text == QStringLiteral("Kelmora.tex"),
                    QStringLiteral("the save dialog offered \"%1\"").arg(seen.isEmpty() ? QString() : seen[0].text));
         if (written) {
@@ -564,7 +554,7 @@ class StressTest : public QObject {
             checkChart(path, ruby, rows);
             how = QStringLiteral("%1 x %2, %3").arg(ui()->StringGrid2->colCount()).arg(rows).arg(ruby ? "ruby" : "plain");
         } else {
-            expectTrue(QFile::exists(path) == existed && stress::readBytes(path) == old,
+            expectTrue(QFile::exists(path) == existed && readBytes(path) == old,
                        path + QStringLiteral(" changed although nothing was written"));
         }
         return QStringLiteral("output %1 (%2)").arg(QFileInfo(path).fileName(), how);
@@ -574,17 +564,17 @@ class StressTest : public QObject {
     {
         QMap<QString, QByteArray> files;
         for (const QString& name : QDir(charts).entryList(QDir::Files))
-            files[name] = stress::readBytes(charts + u'/' + name);
+            files[name] = readBytes(charts + u'/' + name);
         return files;
     }
 
     QString act()
     {
         const double r = std::uniform_real_distribution<double>(0, 100)(rng);
-        if (r < 7) return load();
+        if (r < 7) return openRoster();
         if (r < 12) return display();
-        if (r < 40) return click(ui()->StringGrid2, "desks", 0.4);
-        if (r < 58) return click(ui()->StringGrid3, "list", 0.7);
+        if (r < 40) return clickGrid(ui()->StringGrid2, "desks", 0.4);
+        if (r < 58) return clickGrid(ui()->StringGrid3, "list", 0.7);
         if (r < 60) return drag();
         if (r < 62) return key();
         if (r < 64) return scrollList();
@@ -595,7 +585,7 @@ class StressTest : public QObject {
         if (r < 88) return tick();
         if (r < 90) return radio();
         if (r < 91) return title();
-        return output();
+        return writeChart();
     }
 
 private slots:
@@ -606,14 +596,9 @@ private slots:
         charts = dir.filePath("charts");
         QVERIFY(QDir().mkpath(charts));
         writeRosters();
-        QVERIFY(testing::openMainWindow(state, form));
     }
 
-    void cleanupTestCase()
-    {
-        testing::closeMainWindow(state, form);
-        qInstallMessageHandler(previousHandler);
-    }
+    void cleanupTestCase() { qInstallMessageHandler(previousHandler); }
 
     void randomSession()
     {
@@ -625,7 +610,7 @@ private slots:
 
         for (unsigned long i = 1; i <= actions; ++i) {
             problems.clear();
-            script.takeSeen(); // what an action saw is its own
+            modals().takeSeen(); // what an action saw is its own
             const int seatedBefore = seatedCount();
             const QString what = act();
             const int seatedAfter = seatedCount();

@@ -1,39 +1,14 @@
 #pragma once
-// Roster files for the window tests of this folder, written into a test's
-// temporary folder, each with what loading it must lead to.
-#include "codec/Cp932.h"
+// Made-up roster lines in code page 932, as many and as wide as a test needs.
+#include "common/Sjis.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <QStringList>
 
-#include <stdexcept>
+namespace testing {
 
-namespace stress {
-
-inline QByteArray sjis(const QString& text)
-{
-    const auto bytes = kelmora::cp932::FromUnicode(text);
-    if (!bytes)
-        throw std::logic_error("test text not in code page 932");
-    return QByteArray::fromStdString(*bytes);
-}
-
-inline void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        throw std::runtime_error("cannot write " + path.toStdString());
-}
-
-inline QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Made-up students: family name, its reading, given name, its reading.
+// A made-up student: family name, its reading, given name, its reading.
 struct Student {
     QString family, familyReading, given, givenReading;
 };
@@ -56,15 +31,16 @@ inline QByteArray dataLine(int number, int columns)
     const Student s = student(number);
     QStringList fields{"$", QString::number(number), s.family + "　" + s.given, s.family, s.given, s.familyReading,
                        s.givenReading, QStringLiteral("備考%1").arg(number)};
-    return sjis(fields.mid(0, columns + 1).join(u','));
+    return sjBytes(fields.mid(0, columns + 1).join(u','));
 }
 
+// A comment line and `students` data lines.
 inline QByteArray rosterOf(int students, int columns, const QByteArray& eol = "\r\n")
 {
-    QByteArray bytes = sjis(QStringLiteral("% 番,氏名")) + eol;
+    QByteArray bytes = sjBytes(u"% 番,氏名") + eol;
     for (int i = 1; i <= students; ++i)
         bytes += dataLine(i, columns) + eol;
     return bytes;
 }
 
-} // namespace stress
+} // namespace testing
