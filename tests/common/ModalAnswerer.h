@@ -255,13 +255,14 @@ private:
     void answerLater(QWidget* w, std::function<QString(QWidget*)> answer)
     {
         busy_ = true;
-        QMetaObject::invokeMethod(this, [this, answer, w = QPointer<QWidget>(w)] {
+        const auto run = [this, answer, w = QPointer<QWidget>(w)] {
             busy_ = false;
             if (!w)
                 return;
             if (const QString wrong = answer(w); !wrong.isEmpty())
                 problems_ << wrong;
-        }, Qt::QueuedConnection);
+        };
+        QMetaObject::invokeMethod(this, run, Qt::QueuedConnection);
     }
 
     QTimer timer_;

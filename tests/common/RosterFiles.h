@@ -15,11 +15,13 @@ struct Student {
 
 inline Student student(int i)
 {
-    static const QStringList families{"青木", "新井", "池田", "石井", "上野", "遠藤", "大野", "加藤", "木村", "小林", "佐藤"};
-    static const QStringList familyReadings{"あおき", "あらい", "いけだ", "いしい", "うえの", "えんどう",
+    static const QStringList families{"青木", "新井", "池田", "石井", "上野", "遠藤",
+                                      "大野", "加藤", "木村", "小林", "佐藤"};
+    static const QStringList familyReadings{"あおき", "あらい", "いけだ", "いしい",   "うえの", "えんどう",
                                             "おおの", "かとう", "きむら", "こばやし", "さとう"};
     static const QStringList givens{"健太", "美咲", "大輝", "彩花", "翔", "結衣", "蓮", "陽菜", "湊"};
-    static const QStringList givenReadings{"けんた", "みさき", "だいき", "あやか", "しょう", "ゆい", "れん", "ひな", "みなと"};
+    static const QStringList givenReadings{"けんた", "みさき", "だいき", "あやか", "しょう",
+                                           "ゆい",   "れん",   "ひな",   "みなと"};
     const int f = i % families.size();
     const int g = (i / families.size()) % givens.size();
     return {families[f], familyReadings[f], givens[g], givenReadings[g]};
@@ -29,8 +31,14 @@ inline Student student(int i)
 inline QByteArray dataLine(int number, int columns)
 {
     const Student s = student(number);
-    QStringList fields{"$", QString::number(number), s.family + "　" + s.given, s.family, s.given, s.familyReading,
-                       s.givenReading, QStringLiteral("備考%1").arg(number)};
+    QStringList fields{"$",
+                       QString::number(number),
+                       s.family + "　" + s.given,
+                       s.family,
+                       s.given,
+                       s.familyReading,
+                       s.givenReading,
+                       QStringLiteral("備考%1").arg(number)};
     return sjBytes(fields.mid(0, columns + 1).join(u','));
 }
 

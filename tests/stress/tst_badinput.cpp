@@ -66,7 +66,8 @@ class Tmpfs {
 public:
     Tmpfs(const QString& folder, const QString& size) : folder_(folder)
     {
-        mounted_ = ::geteuid() == 0
+        mounted_ =
+            ::geteuid() == 0
             && QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=" + size + ",mode=0755", "tmpfs", folder}) == 0;
     }
     ~Tmpfs()
@@ -89,15 +90,13 @@ bool fillUp(const QString& path)
     if (!filler.open(QIODevice::WriteOnly))
         return false;
     const QByteArray block(4096, 'x');
-    while (filler.write(block) == block.size() && filler.flush()) {
-    }
+    while (filler.write(block) == block.size() && filler.flush()) {}
     // A last partial block, byte by byte, until nothing more fits.
     filler.close();
     QFile tail(path);
     if (!tail.open(QIODevice::Append | QIODevice::Unbuffered))
         return false;
-    while (tail.write("x", 1) == 1) {
-    }
+    while (tail.write("x", 1) == 1) {}
     return true;
 }
 
@@ -221,7 +220,7 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("change"); // 0 none, 1 deleted, 2 replaced by a folder, after the dialog
+        QTest::addColumn<int>("change");    // 0 none, 1 deleted, 2 replaced by a folder, after the dialog
         QTest::addColumn<QString>("title"); // of the message; empty: the program's title
         QTest::addColumn<QString>("said");  // part of the message
         QTest::addColumn<int>("studentCount");
@@ -230,13 +229,15 @@ private slots:
         for (int i = 0; i < 4096; ++i)
             binary += char((i * 37 + 11) % 256);
         const QByteArray utf8 = QStringLiteral("番号,氏名,姓,名,せい,めい\r\n1,青木　健太,青木,健太,あおき,けんた\r\n"
-                                               "2,新井　美咲,新井,美咲,あらい,みさき\r\n").toUtf8();
+                                               "2,新井　美咲,新井,美咲,あらい,みさき\r\n")
+                                    .toUtf8();
         const QByteArray good = readBytes(kExamples + "/roster6.csv");
 
         QTest::newRow("empty file") << "empty.csv" << QByteArray() << 0 << QString() << kNoDataLine << 0;
         QTest::newRow("binary file") << "picture.csv" << binary << 0 << QString() << kNoDataLine << 0;
         QTest::newRow("UTF-8 CSV without $ lines") << "utf8.csv" << utf8 << 0 << QString() << kNoDataLine << 0;
-        QTest::newRow("UTF-8 CSV with BOM") << "utf8bom.csv" << "\xEF\xBB\xBF" + utf8 << 0 << QString() << kNoDataLine << 0;
+        QTest::newRow("UTF-8 CSV with BOM") << "utf8bom.csv"
+                                            << "\xEF\xBB\xBF" + utf8 << 0 << QString() << kNoDataLine << 0;
         QTest::newRow("deleted between dialog and read")
             << "deleted.csv" << good << 1 << kOpenError << QStringLiteral("No such file or directory") << 0;
         QTest::newRow("replaced by a folder between dialog and read")
@@ -256,11 +257,14 @@ private slots:
         const QString path = file(name, bytes);
         if (change != 0) {
             // The dialog has closed on the file; it goes before the program reads it.
-            QObject::connect(form->openDialog(), &QFileDialog::fileSelected, this, [path, change] {
-                QFile::remove(path);
-                if (change == 2)
-                    QDir().mkdir(path);
-            }, Qt::SingleShotConnection);
+            QObject::connect(
+                form->openDialog(), &QFileDialog::fileSelected, this,
+                [path, change] {
+                    QFile::remove(path);
+                    if (change == 2)
+                        QDir().mkdir(path);
+                },
+                Qt::SingleShotConnection);
         }
         const bool openError = title == kOpenError;
         load(path, {Step::box(openError ? kOpenError : MessageTitle(), said,
@@ -306,7 +310,8 @@ private slots:
     {
         const QString name = QStringLiteral("青木　健太");
         const QByteArray utf8 = QStringLiteral("$,1,青木　健太,青木,健太,あおき,けんた\r\n"
-                                               "$,2,新井　美咲,新井,美咲,あらい,みさき\r\n").toUtf8();
+                                               "$,2,新井　美咲,新井,美咲,あらい,みさき\r\n")
+                                    .toUtf8();
         load(file("utf8-data.csv", utf8));
         QCOMPARE(state->roster.studentCount, 2);
         ui()->DLoad->trigger();
@@ -366,7 +371,8 @@ private slots:
                 if (kind == "notes")
                     line += "," + long100k;
                 else
-                    line.replace(sjBytes(testing::student(i).family + "　"), sjBytes(testing::student(i).family + "　") + long100k);
+                    line.replace(sjBytes(testing::student(i).family + "　"),
+                                 sjBytes(testing::student(i).family + "　") + long100k);
                 bytes += line + "\r\n";
             }
         }
@@ -507,7 +513,8 @@ private slots:
         env.insert("XDG_CONFIG_HOME", home + "/config");
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", QCoreApplication::applicationFilePath()});
+        child.start(setpriv,
+                    {"--reuid=65534", "--regid=65534", "--clear-groups", QCoreApplication::applicationFilePath()});
         QVERIFY(child.waitForFinished(120000));
         const QByteArray said = child.readAll();
         QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, said.constData());

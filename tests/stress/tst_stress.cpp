@@ -13,10 +13,10 @@
 #include "common/WindowTest.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMap>
 #include <QRadioButton>
-#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -78,8 +78,8 @@ class StressTest : public testing::WindowTest {
     RosterCase missing;
     int goodLoads = 0;
 
-    QStringList problems;         // of the action under way
-    std::deque<QString> recent;   // the last actions, for a failure report
+    QStringList problems;          // of the action under way
+    std::deque<QString> recent;    // the last actions, for a failure report
     std::map<QString, int> counts; // actions by kind, for the summary
     int chartsWritten = 0;
     int placed = 0, taken = 0, longestQueue = 0; // how much the session moved names
@@ -87,7 +87,10 @@ class StressTest : public testing::WindowTest {
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
     bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }
     template <typename T>
-    const T& any(const QList<T>& list) { return list[pick(int(list.size()))]; }
+    const T& any(const QList<T>& list)
+    {
+        return list[pick(int(list.size()))];
+    }
 
     void problem(const QString& what) { problems << what; }
     void expectTrue(bool ok, const QString& what)
@@ -127,7 +130,8 @@ class StressTest : public testing::WindowTest {
         badBytes += "$,3,\x80\x81\x7f\r\n";
         QByteArray utf8Dollars = QStringLiteral("$,1,青木　健太,青木,健太,あおき,けんた\n"
                                                 "$,2,新井　美咲,新井,美咲,あらい,みさき\n"
-                                                "$,3,池田　大輝,池田,大輝,いけだ,だいき\n").toUtf8();
+                                                "$,3,池田　大輝,池田,大輝,いけだ,だいき\n")
+                                     .toUtf8();
         otherGood = {{ex + "/roster3.csv", O::Loads, 40, 3},
                      {file("four.csv", rosterOf(5, 4)), O::Loads, 5, 4},
                      {file("cr-only.csv", "$,1,A,B,C,D,E\r$,2,F,G,H,I,J\r"), O::Loads, 1, 12},
@@ -145,7 +149,8 @@ class StressTest : public testing::WindowTest {
                      {file("comments.csv", sjBytes("% コメントだけ\r\n\r\n  % 字下げ\r\n")), O::NoData, 0, 0},
                      {file("empty.csv", QByteArray()), O::NoData, 0, 0},
                      {file("binary.csv", binary), O::NoData, 0, 0},
-                     {file("utf8.csv", QStringLiteral("番号,氏名,姓,名\n1,青木　健太,青木,健太\n").toUtf8()), O::NoData, 0, 0}};
+                     {file("utf8.csv", QStringLiteral("番号,氏名,姓,名\n1,青木　健太,青木,健太\n").toUtf8()), O::NoData,
+                      0, 0}};
         missing = {dir.filePath("missing.csv"), O::Missing, 0, 0};
     }
 
@@ -156,11 +161,15 @@ class StressTest : public testing::WindowTest {
     {
         const CutQueue& queue = state->cutQueue;
         expectTrue(queue.names().size() == queue.positions().size(),
-                   QStringLiteral("name queue holds %1, position queue %2").arg(queue.names().size()).arg(queue.positions().size()));
+                   QStringLiteral("name queue holds %1, position queue %2")
+                       .arg(queue.names().size())
+                       .arg(queue.positions().size()));
         for (std::size_t i = 0; i < queue.names().size() && i < queue.positions().size(); ++i)
             expectTrue(!queue.names()[i].empty() && queue.positions()[i] >= 1,
                        QStringLiteral("queue item %1 is name \"%2\" at position %3")
-                           .arg(i).arg(cp932::ToUnicode(queue.names()[i])).arg(queue.positions()[i]));
+                           .arg(i)
+                           .arg(cp932::ToUnicode(queue.names()[i]))
+                           .arg(queue.positions()[i]));
 
         const SeatTable& seats = state->seatTable;
         StringGrid* grid = ui()->StringGrid2;
@@ -168,10 +177,16 @@ class StressTest : public testing::WindowTest {
             for (int r = 0; r < SeatTable::kSize; ++r) {
                 if (seats.text(c, r).empty() != (seats.entry(c, r) == 0))
                     problem(QStringLiteral("desk (%1, %2): entry %3 with text \"%4\"")
-                                .arg(c).arg(r).arg(seats.entry(c, r)).arg(cp932::ToUnicode(seats.text(c, r))));
-                if (c < grid->colCount() && r < grid->rowCount() && grid->cell(c, r) != cp932::ToUnicode(seats.text(c, r)))
+                                .arg(c)
+                                .arg(r)
+                                .arg(seats.entry(c, r))
+                                .arg(cp932::ToUnicode(seats.text(c, r))));
+                if (c < grid->colCount() && r < grid->rowCount()
+                    && grid->cell(c, r) != cp932::ToUnicode(seats.text(c, r)))
                     problem(QStringLiteral("desk (%1, %2) shows \"%3\" but holds \"%4\"")
-                                .arg(c).arg(r).arg(grid->cell(c, r), cp932::ToUnicode(seats.text(c, r))));
+                                .arg(c)
+                                .arg(r)
+                                .arg(grid->cell(c, r), cp932::ToUnicode(seats.text(c, r))));
             }
 
         const StudentList& list = state->studentList;
@@ -182,24 +197,31 @@ class StressTest : public testing::WindowTest {
             for (int c = 0; c < 2; ++c)
                 if (shown->cell(c, r) != cp932::ToUnicode(list.cell(c, r)))
                     problem(QStringLiteral("list cell (%1, %2) shows \"%3\" but holds \"%4\"")
-                                .arg(c).arg(r).arg(shown->cell(c, r), cp932::ToUnicode(list.cell(c, r))));
+                                .arg(c)
+                                .arg(r)
+                                .arg(shown->cell(c, r), cp932::ToUnicode(list.cell(c, r))));
 
         for (UpDown* spin : spins())
             expectTrue(spin->position() >= spin->min() && spin->position() <= spin->max()
                            && spin->associate()->text() == QString::number(spin->position()),
-                       QStringLiteral("%1 at %2 shows \"%3\"").arg(spin->objectName()).arg(spin->position()).arg(spin->associate()->text()));
+                       QStringLiteral("%1 at %2 shows \"%3\"")
+                           .arg(spin->objectName())
+                           .arg(spin->position())
+                           .arg(spin->associate()->text()));
 
         // The menu commands follow the road: output only after display, display only after a good load.
         expectTrue(!ui()->DLoad->isEnabled() || state->roster.studentCount > 0,
                    QStringLiteral("display enabled with student count %1").arg(state->roster.studentCount));
-        expectTrue(!ui()->OutPut->isEnabled() || ui()->DLoad->isEnabled(), QStringLiteral("output enabled without display"));
+        expectTrue(!ui()->OutPut->isEnabled() || ui()->DLoad->isEnabled(),
+                   QStringLiteral("output enabled without display"));
 
         problems << modals().takeProblems();
     }
 
     QList<UpDown*> spins()
     {
-        return {ui()->UpDown1, ui()->UpDown2, ui()->UpDown3, ui()->UpDown4, ui()->UpDown5, ui()->UpDown6, ui()->UpDown7};
+        return {ui()->UpDown1, ui()->UpDown2, ui()->UpDown3, ui()->UpDown4,
+                ui()->UpDown5, ui()->UpDown6, ui()->UpDown7};
     }
 
     // A chart must have its fixed number of lines, each ending in CR LF.
@@ -209,7 +231,11 @@ class StressTest : public testing::WindowTest {
         const int lines = int(bytes.count("\r\n"));
         const int expected = (ruby ? 58 : 48) + 2 * rows;
         expectTrue(lines == expected, QStringLiteral("%1 has %2 lines, %3 expected (%4, %5 rows)")
-                                          .arg(path).arg(lines).arg(expected).arg(ruby ? "ruby" : "plain").arg(rows));
+                                          .arg(path)
+                                          .arg(lines)
+                                          .arg(expected)
+                                          .arg(ruby ? "ruby" : "plain")
+                                          .arg(rows));
         expectTrue(bytes.endsWith("\r\n"), path + QStringLiteral(" does not end with CR LF"));
         expectTrue(bytes.count('\n') == lines, path + QStringLiteral(" has a line feed without its carriage return"));
         expectTrue(bytes.startsWith(sjBytes("%% 座席表作成システム『Kelmora』 Ver.2.01\r\n")),
@@ -278,7 +304,10 @@ class StressTest : public testing::WindowTest {
         if (f.outcome == O::Loads) {
             expectTrue(roster.studentCount == f.students && int(roster.table.size()) == f.students
                            && roster.columnCount == f.columns,
-                       QStringLiteral("%1 loaded %2 students of %3 columns").arg(f.path).arg(roster.studentCount).arg(roster.columnCount));
+                       QStringLiteral("%1 loaded %2 students of %3 columns")
+                           .arg(f.path)
+                           .arg(roster.studentCount)
+                           .arg(roster.columnCount));
             expectTrue(ui()->DLoad->isEnabled(), QStringLiteral("display not enabled after a good load"));
             checkOptions(f.columns, optionsBefore);
         } else {
@@ -339,7 +368,9 @@ class StressTest : public testing::WindowTest {
         ui()->DLoad->trigger();
         expectTrue(ui()->OutPut->isEnabled(), QStringLiteral("output not enabled by display"));
         expectTrue(state->studentList.rowCount() == state->roster.studentCount + 1,
-                   QStringLiteral("the list has %1 rows for %2 students").arg(state->studentList.rowCount()).arg(state->roster.studentCount));
+                   QStringLiteral("the list has %1 rows for %2 students")
+                       .arg(state->studentList.rowCount())
+                       .arg(state->roster.studentCount));
         return QStringLiteral("display");
     }
 
@@ -409,7 +440,7 @@ class StressTest : public testing::WindowTest {
     QString key()
     {
         StringGrid* grid = chance(0.5) ? ui()->StringGrid2 : ui()->StringGrid3;
-        static const QList<Qt::Key> keys{Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down,
+        static const QList<Qt::Key> keys{Qt::Key_Left,   Qt::Key_Right,    Qt::Key_Up,   Qt::Key_Down,
                                          Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
         const Qt::Key k = any(keys);
         QTest::keyClick(grid, k);
@@ -435,7 +466,11 @@ class StressTest : public testing::WindowTest {
                 const std::size_t i = std::size_t(c) * SeatTable::kSize + std::size_t(r);
                 const bool inside = c < grid->colCount() && r < grid->rowCount();
                 if (inside ? after[i] != 0 : after[i] != before[i])
-                    problem(QStringLiteral("desk (%1, %2) holds %3 after clearing, %4 before").arg(c).arg(r).arg(after[i]).arg(before[i]));
+                    problem(QStringLiteral("desk (%1, %2) holds %3 after clearing, %4 before")
+                                .arg(c)
+                                .arg(r)
+                                .arg(after[i])
+                                .arg(before[i]));
             }
         expectTrue(state->cutQueue.size() == queued, QStringLiteral("clearing the desks changed the queue"));
         return QStringLiteral("clear the desks");
@@ -445,7 +480,8 @@ class StressTest : public testing::WindowTest {
     {
         const std::size_t queued = state->cutQueue.size();
         ui()->BitBtn2->click();
-        expectTrue(state->studentList.rowCount() == 2, QStringLiteral("the cleared list has %1 rows").arg(state->studentList.rowCount()));
+        expectTrue(state->studentList.rowCount() == 2,
+                   QStringLiteral("the cleared list has %1 rows").arg(state->studentList.rowCount()));
         expectTrue(state->cutQueue.size() == queued, QStringLiteral("clearing the list changed the queue"));
         return QStringLiteral("clear the list");
     }
@@ -457,8 +493,10 @@ class StressTest : public testing::WindowTest {
         const int presses = 1 + pick(chance(0.1) ? 40 : 4);
         for (int i = 0; i < presses; ++i)
             spin->press(button);
-        return QStringLiteral("%1 %2 x%3 -> %4").arg(spin->objectName(), button == UpDown::Button::Next ? "next" : "prev")
-            .arg(presses).arg(spin->position());
+        return QStringLiteral("%1 %2 x%3 -> %4")
+            .arg(spin->objectName(), button == UpDown::Button::Next ? "next" : "prev")
+            .arg(presses)
+            .arg(spin->position());
     }
 
     QString changePage()
@@ -469,8 +507,10 @@ class StressTest : public testing::WindowTest {
         expectTrue(ui()->StringGrid2->colCount() == ui()->UpDown1->position()
                        && ui()->StringGrid2->rowCount() == ui()->UpDown2->position(),
                    QStringLiteral("the desks are %1 x %2 after a page change, %3 x %4 chosen")
-                       .arg(ui()->StringGrid2->colCount()).arg(ui()->StringGrid2->rowCount())
-                       .arg(ui()->UpDown1->position()).arg(ui()->UpDown2->position()));
+                       .arg(ui()->StringGrid2->colCount())
+                       .arg(ui()->StringGrid2->rowCount())
+                       .arg(ui()->UpDown1->position())
+                       .arg(ui()->UpDown2->position()));
         return QStringLiteral("page %1").arg(to);
     }
 
@@ -500,9 +540,13 @@ class StressTest : public testing::WindowTest {
 
     QString title()
     {
-        static const QStringList titles{QString(), QStringLiteral("座席表"), QStringLiteral("２年３組　座席表"),
-                                        QStringLiteral("\\textbf{A}&_%$# {}"), QStringLiteral("（５月１日\u301C）"),
-                                        QString(300, QChar(u'席')), QStringLiteral("座席表 😀")};
+        static const QStringList titles{QString(),
+                                        QStringLiteral("座席表"),
+                                        QStringLiteral("２年３組　座席表"),
+                                        QStringLiteral("\\textbf{A}&_%$# {}"),
+                                        QStringLiteral("（５月１日\u301C）"),
+                                        QString(300, QChar(u'席')),
+                                        QStringLiteral("座席表 😀")};
         ui()->Edit3->setText(any(titles));
         return QStringLiteral("title \"%1\"").arg(ui()->Edit3->text().left(20));
     }
@@ -552,7 +596,8 @@ class StressTest : public testing::WindowTest {
         if (written) {
             ++chartsWritten;
             checkChart(path, ruby, rows);
-            how = QStringLiteral("%1 x %2, %3").arg(ui()->StringGrid2->colCount()).arg(rows).arg(ruby ? "ruby" : "plain");
+            how =
+                QStringLiteral("%1 x %2, %3").arg(ui()->StringGrid2->colCount()).arg(rows).arg(ruby ? "ruby" : "plain");
         } else {
             expectTrue(QFile::exists(path) == existed && readBytes(path) == old,
                        path + QStringLiteral(" changed although nothing was written"));
@@ -571,20 +616,34 @@ class StressTest : public testing::WindowTest {
     QString act()
     {
         const double r = std::uniform_real_distribution<double>(0, 100)(rng);
-        if (r < 7) return openRoster();
-        if (r < 12) return display();
-        if (r < 40) return clickGrid(ui()->StringGrid2, "desks", 0.4);
-        if (r < 58) return clickGrid(ui()->StringGrid3, "list", 0.7);
-        if (r < 60) return drag();
-        if (r < 62) return key();
-        if (r < 64) return scrollList();
-        if (r < 65.5) return clearSeats();
-        if (r < 67) return clearList();
-        if (r < 78) return spin();
-        if (r < 82) return changePage();
-        if (r < 88) return tick();
-        if (r < 90) return radio();
-        if (r < 91) return title();
+        if (r < 7)
+            return openRoster();
+        if (r < 12)
+            return display();
+        if (r < 40)
+            return clickGrid(ui()->StringGrid2, "desks", 0.4);
+        if (r < 58)
+            return clickGrid(ui()->StringGrid3, "list", 0.7);
+        if (r < 60)
+            return drag();
+        if (r < 62)
+            return key();
+        if (r < 64)
+            return scrollList();
+        if (r < 65.5)
+            return clearSeats();
+        if (r < 67)
+            return clearList();
+        if (r < 78)
+            return spin();
+        if (r < 82)
+            return changePage();
+        if (r < 88)
+            return tick();
+        if (r < 90)
+            return radio();
+        if (r < 91)
+            return title();
         return writeChart();
     }
 
