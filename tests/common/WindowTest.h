@@ -45,11 +45,12 @@ protected:
                Qt::MouseButton button = Qt::LeftButton);
     void ctrlClick(StringGrid* grid, int col, int row) { click(grid, col, row, Qt::ControlModifier); }
 
-    // Loads a roster through the open dialog; `then` are the windows loading it must show.
+    // Loads a roster through the open dialog (an empty path cancels it); `then`
+    // are the windows loading it must show after the dialog.
     void load(const QString& path, std::initializer_list<Step> then = {});
-    // Writes the chart through the save dialog: `replaces` answers the question
-    // before replacing a file with Yes, `failure` (empty: none) is the message
-    // that must follow.
+    // Writes the chart through the save dialog (an empty path cancels it):
+    // `replaces` answers the question before replacing a file with Yes,
+    // `failure` (empty: none) is the message that must follow.
     void output(const QString& path, bool replaces = false, const QString& failure = {});
 
     // What the last window answered showed (a message box's text, the name a
