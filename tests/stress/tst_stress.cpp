@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <map>
 #include <random>
 
@@ -613,37 +614,31 @@ class StressTest : public testing::WindowTest {
         return files;
     }
 
+    // One action, drawn by weight: each action's share of 100, the charts the rest.
     QString act()
     {
-        const double r = std::uniform_real_distribution<double>(0, 100)(rng);
-        if (r < 7)
-            return openRoster();
-        if (r < 12)
-            return display();
-        if (r < 40)
-            return clickGrid(ui()->StringGrid2, "desks", 0.4);
-        if (r < 58)
-            return clickGrid(ui()->StringGrid3, "list", 0.7);
-        if (r < 60)
-            return drag();
-        if (r < 62)
-            return key();
-        if (r < 64)
-            return scrollList();
-        if (r < 65.5)
-            return clearSeats();
-        if (r < 67)
-            return clearList();
-        if (r < 78)
-            return spin();
-        if (r < 82)
-            return changePage();
-        if (r < 88)
-            return tick();
-        if (r < 90)
-            return radio();
-        if (r < 91)
-            return title();
+        const std::pair<double, std::function<QString()>> actions[] = {
+            {7, [this] { return openRoster(); }},
+            {5, [this] { return display(); }},
+            {28, [this] { return clickGrid(ui()->StringGrid2, "desks", 0.4); }},
+            {18, [this] { return clickGrid(ui()->StringGrid3, "list", 0.7); }},
+            {2, [this] { return drag(); }},
+            {2, [this] { return key(); }},
+            {2, [this] { return scrollList(); }},
+            {1.5, [this] { return clearSeats(); }},
+            {1.5, [this] { return clearList(); }},
+            {11, [this] { return spin(); }},
+            {4, [this] { return changePage(); }},
+            {6, [this] { return tick(); }},
+            {2, [this] { return radio(); }},
+            {1, [this] { return title(); }},
+        };
+        double r = std::uniform_real_distribution<double>(0, 100)(rng);
+        for (const auto& [share, action] : actions) {
+            if (r < share)
+                return action();
+            r -= share;
+        }
         return writeChart();
     }
 
