@@ -4,8 +4,12 @@ GENERATOR ?= Ninja
 BUILD_TYPE ?= RelWithDebInfo
 # Rebuilds in other folders (worktrees, build-asan) reuse compiled objects when ccache is there.
 CMAKE_FLAGS ?= $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# Warnings as errors: `make WERROR=ON test` (CI does). Given on the command line,
+# it also reaches a build folder configured before.
+WERROR ?=
+WERROR_FLAGS = $(if $(WERROR),-DCMAKE_COMPILE_WARNING_AS_ERROR=$(WERROR))
 
-.PHONY: all deps configure build run test bench clean test-asan fuzz
+.PHONY: all deps configure build run test bench clean test-asan fuzz format format-check
 
 all: build
 
@@ -13,11 +17,12 @@ deps:
 	@scripts/ensure-deps
 
 $(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) $(WERROR_FLAGS)
 
 configure: $(BUILD)/build.ninja
 
 build: deps configure
+	$(if $(WERROR),cmake -S . -B $(BUILD) $(WERROR_FLAGS) > /dev/null)
 	cmake --build $(BUILD)
 
 run: build
@@ -38,7 +43,7 @@ SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_aft
     LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKELMORA_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake -S . -B $(ASAN_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKELMORA_SANITIZE=ON $(CMAKE_FLAGS) $(WERROR_FLAGS)
 	cmake --build $(ASAN_BUILD)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 1200
 
@@ -65,3 +70,16 @@ clean:
 stress: deps configure
 	cmake --build $(BUILD) --target test_stress
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 LANG=C.UTF-8 KELMORA_STRESS_ACTIONS=20000 tests/stress/test_stress
+
+# The house style (.clang-format) over every tracked C++ file. clang-format 14
+# exactly: other versions lay out some lines differently.
+CLANG_FORMAT ?= clang-format-14
+FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
+format:
+	@scripts/ensure-deps clang-format-14
+	$(CLANG_FORMAT) -i $(FORMAT_FILES)
+
+format-check:
+	@scripts/ensure-deps clang-format-14
+	@differ=$$(for f in $(FORMAT_FILES); do $(CLANG_FORMAT) --dry-run -Werror "$$f" > /dev/null 2>&1 || echo "  $$f"; done); \
+	if [ -n "$$differ" ]; then echo "Not in the house style (make format lays them out):"; echo "$$differ"; exit 1; fi

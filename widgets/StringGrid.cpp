@@ -214,7 +214,7 @@ int clampIndex(const Axis& a, int i)
 
 } // namespace
 
-StringGrid::StringGrid(QWidget* parent) : QAbstractScrollArea(parent), d(new Private(this))
+StringGrid::StringGrid(QWidget* parent) : QAbstractScrollArea(parent), d(std::make_unique<Private>(this))
 {
     d->color = palette().color(QPalette::Base);
     d->fontColor = palette().color(QPalette::Text);
@@ -226,10 +226,7 @@ StringGrid::StringGrid(QWidget* parent) : QAbstractScrollArea(parent), d(new Pri
     d->curRow = d->endRow = clampIndex(d->rows, d->rows.fixed);
 }
 
-StringGrid::~StringGrid()
-{
-    delete d;
-}
+StringGrid::~StringGrid() = default;
 
 // ---------------------------------------------------------------- helpers
 

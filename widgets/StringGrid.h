@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <memory>
+
 class QPainter;
 
 // A grid of text cells in the manner of a classic string grid: column and row
@@ -108,7 +110,7 @@ protected:
 
 private:
     struct Private;
-    Private* d;
+    std::unique_ptr<Private> d;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(StringGrid::DrawState)

@@ -37,7 +37,7 @@ struct UpDown::Private {
     int clamped(int value) const { return std::clamp(value, low(), high()); }
 };
 
-UpDown::UpDown(QWidget* parent) : QWidget(parent), d(new Private)
+UpDown::UpDown(QWidget* parent) : QWidget(parent), d(std::make_unique<Private>())
 {
     setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -45,7 +45,7 @@ UpDown::UpDown(QWidget* parent) : QWidget(parent), d(new Private)
     connect(&d->repeat, &QTimer::timeout, this, [this] {
         d->repeat.setInterval(kRepeatIntervalMs);
         if (!isVisible() || !isEnabled()) {
-            // The release will not come to us any more.
+            // A hidden or disabled button is not sent the release.
             d->repeat.stop();
             d->held.reset();
             return;
@@ -55,10 +55,7 @@ UpDown::UpDown(QWidget* parent) : QWidget(parent), d(new Private)
     });
 }
 
-UpDown::~UpDown()
-{
-    delete d;
-}
+UpDown::~UpDown() = default;
 
 int UpDown::min() const { return d->min; }
 int UpDown::max() const { return d->max; }

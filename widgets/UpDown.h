@@ -1,6 +1,8 @@
 #pragma once
 #include <QWidget>
 
+#include <memory>
+
 class QLineEdit;
 
 // A spin button standing apart from the edit box it drives: two arrows, left and
@@ -61,5 +63,5 @@ protected:
 
 private:
     struct Private;
-    Private* d;
+    std::unique_ptr<Private> d;
 };

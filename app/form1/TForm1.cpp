@@ -118,7 +118,7 @@ void TForm1::FormCreate()
         return;
     }
     case InstanceLock::Result::Acquired:
-    case InstanceLock::Result::Unavailable: // run unguarded, as before
+    case InstanceLock::Result::Unavailable: // no lock file to be had: a teacher still gets the program
         break;
     }
 

@@ -1,31 +1,16 @@
 // The main window as the teacher first meets it: menus, the settings page,
 // the tab change, and errors that escape a handler.
-#include "app/form1/TForm1.h"
-#include "common/MainWindow.h"
-#include "common/ModalAnswerer.h"
-#include "ui_Form1.h"
+#include "common/WindowTest.h"
 
 #include <QTabWidget>
 #include <QTest>
 
 using namespace kelmora;
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public testing::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<ProgramState> state;
-    std::unique_ptr<TForm1> form;
-
 private slots:
-    void init()
-    {
-        QVERIFY(testing::openMainWindow(state, form));
-    }
-    void cleanup()
-    {
-        testing::closeMainWindow(state, form);
-    }
-
     void startsWithTheCommandsAndOptionsOfAFreshRun()
     {
         QVERIFY(form->holdsInstance());

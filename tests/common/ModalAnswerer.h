@@ -1,68 +1,37 @@
 #pragma once
-// Answers the next modal window (message box, file dialog) that the code under
-// test opens, from inside its event loop, as a user would.
+// The one answerer of the modal windows (message boxes, file dialogs, our own
+// dialogs) that the code under test opens: it watches the event loop for the
+// active modal window and answers it as a user would, from inside that window's
+// event loop.
+//
+// A test hands it steps, in the order the windows should come:
+//   modals().expect({Step::file(path), Step::box(title, text, QMessageBox::Cancel)});
+// A shown window is answered by the first waiting step whose window type fits.
+// Steps given with expect() are in order: a window may not pass over one of
+// them. The loose steps of answerNext() and its wrappers may be passed over and
+// give up after a time, as a user who waits for a window that may come.
+// While a WindowTest runs, the answerer also watches for windows no step
+// expected: it records them as problems and closes them, so a test fails
+// instead of hanging. takeProblems() and takeSeen() tell what happened.
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QItemSelectionModel>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
-#include <QTest>
+#include <QStringList>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
+#include <memory>
 
 namespace testing {
-
-// Calls `answer` with the first modal widget of type W to appear (polling the
-// event loop), once. Returns immediately; the answer runs later.
-template <typename W>
-void answerNext(std::function<void(W*)> answer, int timeoutMs = 10000)
-{
-    auto* timer = new QTimer(qApp);
-    auto* clock = new QElapsedTimer;
-    clock->start();
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, answer, timeoutMs] {
-        if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget()); w && w->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            delete clock;
-            answer(w);
-        } else if (clock->elapsed() > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-            delete clock;
-        }
-    });
-    timer->start();
-}
-
-// A message box: remembers its title and text, then presses `button`.
-struct BoxSeen {
-    QString title, text;
-    bool seen = false;
-};
-// `then` runs after the answer, e.g. to wait for the next box.
-inline void answerMessageBox(BoxSeen* seen, QMessageBox::StandardButton button = QMessageBox::Ok,
-                             std::function<void()> then = {})
-{
-    answerNext<QMessageBox>([seen, button, then](QMessageBox* box) {
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->seen = true;
-        if (then)
-            then();
-        if (QAbstractButton* b = box->button(button))
-            b->click();
-        else
-            box->reject();
-    });
-}
 
 // Presses the dialog's accepting button (for a file dialog: Open or Save,
 // with the checks they make, such as the question before overwriting).
@@ -89,20 +58,297 @@ inline QString typedFileName(QFileDialog* dialog)
     return edit ? edit->text() : QString();
 }
 
-// A file dialog: types `path` as the user would and accepts, or cancels when empty.
-inline void answerFileDialog(const QString& path, QString* presetSeen = nullptr)
-{
-    answerNext<QFileDialog>([path, presetSeen](QFileDialog* dialog) {
-        if (presetSeen) {
-            *presetSeen = typedFileName(dialog);
+// What a modal window showed when it was answered: its title, and a message
+// box's text or the name a file dialog offered.
+struct Seen {
+    QString title;
+    QString text;
+};
+
+// One window to answer.
+struct Step {
+    QString what; // for reports
+    std::function<bool(QWidget*)> fits;
+    // Answers the window; returns what was wrong with it, or nothing.
+    std::function<QString(QWidget*)> answer;
+    bool inOrder = true;
+    QDeadlineTimer giveUp = QDeadlineTimer(QDeadlineTimer::Forever);
+
+    // A file dialog: `path` typed into its name box and accepted; an empty path
+    // cancels. `beforeAccept` runs just before the accepting button is pressed.
+    static Step file(const QString& path, std::function<void(QFileDialog*)> beforeAccept = {})
+    {
+        Step s;
+        s.what = QStringLiteral("a file dialog");
+        s.fits = [](QWidget* w) { return qobject_cast<QFileDialog*>(w) != nullptr; };
+        s.answer = [path, beforeAccept](QWidget* w) {
+            auto* dialog = static_cast<QFileDialog*>(w);
+            if (path.isEmpty()) {
+                dialog->reject();
+                return QString();
+            }
+            typeFileName(dialog, path);
+            if (beforeAccept)
+                beforeAccept(dialog);
+            acceptDialog(dialog);
+            return QString();
+        };
+        return s;
+    }
+    static Step cancelFile() { return file(QString()); }
+
+    // A message box that must say `textContains` under the title `title` (any
+    // title when null), answered with `button`.
+    static Step box(const QString& title, const QString& textContains,
+                    QMessageBox::StandardButton button = QMessageBox::Ok)
+    {
+        Step s;
+        s.what = QStringLiteral("a message box: ") + title + QStringLiteral(" / ") + textContains;
+        s.fits = [](QWidget* w) { return qobject_cast<QMessageBox*>(w) != nullptr; };
+        s.answer = [title, textContains, button](QWidget* w) {
+            auto* box = static_cast<QMessageBox*>(w);
+            QString wrong;
+            if ((!title.isNull() && box->windowTitle() != title) || !box->text().contains(textContains))
+                wrong = QStringLiteral("message box \"%1\" \"%2\" where \"%3\" \"...%4...\" was expected")
+                            .arg(box->windowTitle(), box->text(), title, textContains);
+            if (QAbstractButton* b = box->button(button)) {
+                b->click();
+            } else {
+                wrong += QStringLiteral(" the message box \"%1\" has no button %2").arg(box->text()).arg(int(button));
+                box->done(QDialog::Rejected);
+            }
+            return wrong;
+        };
+        return s;
+    }
+
+    // Any modal window of type W, handed to `answer`.
+    template <typename W>
+    static Step any(std::function<void(W*)> answer)
+    {
+        Step s;
+        s.what = QStringLiteral("a ") + QLatin1String(W::staticMetaObject.className());
+        s.fits = [](QWidget* w) { return qobject_cast<W*>(w) != nullptr; };
+        s.answer = [answer](QWidget* w) {
+            answer(static_cast<W*>(w));
+            return QString();
+        };
+        return s;
+    }
+
+    // The same step, passed over by windows it does not fit and dropped after `timeoutMs`.
+    Step loose(int timeoutMs) &&
+    {
+        inOrder = false;
+        giveUp = QDeadlineTimer(timeoutMs);
+        return std::move(*this);
+    }
+};
+
+class ModalAnswerer : public QObject {
+public:
+    explicit ModalAnswerer(QObject* parent) : QObject(parent)
+    {
+        timer_.setInterval(2);
+        connect(&timer_, &QTimer::timeout, this, &ModalAnswerer::poll);
+    }
+
+    void expect(std::initializer_list<Step> steps)
+    {
+        steps_.insert(steps_.end(), steps.begin(), steps.end());
+        timer_.start();
+    }
+    void expect(Step step)
+    {
+        steps_.push_back(std::move(step));
+        timer_.start();
+    }
+
+    // While on, a window no step fits is a problem, and is closed.
+    void watch(bool on)
+    {
+        watching_ = on;
+        if (on)
+            timer_.start();
+    }
+
+    // Every problem since the last call, empty when all went as expected; the
+    // in-order steps never reached count too, and are dropped.
+    QStringList takeProblems()
+    {
+        for (auto it = steps_.begin(); it != steps_.end();) {
+            if (it->inOrder) {
+                problems_ << it->what + QStringLiteral(" was expected but never shown");
+                it = steps_.erase(it);
+            } else {
+                ++it;
+            }
         }
-        if (path.isEmpty()) {
-            dialog->reject();
+        QStringList p;
+        p.swap(problems_);
+        return p;
+    }
+    QList<Seen> takeSeen()
+    {
+        QList<Seen> s;
+        s.swap(seen_);
+        return s;
+    }
+
+    // Forgets everything, as between two test functions.
+    void reset()
+    {
+        steps_.clear();
+        problems_.clear();
+        seen_.clear();
+        watching_ = false;
+    }
+
+private:
+    void poll()
+    {
+        std::erase_if(steps_, [](const Step& s) { return !s.inOrder && s.giveUp.hasExpired(); });
+        if (!watching_ && steps_.empty()) {
+            timer_.stop();
             return;
         }
-        typeFileName(dialog, path);
-        acceptDialog(dialog);
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible() || busy_)
+            return;
+        if (w != current_) {
+            current_ = w;
+            shownFor_.start();
+        }
+        auto fitting = steps_.begin();
+        while (fitting != steps_.end() && !fitting->fits(w) && !fitting->inOrder)
+            ++fitting;
+        if (fitting == steps_.end() || !fitting->fits(w)) {
+            // Give a window that is still being built a moment before calling it unexpected.
+            if (!watching_ || shownFor_.elapsed() < 50)
+                return;
+            auto* box = qobject_cast<QMessageBox*>(w);
+            problems_ << QStringLiteral("unexpected window %1: \"%2\" \"%3\"")
+                             .arg(QString::fromLatin1(w->metaObject()->className()), w->windowTitle(),
+                                  box ? box->text() : QString());
+            answerLater(w, [](QWidget* unexpected) {
+                if (auto* d = qobject_cast<QDialog*>(unexpected))
+                    d->done(QDialog::Rejected);
+                else
+                    unexpected->close();
+                return QString();
+            });
+            return;
+        }
+        const Step step = *fitting;
+        steps_.erase(fitting);
+        answerLater(w, [this, step](QWidget* shown) {
+            auto* box = qobject_cast<QMessageBox*>(shown);
+            auto* dialog = qobject_cast<QFileDialog*>(shown);
+            seen_ << Seen{shown->windowTitle(), box ? box->text() : dialog ? typedFileName(dialog) : QString()};
+            return step.answer(shown);
+        });
+    }
+
+    // Answered from the event loop rather than from inside the timer's handler:
+    // answering may open the next window (the question before overwriting), and
+    // the timer must be free to fire inside it.
+    void answerLater(QWidget* w, std::function<QString(QWidget*)> answer)
+    {
+        busy_ = true;
+        const auto run = [this, answer, w = QPointer<QWidget>(w)] {
+            busy_ = false;
+            if (!w)
+                return;
+            if (const QString wrong = answer(w); !wrong.isEmpty())
+                problems_ << wrong;
+        };
+        QMetaObject::invokeMethod(this, run, Qt::QueuedConnection);
+    }
+
+    QTimer timer_;
+    std::deque<Step> steps_;
+    QStringList problems_;
+    QList<Seen> seen_;
+    QPointer<QWidget> current_;
+    QElapsedTimer shownFor_;
+    bool busy_ = false;
+    bool watching_ = false;
+};
+
+// The program's one answerer, owned by the application object.
+inline ModalAnswerer& modals()
+{
+    static QPointer<ModalAnswerer> answerer;
+    if (!answerer)
+        answerer = new ModalAnswerer(qApp);
+    return *answerer;
+}
+
+// Calls `answer` with the first modal widget of type W to appear, once, within
+// `timeoutMs`. Returns immediately; the answer runs later.
+template <typename W>
+void answerNext(std::function<void(W*)> answer, int timeoutMs = 10000)
+{
+    modals().expect(Step::any<W>(std::move(answer)).loose(timeoutMs));
+}
+
+// A message box: remembers its title and text, then presses `button`.
+struct BoxSeen {
+    QString title, text;
+    bool seen = false;
+};
+// `then` runs after the box is seen and before it is answered, e.g. to wait for the next box.
+inline void answerMessageBox(BoxSeen* seen, QMessageBox::StandardButton button = QMessageBox::Ok,
+                             std::function<void()> then = {})
+{
+    Step step = Step::box(QString(), QString(), button);
+    step.answer = [seen, then, answer = step.answer](QWidget* w) {
+        auto* box = static_cast<QMessageBox*>(w);
+        seen->title = box->windowTitle();
+        seen->text = box->text();
+        seen->seen = true;
+        if (then)
+            then();
+        return answer(w);
+    };
+    modals().expect(std::move(step).loose(10000));
+}
+
+// A file dialog: types `path` as the user would and accepts, or cancels when
+// empty; `presetSeen` gets the name the dialog offered.
+inline void answerFileDialog(const QString& path, QString* presetSeen = nullptr)
+{
+    Step step = Step::file(path);
+    step.answer = [presetSeen, answer = step.answer](QWidget* w) {
+        if (presetSeen)
+            *presetSeen = typedFileName(static_cast<QFileDialog*>(w));
+        return answer(w);
+    };
+    modals().expect(std::move(step).loose(10000));
+}
+
+// Runs `inside` from within the dialog's exec() and returns exec()'s result. A
+// dialog that does not close when it should is ended from outside after a while,
+// with a result no real close gives (kNotClosed), so a broken close fails instead of hanging.
+constexpr int kNotClosed = 4711;
+inline int execWith(QDialog* dialog, std::function<void()> inside)
+{
+    QTimer rescue;
+    rescue.setSingleShot(true);
+    QObject::connect(&rescue, &QTimer::timeout, dialog, [dialog] { dialog->done(kNotClosed); });
+    // The step outlives this call when the dialog closes before it is answered.
+    const auto open = std::make_shared<bool>(true);
+    Step step = Step::any<QDialog>([inside, open, &rescue](QDialog*) {
+        if (!*open)
+            return;
+        rescue.start(10000);
+        inside();
     });
+    step.fits = [dialog, open](QWidget* w) { return *open && w == dialog; };
+    modals().expect(std::move(step).loose(10000));
+    const int result = dialog->exec();
+    *open = false;
+    return result;
 }
 
 } // namespace testing

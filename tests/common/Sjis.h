@@ -2,6 +2,7 @@
 // Test texts are written readable here and used as code page 932 bytes, the way
 // roster files and charts hold them. A character the code page cannot hold aborts
 // the test, so a typo cannot turn into "?" unnoticed.
+#include <QByteArray>
 #include <QString>
 #include <QStringEncoder>
 #include <QStringView>
@@ -24,6 +25,17 @@ inline std::string sj(QStringView text)
 inline std::string sj(const char* utf8)
 {
     return sj(QString::fromUtf8(utf8));
+}
+
+// The same bytes for the window tests, which write them to files.
+inline QByteArray sjBytes(QStringView text)
+{
+    return QByteArray::fromStdString(sj(text));
+}
+
+inline QByteArray sjBytes(const char* utf8)
+{
+    return sjBytes(QString::fromUtf8(utf8));
 }
 
 } // namespace testing

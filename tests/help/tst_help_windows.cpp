@@ -1,6 +1,7 @@
 // The manual and about windows, and the manual text with its sample rosters.
 #include "app/manual/TForm2.h"
 #include "app/version/TForm3.h"
+#include "common/ModalAnswerer.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -75,25 +76,9 @@ qsizetype findBlock(const QStringList& lines, const QStringList& block, qsizetyp
     return -1;
 }
 
-// Runs `inside` from within the dialog's exec() and returns exec()'s result.
-// A dialog that does not close when it should is ended from outside after a
-// while, with a result no real close gives, so a broken close fails instead of hanging.
-constexpr int kNotClosed = 4711;
-int execWith(QDialog* dialog, std::function<void()> inside)
-{
-    QTimer rescue;
-    rescue.setSingleShot(true);
-    QObject::connect(&rescue, &QTimer::timeout, dialog, [dialog] { dialog->done(kNotClosed); });
-    QTimer::singleShot(0, dialog, [dialog, inside, &rescue] {
-        if (!dialog->isVisible())
-            return;
-        rescue.start(10000);
-        inside();
-    });
-    return dialog->exec();
-}
-
 } // namespace
+
+using testing::execWith;
 
 class HelpWindowsTest : public QObject {
     Q_OBJECT

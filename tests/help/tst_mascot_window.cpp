@@ -1,8 +1,7 @@
 // The mascot on the real main window: its pictures, the animation, the runaway
 // jump, and the banner label that follows the pointer over four panels.
 #include "app/Mascot.h"
-#include "app/form1/TForm1.h"
-#include "ui_Form1.h"
+#include "common/WindowTest.h"
 
 #include <QLabel>
 #include <QTest>
@@ -21,11 +20,12 @@ QImage pixels(const QPixmap& pixmap)
 
 } // namespace
 
-class MascotWindowTest : public QObject {
+class MascotWindowTest : public testing::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<ProgramState> state;
-    std::unique_ptr<TForm1> form;
+    // The animation is stepped by hand here, so the clock cannot reseed the
+    // generator behind a test's back.
+    void beforeShow() override { form->Timer2->stop(); }
 
     // A point of the window, in its own coordinates, where `widget` itself is
     // what the pointer is over (not a child of it, nor anything in front of it).
@@ -50,25 +50,9 @@ class MascotWindowTest : public QObject {
 
     void pointTo(QPoint windowPoint) { QTest::mouseMove(form->windowHandle(), windowPoint); }
 
-    QRect mascotPanel() const { return form->ui->Panel18->geometry(); }
+    QRect mascotPanel() const { return ui()->Panel18->geometry(); }
 
 private slots:
-    void init()
-    {
-        state = std::make_unique<ProgramState>();
-        form = std::make_unique<TForm1>(*state);
-        // The animation is stepped by hand here, so the clock cannot reseed
-        // the generator behind a test's back.
-        form->Timer2->stop();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
-    void cleanup()
-    {
-        form.reset();
-        state.reset();
-    }
-
     void threeMaskedPictures();
     void startsOnFirstFrameThenAlternates();
     void timer2DrivesTheAnimation();
@@ -102,13 +86,13 @@ void MascotWindowTest::threeMaskedPictures()
     QVERIFY(images[0] != images[1]);
     QVERIFY(images[1] != images[2]);
     QVERIFY(images[0] != images[2]);
-    QCOMPARE(form->ui->Image1->size(), QSize(33, 33));
-    QCOMPARE(form->ui->Image1->parentWidget(), form->ui->Panel18);
+    QCOMPARE(ui()->Image1->size(), QSize(33, 33));
+    QCOMPARE(ui()->Image1->parentWidget(), ui()->Panel18);
 }
 
 void MascotWindowTest::startsOnFirstFrameThenAlternates()
 {
-    QLabel* image = form->ui->Image1;
+    QLabel* image = ui()->Image1;
     QCOMPARE(pixels(image->pixmap()), pixels(form->ImageList1[0]));
     QCOMPARE(state->tickCounter, 0);
     QCOMPARE(state->mascotFrame, 0);
@@ -133,7 +117,7 @@ void MascotWindowTest::timer2DrivesTheAnimation()
     form->Timer2->start();
     QTRY_VERIFY_WITH_TIMEOUT(state->tickCounter >= 2, 10000);
     form->Timer2->stop();
-    const QImage shown = pixels(form->ui->Image1->pixmap());
+    const QImage shown = pixels(ui()->Image1->pixmap());
     if (state->tickCounter % 2 == 1)
         QCOMPARE(shown, pixels(form->ImageList1[0]));
     else
@@ -142,7 +126,7 @@ void MascotWindowTest::timer2DrivesTheAnimation()
 
 void MascotWindowTest::label14FollowsPointerOverFourPanels()
 {
-    const Ui::TForm1* ui = form->ui.get();
+    const Ui::TForm1* ui = this->ui();
     QLabel* label = ui->Label14;
     QVERIFY(label->isHidden());
     QCOMPARE(label->parentWidget(), ui->Panel2);
@@ -192,7 +176,7 @@ void MascotWindowTest::trackingControlsDoNotCountForTheirPanel()
     // Controls that follow the pointer themselves but pass its moves on to
     // their panel (a label, a radio button, a box given tracking for a hint,
     // say) still are not the panel's own surface.
-    const Ui::TForm1* ui = form->ui.get();
+    const Ui::TForm1* ui = this->ui();
     for (QWidget* control : {static_cast<QWidget*>(ui->Label12), static_cast<QWidget*>(ui->Label13),
                              static_cast<QWidget*>(ui->RadioButton3), static_cast<QWidget*>(ui->RadioButton1),
                              static_cast<QWidget*>(ui->Label16)})
@@ -242,7 +226,7 @@ void MascotWindowTest::pointerOnPictureMakesItJump_data()
 void MascotWindowTest::pointerOnPictureMakesItJump()
 {
     QFETCH(unsigned, seed);
-    const Ui::TForm1* ui = form->ui.get();
+    const Ui::TForm1* ui = this->ui();
     QCOMPARE(ui->Panel18->parentWidget(), ui->Panel1);
     QCOMPARE(mascotPanel(), QRect(18, 248, 36, 36));
 

@@ -149,7 +149,7 @@ void TestChartWriter::chooseChart_data()
     QTest::addColumn<int>("columnCount");
     QTest::addColumn<bool>("rubyChecked");
     QTest::addColumn<ChartKind>("expected");
-    // Four and five columns used to write nothing at all; they now get the plain chart.
+    // Every count below six gets the plain chart, four and five included: ruby needs both readings.
     for (int count : {-1, 0, 1, 2, 3, 4, 5}) {
         QTest::addRow("%d columns, ruby checked", count) << count << true << ChartKind::Plain;
         QTest::addRow("%d columns, no ruby", count) << count << false << ChartKind::Plain;

@@ -1,11 +1,10 @@
 // The whole road of a seating chart on the real window: load a roster through
 // the file dialog, display it, place names with the mouse, write the chart
 // through the save dialog.
-#include "app/form1/TForm1.h"
+#include "app/KelmoraApplication.h"
 #include "codec/Cp932.h"
-#include "common/MainWindow.h"
-#include "common/ModalAnswerer.h"
-#include "ui_Form1.h"
+#include "common/Files.h"
+#include "common/WindowTest.h"
 
 #include <QFile>
 #include <QProcess>
@@ -15,25 +14,16 @@
 #include <unistd.h>
 
 using namespace kelmora;
-using testing::BoxSeen;
+using testing::readBytes;
+using testing::Step;
+using testing::writeBytes;
 
 namespace {
 
 const QString kExamples = QStringLiteral(KELMORA_EXAMPLES_DIR);
 const QString kData = QStringLiteral(KELMORA_TESTDATA_DIR);
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+const QString kOpenError = QStringLiteral("オープンエラー");
 
 QColor panelColour(QWidget* w)
 {
@@ -42,54 +32,16 @@ QColor panelColour(QWidget* w)
 
 } // namespace
 
-class RoadTest : public QObject {
+class RoadTest : public testing::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<ProgramState> state;
-    std::unique_ptr<TForm1> form;
     QTemporaryDir dir;
 
-    Ui::TForm1* ui() { return form->ui.get(); }
-
-    void load(const QString& path)
-    {
-        testing::answerFileDialog(path);
-        ui()->Open->trigger();
-    }
-    // Loads a file that makes the program speak; returns what it said.
-    BoxSeen loadExpectingMessage(const QString& path, QMessageBox::StandardButton answer = QMessageBox::Ok)
-    {
-        BoxSeen box;
-        testing::answerMessageBox(&box, answer);
-        load(path);
-        return box;
-    }
-    void output(const QString& path)
-    {
-        testing::answerFileDialog(path);
-        ui()->OutPut->trigger();
-    }
-    void click(StringGrid* grid, int col, int row, Qt::KeyboardModifiers mods = {}, Qt::MouseButton button = Qt::LeftButton)
-    {
-        const QRect r = grid->cellRect(col, row);
-        QVERIFY2(!r.isEmpty(), "cell not in view");
-        QTest::mouseClick(grid->viewport(), button, mods, r.center());
-    }
-    void ctrlClick(StringGrid* grid, int col, int row) { click(grid, col, row, Qt::ControlModifier); }
     QString seat(int col, int row) { return ui()->StringGrid2->cell(col, row); }
     QString listName(int row) { return ui()->StringGrid3->cell(1, row); }
     void toPlacementPage() { ui()->PageControl1->setCurrentIndex(1); }
 
 private slots:
-    void init()
-    {
-        QVERIFY(testing::openMainWindow(state, form));
-    }
-    void cleanup()
-    {
-        testing::closeMainWindow(state, form);
-    }
-
     void wholeRoadToTheRubyAndThePlainChart()
     {
         load(kExamples + "/roster6.csv");
@@ -138,14 +90,12 @@ private slots:
         // "ルビ付き" is checked from the start: the ruby chart.
         const QString chart = dir.filePath("road.tex");
         output(chart);
-        QCOMPARE(readAll(chart), readAll(kData + "/road_ruby.tex"));
+        QCOMPARE(readBytes(chart), readBytes(kData + "/road_ruby.tex"));
 
         ui()->RadioButton1->setChecked(true);
-        BoxSeen overwrite;
-        testing::answerMessageBox(&overwrite, QMessageBox::Yes);
-        output(chart);
-        QVERIFY(overwrite.seen); // asked before replacing the first chart
-        QCOMPARE(readAll(chart), readAll(kData + "/road_plain.tex"));
+        output(chart, true); // asked before replacing the first chart
+        QCOMPARE(modalProblems(), QString());
+        QCOMPARE(readBytes(chart), readBytes(kData + "/road_plain.tex"));
 
         // A three-column roster: plain, whatever the ruby buttons show.
         load(kExamples + "/roster3.csv");
@@ -155,24 +105,20 @@ private slots:
         ui()->DLoad->trigger();
         const QString chart3 = dir.filePath("road3.tex");
         output(chart3);
-        QCOMPARE(readAll(chart3), readAll(kData + "/road_plain.tex"));
+        QCOMPARE(readBytes(chart3), readBytes(kData + "/road_plain.tex"));
     }
 
     void saveDialogOffersKelmoraTexEveryTime()
     {
         load(kExamples + "/roster2.csv");
         ui()->DLoad->trigger();
-        QString preset;
-        testing::answerFileDialog(dir.filePath("other.tex"), &preset);
-        ui()->OutPut->trigger();
-        QCOMPARE(preset, QStringLiteral("Kelmora.tex"));
-        testing::answerFileDialog(QString(), &preset); // cancel
-        ui()->OutPut->trigger();
-        QCOMPARE(preset, QStringLiteral("Kelmora.tex"));
+        output(dir.filePath("other.tex"));
+        QCOMPARE(lastSaid(), QStringLiteral("Kelmora.tex"));
+        output(QString()); // cancel
+        QCOMPARE(lastSaid(), QStringLiteral("Kelmora.tex"));
         QVERIFY(!QFile::exists(dir.filePath("Kelmora.tex")));
         // A name typed without extension gets ".tex".
-        testing::answerFileDialog(dir.filePath("bare"));
-        ui()->OutPut->trigger();
+        output(dir.filePath("bare"));
         QVERIFY(QFile::exists(dir.filePath("bare.tex")));
     }
 
@@ -183,54 +129,35 @@ private slots:
         QVERIFY(ui()->OutPut->isEnabled());
 
         // Cancelled: both commands grey, the roster unchanged.
-        testing::answerFileDialog(QString());
-        ui()->Open->trigger();
+        load(QString());
         QVERIFY(!ui()->DLoad->isEnabled());
         QVERIFY(!ui()->OutPut->isEnabled());
         QCOMPARE(state->roster.studentCount, 40);
 
         // Mixed column counts: said, and nothing enabled.
         const QString mixed = dir.filePath("mixed.csv");
-        writeFile(mixed, "$,1,A,B,C,D,E\r\n$,2,F,G,H,I\r\n");
-        BoxSeen said = loadExpectingMessage(mixed);
-        QVERIFY(said.seen);
-        QCOMPARE(said.text, QStringLiteral("生徒氏名データに不正行あり"));
-        QCOMPARE(said.title, QStringLiteral("test_road"));
+        writeBytes(mixed, "$,1,A,B,C,D,E\r\n$,2,F,G,H,I\r\n");
+        load(mixed, {Step::box(QStringLiteral("test_road"), QString())});
+        QCOMPARE(lastSaid(), QStringLiteral("生徒氏名データに不正行あり"));
         QVERIFY(!ui()->DLoad->isEnabled());
         QCOMPARE(state->roster.studentCount, -1);
 
         // No "$" line: said, and nothing enabled.
         const QString comments = dir.filePath("comments.csv");
-        writeFile(comments, "% nothing here\r\n\r\n");
-        said = loadExpectingMessage(comments);
-        QVERIFY(said.seen);
-        QVERIFY2(said.text.contains(QStringLiteral("「$」")), qPrintable(said.text));
+        writeBytes(comments, "% nothing here\r\n\r\n");
+        load(comments, {Step::box(QString(), QStringLiteral("「$」"))});
         QVERIFY(!ui()->DLoad->isEnabled());
 
         // A file that cannot be opened: the reason, with Retry and Cancel.
         const QString missing = dir.filePath("missing.csv");
-        said = loadExpectingMessage(missing, QMessageBox::Cancel);
-        QVERIFY(said.seen);
-        QCOMPARE(said.title, QStringLiteral("オープンエラー"));
-        QVERIFY2(said.text.contains(QStringLiteral("missing.csv")), qPrintable(said.text));
+        load(missing, {Step::box(kOpenError, QStringLiteral("missing.csv"), QMessageBox::Cancel)});
         QVERIFY(!ui()->DLoad->isEnabled());
+        QCOMPARE(modalProblems(), QString());
 
         // Retry shows the dialog again, preset with the file name tried.
-        BoxSeen retry;
-        testing::answerMessageBox(&retry, QMessageBox::Retry);
-        testing::answerFileDialog(missing);
-        QString preset;
-        QTimer::singleShot(0, [&] {
-            // The second dialog comes after the box; answer it with a good file.
-            testing::answerNext<QFileDialog>([&](QFileDialog* d) {
-                preset = testing::typedFileName(d);
-                testing::typeFileName(d, kExamples + "/roster3.csv");
-                testing::acceptDialog(d);
-            }, 20000);
-        });
-        ui()->Open->trigger();
-        QVERIFY(retry.seen);
-        QCOMPARE(preset, QStringLiteral("missing.csv"));
+        load(missing, {Step::box(kOpenError, QStringLiteral("missing.csv"), QMessageBox::Retry),
+                       Step::file(kExamples + "/roster3.csv")});
+        QCOMPARE(lastSaid(), QStringLiteral("missing.csv"));
         QCOMPARE(state->roster.columnCount, 3);
         QVERIFY(ui()->DLoad->isEnabled());
         QVERIFY(ui()->RadioButton4->isEnabled());
@@ -377,13 +304,13 @@ private slots:
         const QString folder = dir.filePath("readonly");
         QVERIFY(QDir().mkpath(folder));
         const QString chart = folder + "/Kelmora.tex";
-        writeFile(chart, "old chart\r\n");
+        writeBytes(chart, "old chart\r\n");
 
         bool mounted = false;
         if (::geteuid() == 0) {
             // Root writes into any folder; a read-only mount refuses even root.
             QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder});
-            writeFile(chart, "old chart\r\n");
+            writeBytes(chart, "old chart\r\n");
             mounted = QProcess::execute("mount", {"-o", "remount,ro", folder}) == 0;
             if (!mounted) {
                 QProcess::execute("umount", {folder});
@@ -393,17 +320,14 @@ private slots:
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
         }
 
-        BoxSeen overwrite, failed;
-        testing::answerMessageBox(&overwrite, QMessageBox::Yes, [&] { testing::answerMessageBox(&failed); });
-        output(chart);
-        const QByteArray kept = readAll(chart);
+        output(chart, true, QStringLiteral("座席表を書き込めませんでした"));
+        const QByteArray kept = readBytes(chart);
         if (mounted)
             QProcess::execute("umount", {folder});
         else
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-        QVERIFY(failed.seen);
-        QVERIFY2(failed.text.contains(QStringLiteral("座席表を書き込めませんでした")), qPrintable(failed.text));
+        QCOMPARE(modalProblems(), QString());
         QCOMPARE(kept, QByteArray("old chart\r\n"));
     }
 
@@ -412,18 +336,16 @@ private slots:
         load(kExamples + "/roster2.csv");
         ui()->DLoad->trigger();
         ui()->Edit3->setText(QStringLiteral("座席表 😀"));
-        BoxSeen said;
-        testing::answerMessageBox(&said);
+        testing::modals().expect(Step::box(MessageTitle(), QStringLiteral("😀")));
         ui()->OutPut->trigger();
-        QVERIFY(said.seen);
-        QVERIFY2(said.text.contains(QStringLiteral("😀")), qPrintable(said.text));
+        QCOMPARE(modalProblems(), QString());
         QVERIFY(!QFile::exists(dir.filePath("Kelmora.tex")));
 
         // Typed with a Linux input method: WAVE DASH is written as the code page's tilde.
         ui()->Edit3->setText(QStringLiteral("（５月１日\u301C）"));
         const QString chart = dir.filePath("title.tex");
         output(chart);
-        QVERIFY(readAll(chart).contains(QByteArray("\x81\x69\x82\x54\x8C\x8E\x82\x50\x93\xFA\x81\x60\x81\x6A")));
+        QVERIFY(readBytes(chart).contains(QByteArray("\x81\x69\x82\x54\x8C\x8E\x82\x50\x93\xFA\x81\x60\x81\x6A")));
     }
 };
 

@@ -1,5 +1,6 @@
 // The roster file reader: line kinds, fields, line ends, column counts, failures,
 // and the example rosters that ship with the program.
+#include "common/Files.h"
 #include "common/Sjis.h"
 #include "roster/RosterReader.h"
 
@@ -23,6 +24,7 @@ Q_DECLARE_METATYPE(kelmora::RosterTable)
 namespace {
 
 using ::testing::sj;
+using ::testing::writeFile;
 
 Seito rec(std::string number, std::string full = {}, std::string family = {}, std::string given = {},
           std::string familyReading = {}, std::string givenReading = {})
@@ -48,15 +50,6 @@ void compareTables(const RosterTable& actual, const RosterTable& expected)
         QVERIFY2(a.FamilyReading == e.FamilyReading, at + "FamilyReading: " + qb(a.FamilyReading).toHex(' '));
         QVERIFY2(a.GivenReading == e.GivenReading, at + "GivenReading: " + qb(a.GivenReading).toHex(' '));
     }
-}
-
-std::filesystem::path writeFile(const QTemporaryDir& dir, const char* name, const std::string& bytes)
-{
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
-        qFatal("cannot write %s", qPrintable(path));
-    return std::filesystem::path(path.toStdString());
 }
 
 std::filesystem::path example(const char* name) { return std::filesystem::path(KELMORA_EXAMPLES_DIR) / name; }

@@ -1,5 +1,6 @@
 // The roster state (table, counts, roster positions), the option table of a load,
 // and the display command that fills the student list.
+#include "common/Files.h"
 #include "common/Sjis.h"
 #include "roster/Roster.h"
 #include "roster/RosterReader.h"
@@ -23,6 +24,7 @@ Q_DECLARE_METATYPE(std::optional<kelmora::OptionStates>)
 namespace {
 
 using ::testing::sj;
+using ::testing::writeFile;
 
 // A roster as a load leaves it, read from the given file text.
 Roster rosterOf(const std::string& text)
@@ -53,15 +55,6 @@ void checkHeader(const StudentList& list)
 {
     QCOMPARE(cell(list, 0, 0), QByteArray::fromStdString(sj("番")));
     QCOMPARE(cell(list, 1, 0), QByteArray::fromStdString(sj("　名　　　前　")));
-}
-
-std::filesystem::path writeFile(const QTemporaryDir& dir, const char* name, const std::string& bytes)
-{
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
-        qFatal("cannot write %s", qPrintable(path));
-    return std::filesystem::path(path.toStdString());
 }
 
 } // namespace

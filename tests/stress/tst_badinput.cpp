@@ -5,14 +5,12 @@
 //
 // Some cases need another user than root (root reads and writes past file
 // permissions): the test runs itself again under `setpriv` as nobody for those.
-#include "ModalScript.h"
-#include "RosterFiles.h"
-
-#include "app/form1/TForm1.h"
-#include "common/MainWindow.h"
+#include "app/KelmoraApplication.h"
 #include "codec/Cp932.h"
+#include "common/Files.h"
+#include "common/RosterFiles.h"
+#include "common/WindowTest.h"
 #include "output/LatexText.h"
-#include "ui_Form1.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,10 +24,11 @@
 #include <unistd.h>
 
 using namespace kelmora;
-using stress::readBytes;
-using stress::sjis;
-using stress::Step;
-using stress::writeBytes;
+using testing::modals;
+using testing::readBytes;
+using testing::sjBytes;
+using testing::Step;
+using testing::writeBytes;
 
 namespace {
 
@@ -67,7 +66,8 @@ class Tmpfs {
 public:
     Tmpfs(const QString& folder, const QString& size) : folder_(folder)
     {
-        mounted_ = ::geteuid() == 0
+        mounted_ =
+            ::geteuid() == 0
             && QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=" + size + ",mode=0755", "tmpfs", folder}) == 0;
     }
     ~Tmpfs()
@@ -90,15 +90,13 @@ bool fillUp(const QString& path)
     if (!filler.open(QIODevice::WriteOnly))
         return false;
     const QByteArray block(4096, 'x');
-    while (filler.write(block) == block.size() && filler.flush()) {
-    }
+    while (filler.write(block) == block.size() && filler.flush()) {}
     // A last partial block, byte by byte, until nothing more fits.
     filler.close();
     QFile tail(path);
     if (!tail.open(QIODevice::Append | QIODevice::Unbuffered))
         return false;
-    while (tail.write("x", 1) == 1) {
-    }
+    while (tail.write("x", 1) == 1) {}
     return true;
 }
 
@@ -118,34 +116,10 @@ int chartLines(const QByteArray& bytes)
 } // namespace
 
 // What both the root test and its copy as nobody drive on the window.
-class WindowCase : public QObject {
+class WindowCase : public testing::WindowTest {
     Q_OBJECT
 
 protected:
-    std::unique_ptr<ProgramState> state;
-    std::unique_ptr<TForm1> form;
-    stress::ModalScript script;
-
-    Ui::TForm1* ui() { return form->ui.get(); }
-
-    void openWindow()
-    {
-        QVERIFY(testing::openMainWindow(state, form));
-        script.takeProblems();
-        script.takeSeen();
-    }
-    void closeWindow()
-    {
-        testing::closeMainWindow(state, form);
-    }
-
-    void click(StringGrid* grid, int col, int row, Qt::KeyboardModifiers mods = {})
-    {
-        const QRect r = grid->cellRect(col, row);
-        QVERIFY2(!r.isEmpty(), "cell not in view");
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, mods, r.center());
-    }
-
     // Loads the six-column example, displays it, seats two students and cuts a
     // third. False when that went wrong (the failure is recorded).
     bool doSomeWork()
@@ -155,8 +129,7 @@ protected:
     }
     void seatSomeStudents()
     {
-        script.expect(Step::file(workRoster()));
-        ui()->Open->trigger();
+        load(workRoster());
         ui()->DLoad->trigger();
         ui()->PageControl1->setCurrentIndex(1);
         click(ui()->StringGrid3, 1, 1, Qt::ControlModifier);
@@ -166,8 +139,8 @@ protected:
         click(ui()->StringGrid3, 1, 3, Qt::ControlModifier);
         QCOMPARE(ui()->StringGrid2->cell(0, 0), QStringLiteral("青木　健太"));
         QCOMPARE(state->cutQueue.size(), std::size_t(1));
-        QVERIFY(script.takeProblems().isEmpty());
-        script.takeSeen();
+        QCOMPARE(modalProblems(), QString());
+        modals().takeSeen();
     }
 
     Work work()
@@ -183,24 +156,6 @@ protected:
         w.deskShown = ui()->StringGrid2->cell(0, 0);
         return w;
     }
-
-    // Writes the chart through the save dialog, answering the question before
-    // replacing a file with Yes, and expecting `failure` (empty: none) after it.
-    void output(const QString& path, bool replaces, const QString& failure = {})
-    {
-        script.expect(Step::file(path));
-        if (replaces)
-            script.expect(Step::box(QString(), QString(), QMessageBox::Yes));
-        if (!failure.isEmpty())
-            script.expect(Step::box(MessageTitle(), failure));
-        ui()->OutPut->trigger();
-    }
-
-    QString failureText()
-    {
-        const QList<stress::Seen> seen = script.takeSeen();
-        return seen.isEmpty() ? QString() : seen.constLast().text;
-    }
 };
 
 // The cases that need a user other than root; run by BadInputTest as nobody.
@@ -210,17 +165,7 @@ class NonRootCases : public WindowCase {
     QString dir = qEnvironmentVariable(kChildDirVariable);
 
 private slots:
-    void init()
-    {
-        QVERIFY(::geteuid() != 0);
-        openWindow();
-    }
-    void cleanup()
-    {
-        const QStringList problems = script.takeProblems();
-        closeWindow();
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
-    }
+    void initTestCase() { QVERIFY(::geteuid() != 0); }
 
     void unreadableRoster()
     {
@@ -228,9 +173,8 @@ private slots:
         const Work before = work();
         const QString roster = dir + "/unreadable.csv";
         QVERIFY(!QFileInfo(roster).isReadable());
-        script.expect({Step::file(roster), Step::box(kOpenError, roster, QMessageBox::Cancel)});
-        ui()->Open->trigger();
-        const QList<stress::Seen> seen = script.takeSeen();
+        load(roster, {Step::box(kOpenError, roster, QMessageBox::Cancel)});
+        const QList<testing::Seen> seen = modals().takeSeen();
         QCOMPARE(seen.size(), 2);
         QVERIFY2(seen[1].text.contains(QStringLiteral("Permission denied")), qPrintable(seen[1].text));
         QCOMPARE(state->roster.studentCount, 0);
@@ -246,7 +190,7 @@ private slots:
         QVERIFY(!old.isEmpty());
         QVERIFY(!QFileInfo(chart).isWritable());
         output(chart, true, kChartFailed);
-        QVERIFY2(failureText().contains(kReadOnlyFile), "no word of the read-only file");
+        QVERIFY2(lastSaid().contains(kReadOnlyFile), "no word of the read-only file");
         QCOMPARE(readBytes(chart), old);
         QVERIFY(!QFileInfo(chart).isWritable());
     }
@@ -256,7 +200,7 @@ private slots:
         QVERIFY(doSomeWork());
         const QString chart = dir + "/locked/Kelmora.tex";
         output(chart, false, kChartFailed);
-        QVERIFY2(failureText().contains(QStringLiteral("Permission denied")), "no reason given");
+        QVERIFY2(lastSaid().contains(QStringLiteral("Permission denied")), "no reason given");
         QVERIFY(QDir(dir + "/locked").entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
 };
@@ -266,21 +210,9 @@ class BadInputTest : public WindowCase {
 
     QTemporaryDir dir;
 
-    QString file(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = dir.filePath(name);
-        writeBytes(path, bytes);
-        return path;
-    }
+    QString file(const QString& name, const QByteArray& bytes) { return testing::writeFile(dir, name, bytes); }
 
 private slots:
-    void init() { openWindow(); }
-    void cleanup()
-    {
-        const QStringList problems = script.takeProblems();
-        closeWindow();
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
-    }
 
     // Rosters that load nothing: the program says why, keeps the teacher's work,
     // leaves the display and output commands grey and the file as it was.
@@ -288,7 +220,7 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("change"); // 0 none, 1 deleted, 2 replaced by a folder, after the dialog
+        QTest::addColumn<int>("change");    // 0 none, 1 deleted, 2 replaced by a folder, after the dialog
         QTest::addColumn<QString>("title"); // of the message; empty: the program's title
         QTest::addColumn<QString>("said");  // part of the message
         QTest::addColumn<int>("studentCount");
@@ -297,13 +229,15 @@ private slots:
         for (int i = 0; i < 4096; ++i)
             binary += char((i * 37 + 11) % 256);
         const QByteArray utf8 = QStringLiteral("番号,氏名,姓,名,せい,めい\r\n1,青木　健太,青木,健太,あおき,けんた\r\n"
-                                               "2,新井　美咲,新井,美咲,あらい,みさき\r\n").toUtf8();
+                                               "2,新井　美咲,新井,美咲,あらい,みさき\r\n")
+                                    .toUtf8();
         const QByteArray good = readBytes(kExamples + "/roster6.csv");
 
         QTest::newRow("empty file") << "empty.csv" << QByteArray() << 0 << QString() << kNoDataLine << 0;
         QTest::newRow("binary file") << "picture.csv" << binary << 0 << QString() << kNoDataLine << 0;
         QTest::newRow("UTF-8 CSV without $ lines") << "utf8.csv" << utf8 << 0 << QString() << kNoDataLine << 0;
-        QTest::newRow("UTF-8 CSV with BOM") << "utf8bom.csv" << "\xEF\xBB\xBF" + utf8 << 0 << QString() << kNoDataLine << 0;
+        QTest::newRow("UTF-8 CSV with BOM") << "utf8bom.csv"
+                                            << "\xEF\xBB\xBF" + utf8 << 0 << QString() << kNoDataLine << 0;
         QTest::newRow("deleted between dialog and read")
             << "deleted.csv" << good << 1 << kOpenError << QStringLiteral("No such file or directory") << 0;
         QTest::newRow("replaced by a folder between dialog and read")
@@ -321,20 +255,21 @@ private slots:
         QVERIFY(doSomeWork());
         const Work before = work();
         const QString path = file(name, bytes);
-        Step choose = Step::file(path);
         if (change != 0) {
             // The dialog has closed on the file; it goes before the program reads it.
-            QObject::connect(form->openDialog(), &QFileDialog::fileSelected, this, [path, change] {
-                QFile::remove(path);
-                if (change == 2)
-                    QDir().mkdir(path);
-            }, Qt::SingleShotConnection);
+            QObject::connect(
+                form->openDialog(), &QFileDialog::fileSelected, this,
+                [path, change] {
+                    QFile::remove(path);
+                    if (change == 2)
+                        QDir().mkdir(path);
+                },
+                Qt::SingleShotConnection);
         }
         const bool openError = title == kOpenError;
-        script.expect({choose, Step::box(openError ? kOpenError : MessageTitle(), said,
-                                         openError ? QMessageBox::Cancel : QMessageBox::Ok)});
-        ui()->Open->trigger();
-        const QList<stress::Seen> seen = script.takeSeen();
+        load(path, {Step::box(openError ? kOpenError : MessageTitle(), said,
+                              openError ? QMessageBox::Cancel : QMessageBox::Ok)});
+        const QList<testing::Seen> seen = modals().takeSeen();
         if (openError) {
             QCOMPARE(seen.size(), 2);
             QVERIFY2(seen[1].text.contains(path), qPrintable(seen[1].text));
@@ -360,8 +295,7 @@ private slots:
         const Work before = work();
         const QString folder = dir.filePath("class-3");
         QVERIFY(QDir().mkpath(folder));
-        script.expect({Step::file(folder), Step::cancelFile()});
-        ui()->Open->trigger();
+        load(folder, {Step::cancelFile()});
         QCOMPARE(form->openDialog()->directory().absolutePath(), folder);
         QCOMPARE(state->roster.studentCount, 40); // nothing read: the last roster stays
         QVERIFY(!ui()->DLoad->isEnabled());
@@ -376,9 +310,9 @@ private slots:
     {
         const QString name = QStringLiteral("青木　健太");
         const QByteArray utf8 = QStringLiteral("$,1,青木　健太,青木,健太,あおき,けんた\r\n"
-                                               "$,2,新井　美咲,新井,美咲,あらい,みさき\r\n").toUtf8();
-        script.expect(Step::file(file("utf8-data.csv", utf8)));
-        ui()->Open->trigger();
+                                               "$,2,新井　美咲,新井,美咲,あらい,みさき\r\n")
+                                    .toUtf8();
+        load(file("utf8-data.csv", utf8));
         QCOMPARE(state->roster.studentCount, 2);
         ui()->DLoad->trigger();
         const QString garbled = ui()->StringGrid3->cell(1, 1);
@@ -402,8 +336,7 @@ private slots:
             QSKIP("runs as root only; the ordinary user's case runs below");
         const QString path = file("unreadable.csv", readBytes(kExamples + "/roster2.csv"));
         QVERIFY(QFile::setPermissions(path, {}));
-        script.expect(Step::file(path));
-        ui()->Open->trigger();
+        load(path);
         QCOMPARE(state->roster.studentCount, 40);
         QVERIFY(ui()->DLoad->isEnabled());
         QVERIFY(!(QFile::permissions(path) & (QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther)));
@@ -426,19 +359,20 @@ private slots:
         QFETCH(int, students);
         QFETCH(int, columns);
 
-        QByteArray bytes = sjis(QStringLiteral("% 大きな名簿\r\n"));
+        QByteArray bytes = sjBytes(QStringLiteral("% 大きな名簿\r\n"));
         const QByteArray long100k(100 * 1024, 'x');
         if (kind == "50MB") {
             bytes.reserve(51 * 1024 * 1024);
             while (bytes.size() < 50 * 1024 * 1024)
-                bytes += stress::dataLine(++students, 6) + "\r\n";
+                bytes += testing::dataLine(++students, 6) + "\r\n";
         } else {
             for (int i = 1; i <= students; ++i) {
-                QByteArray line = stress::dataLine(i, 6);
+                QByteArray line = testing::dataLine(i, 6);
                 if (kind == "notes")
                     line += "," + long100k;
                 else
-                    line.replace(sjis(stress::student(i).family + "　"), sjis(stress::student(i).family + "　") + long100k);
+                    line.replace(sjBytes(testing::student(i).family + "　"),
+                                 sjBytes(testing::student(i).family + "　") + long100k);
                 bytes += line + "\r\n";
             }
         }
@@ -446,8 +380,7 @@ private slots:
         QElapsedTimer clock;
 
         clock.start();
-        script.expect(Step::file(path));
-        ui()->Open->trigger();
+        load(path);
         const qint64 loadMs = clock.restart();
         QCOMPARE(state->roster.studentCount, students);
         QCOMPARE(state->roster.columnCount, columns);
@@ -507,7 +440,7 @@ private slots:
         QVERIFY(doSomeWork());
         output(chart, replaces, kChartFailed);
 
-        const QString said = failureText();
+        const QString said = lastSaid();
         QVERIFY2(said.contains(chart) && said.contains(QStringLiteral("No space left on device")), qPrintable(said));
         QCOMPARE(folderContents(folder), before); // no half chart, no temporary file
     }
@@ -523,7 +456,7 @@ private slots:
         QVERIFY(doSomeWork());
         const QString chart = folder + "/Kelmora.tex";
         output(chart, false, kChartFailed);
-        QVERIFY2(failureText().contains(QStringLiteral("Read-only file system")), "no reason given");
+        QVERIFY2(lastSaid().contains(QStringLiteral("Read-only file system")), "no reason given");
         QVERIFY(!QFile::exists(chart));
     }
 
@@ -580,7 +513,8 @@ private slots:
         env.insert("XDG_CONFIG_HOME", home + "/config");
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", QCoreApplication::applicationFilePath()});
+        child.start(setpriv,
+                    {"--reuid=65534", "--regid=65534", "--clear-groups", QCoreApplication::applicationFilePath()});
         QVERIFY(child.waitForFinished(120000));
         const QByteArray said = child.readAll();
         QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, said.constData());
