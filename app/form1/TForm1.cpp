@@ -47,12 +47,6 @@ TForm1::TForm1(ProgramState& programState, QWidget* parent)
 
 TForm1::~TForm1() = default;
 
-void TForm1::setHelpWindows(TForm2* manual, TForm3* about)
-{
-    manual_ = manual;
-    about_ = about;
-}
-
 bool TForm1::holdsInstance() const
 {
     return !instanceRefused_;
@@ -88,6 +82,22 @@ QFileDialog* TForm1::saveDialog()
         SaveDialog1->setSizeGripEnabled(true);
     }
     return SaveDialog1;
+}
+
+// The help windows are made when first asked for: the manual's text and the
+// mincho font cost start-up time and memory, and most sessions never open them.
+TForm2* TForm1::manualWindow()
+{
+    if (!Form2)
+        Form2 = new TForm2(this);
+    return Form2;
+}
+
+TForm3* TForm1::aboutWindow()
+{
+    if (!Form3)
+        Form3 = new TForm3(this);
+    return Form3;
 }
 
 void TForm1::connectHandlers()
@@ -158,14 +168,12 @@ void TForm1::PageControl1Changing()
 
 void TForm1::ManualClick()
 {
-    if (manual_)
-        manual_->exec();
+    manualWindow()->exec();
 }
 
 void TForm1::AboutClick()
 {
-    if (about_)
-        about_->exec();
+    aboutWindow()->exec();
 }
 
 void TForm1::showStudentList()
