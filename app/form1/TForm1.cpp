@@ -24,6 +24,12 @@ TForm1::TForm1(ProgramState& programState, QWidget* parent)
     move(180, 83);
     // The window fits its content and is not resized: every control has a fixed place.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // The banner is the only mincho text at start. Hinting type that large
+    // changes nothing one sees, but FreeType's auto-hinter would first measure
+    // a hundred glyphs of the whole face: about 2 MB of the font file read in.
+    QFont banner = ui->Label12->font();
+    banner.setHintingPreference(QFont::PreferNoHinting);
+    ui->Label12->setFont(banner);
 
     ui->UpDown1->setAssociate(ui->Edit1);
     ui->UpDown2->setAssociate(ui->Edit2);
