@@ -138,10 +138,15 @@ void TForm1::FormCreate()
         break;
     }
 
+    // The student list's header row: the grid shows it, the state keeps it in
+    // code page 932 like every text. Both are spelled out, so that start-up does
+    // not open the converter, a megabyte of tables and code, before any roster.
     ui->StringGrid3->setColWidth(0, 20);
-    state.studentList.setCell(0, 0, *cp932::FromUnicode(QStringLiteral("番")));
-    state.studentList.setCell(1, 0, *cp932::FromUnicode(QStringLiteral("　名　　　前　")));
-    showStudentList();
+    ui->StringGrid3->setRowCount(state.studentList.rowCount());
+    ui->StringGrid3->setCell(0, 0, QStringLiteral("番"));
+    ui->StringGrid3->setCell(1, 0, QStringLiteral("　名　　　前　"));
+    state.studentList.setCell(0, 0, "\x94\xd4");
+    state.studentList.setCell(1, 0, "\x81\x40\x96\xbc\x81\x40\x81\x40\x81\x40\x91\x4f\x81\x40");
 
     // Hints show after 500 ms (see KelmoraApplication) and hide after 2500 ms.
     for (QWidget* w : findChildren<QWidget*>())
