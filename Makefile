@@ -62,6 +62,11 @@ fuzz:
 bench: build
 	cmake --build $(BUILD) --target bench
 
+# A Debian package of the program ($(BUILD)/kelmora_<version>_<arch>.deb); scripts/test-package tests it.
+.PHONY: package
+package: build
+	cd $(BUILD) && cpack
+
 clean:
 	rm -rf $(BUILD)
 

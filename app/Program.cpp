@@ -3,8 +3,6 @@
 #include "app/KelmoraApplication.h"
 #include "app/ProgramState.h"
 #include "app/form1/TForm1.h"
-#include "app/manual/TForm2.h"
-#include "app/version/TForm3.h"
 
 namespace kelmora {
 
@@ -15,9 +13,6 @@ int RunProgram(KelmoraApplication& app)
         // The working state outlives every window.
         ProgramState state;
         TForm1 Form1(state);
-        TForm2 Form2(&Form1);
-        TForm3 Form3(&Form1);
-        Form1.setHelpWindows(&Form2, &Form3);
         if (!Form1.holdsInstance())
             return; // the guard has told the user; no work in this instance
         Form1.show();

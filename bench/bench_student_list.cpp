@@ -1,7 +1,7 @@
 // The student list with large rosters on the real main window (offscreen): a
 // roster of 10,000 and of 100,000 students loaded, the list filled and drawn,
-// then the list scrolled a row at a time. Goals: 10,000 under 100 ms,
-// 100,000 under 1 s, and a scroll step well inside one frame (16 ms).
+// then the list scrolled a row at a time. Goals: both under 100 ms,
+// and a scroll step well inside one frame (16 ms).
 #include "app/KelmoraApplication.h"
 #include "app/form1/TForm1.h"
 #include "bench/SampleRoster.h"
@@ -147,6 +147,6 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     KelmoraApplication app(argc, argv);
     Measure(10'000, 11, 100);
-    Measure(100'000, 5, 1000);
+    Measure(100'000, 5, 100);
     return 0;
 }

@@ -24,6 +24,12 @@ TForm1::TForm1(ProgramState& programState, QWidget* parent)
     move(180, 83);
     // The window fits its content and is not resized: every control has a fixed place.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // The banner is the only mincho text at start. Hinting type that large
+    // changes nothing one sees, but FreeType's auto-hinter would first measure
+    // a hundred glyphs of the whole face: about 2 MB of the font file read in.
+    QFont banner = ui->Label12->font();
+    banner.setHintingPreference(QFont::PreferNoHinting);
+    ui->Label12->setFont(banner);
 
     ui->UpDown1->setAssociate(ui->Edit1);
     ui->UpDown2->setAssociate(ui->Edit2);
@@ -46,12 +52,6 @@ TForm1::TForm1(ProgramState& programState, QWidget* parent)
 }
 
 TForm1::~TForm1() = default;
-
-void TForm1::setHelpWindows(TForm2* manual, TForm3* about)
-{
-    manual_ = manual;
-    about_ = about;
-}
 
 bool TForm1::holdsInstance() const
 {
@@ -90,6 +90,22 @@ QFileDialog* TForm1::saveDialog()
     return SaveDialog1;
 }
 
+// The help windows are made when first asked for: the manual's text and the
+// mincho font cost start-up time and memory, and most sessions never open them.
+TForm2* TForm1::manualWindow()
+{
+    if (!Form2)
+        Form2 = new TForm2(this);
+    return Form2;
+}
+
+TForm3* TForm1::aboutWindow()
+{
+    if (!Form3)
+        Form3 = new TForm3(this);
+    return Form3;
+}
+
 void TForm1::connectHandlers()
 {
     bind(ui->Quit, &QAction::triggered, &TForm1::QuitClick);
@@ -122,10 +138,15 @@ void TForm1::FormCreate()
         break;
     }
 
+    // The student list's header row: the grid shows it, the state keeps it in
+    // code page 932 like every text. Both are spelled out, so that start-up does
+    // not open the converter, a megabyte of tables and code, before any roster.
     ui->StringGrid3->setColWidth(0, 20);
-    state.studentList.setCell(0, 0, *cp932::FromUnicode(QStringLiteral("番")));
-    state.studentList.setCell(1, 0, *cp932::FromUnicode(QStringLiteral("　名　　　前　")));
-    showStudentList();
+    ui->StringGrid3->setRowCount(state.studentList.rowCount());
+    ui->StringGrid3->setCell(0, 0, QStringLiteral("番"));
+    ui->StringGrid3->setCell(1, 0, QStringLiteral("　名　　　前　"));
+    state.studentList.setCell(0, 0, "\x94\xd4");
+    state.studentList.setCell(1, 0, "\x81\x40\x96\xbc\x81\x40\x81\x40\x81\x40\x91\x4f\x81\x40");
 
     // Hints show after 500 ms (see KelmoraApplication) and hide after 2500 ms.
     for (QWidget* w : findChildren<QWidget*>())
@@ -158,14 +179,12 @@ void TForm1::PageControl1Changing()
 
 void TForm1::ManualClick()
 {
-    if (manual_)
-        manual_->exec();
+    manualWindow()->exec();
 }
 
 void TForm1::AboutClick()
 {
-    if (about_)
-        about_->exec();
+    aboutWindow()->exec();
 }
 
 void TForm1::showStudentList()

@@ -33,9 +33,6 @@ public:
     explicit TForm1(kelmora::ProgramState& state, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The manual and about windows, made by program entry after this window.
-    void setHelpWindows(TForm2* manual, TForm3* about);
-
     // False when another instance of this executable runs (the guard has
     // already told the user); program entry then ends at once.
     bool holdsInstance() const;
@@ -46,6 +43,10 @@ public:
     // Components without a place on screen. The file dialogs are made on first use.
     QFileDialog* openDialog();
     QFileDialog* saveDialog();
+    // The manual and about windows, made on first use and then only hidden, so
+    // that the manual stays scrolled where the teacher left it.
+    TForm2* manualWindow();
+    TForm3* aboutWindow();
     QTimer* Timer1 = nullptr; // 300 ms, the teacher's desk blinking
     QTimer* Timer2 = nullptr; // 1000 ms, the mascot
     QList<QPixmap> ImageList1; // the mascot's three 33 x 33 frames
@@ -118,6 +119,6 @@ private:
     QFileDialog* SaveDialog1 = nullptr;
     std::unique_ptr<kelmora::InstanceLock> instanceLock_; // the instance mutex
     bool instanceRefused_ = false;
-    TForm2* manual_ = nullptr;
-    TForm3* about_ = nullptr;
+    TForm2* Form2 = nullptr;
+    TForm3* Form3 = nullptr;
 };

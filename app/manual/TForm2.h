@@ -5,9 +5,10 @@ class QFrame;
 class QPlainTextEdit;
 class QPushButton;
 
-// The manual window: the user manual as read-only text. Program entry makes it
-// once, hidden; the Help menu shows it modally with exec(). Only "戻る" closes
-// it, and closing only hides it, so the text stays scrolled where it was left.
+// The manual window: the user manual as read-only text. The main window makes
+// it once, when the Help menu first asks for it, and shows it modally with
+// exec(). Only "戻る" closes it, and closing only hides it, so the text stays
+// scrolled where it was left.
 class TForm2 : public ReturnOnlyDialog {
     Q_OBJECT
 

@@ -6,8 +6,9 @@ class QFrame;
 class QTextEdit;
 class QPushButton;
 
-// The about window: the program's name and version. Made once, hidden, by
-// program entry and shown modally from the Help menu; only "戻る" closes it.
+// The about window: the program's name and version. Made once by the main
+// window when the Help menu first asks for it, and shown modally; only "戻る"
+// closes it.
 class TForm3 : public ReturnOnlyDialog {
     Q_OBJECT
 

@@ -1,6 +1,7 @@
 // The main window as the teacher first meets it: menus, the settings page,
 // the tab change, and errors that escape a handler.
 #include "common/WindowTest.h"
+#include "codec/Cp932.h"
 
 #include <QTabWidget>
 #include <QTest>
@@ -29,6 +30,8 @@ private slots:
         QCOMPARE(form->ui->StringGrid3->rowCount(), 2);
         QCOMPARE(form->ui->StringGrid3->cell(0, 0), QStringLiteral("番"));
         QCOMPARE(form->ui->StringGrid3->cell(1, 0), QStringLiteral("　名　　　前　"));
+        for (int col = 0; col < 2; ++col) // the display command shows the state's header again
+            QCOMPARE(cp932::ToUnicode(state->studentList.cell(col, 0)), form->ui->StringGrid3->cell(col, 0));
         QCOMPARE(form->ui->StringGrid3->colWidth(0), 20);
         QVERIFY(form->Timer1->isActive());
         QVERIFY(form->Timer2->isActive());

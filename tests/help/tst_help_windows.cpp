@@ -1,7 +1,9 @@
 // The manual and about windows, and the manual text with its sample rosters.
 #include "app/manual/TForm2.h"
 #include "app/version/TForm3.h"
+#include "common/MainWindow.h"
 #include "common/ModalAnswerer.h"
+#include "ui_Form1.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -76,6 +78,25 @@ qsizetype findBlock(const QStringList& lines, const QStringList& block, qsizetyp
     return -1;
 }
 
+// Triggers a Help menu command and runs `inside` on the modal window it shows;
+// a window that "戻る" leaves open is ended from outside. The window shown, or
+// nullptr when none came up.
+QDialog* showFromMenu(QAction* command, const std::function<void(QDialog*)>& inside)
+{
+    QPointer<QDialog> shown;
+    QTimer::singleShot(0, [&] {
+        shown = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!shown)
+            return;
+        inside(shown);
+        if (shown && shown->isVisible())
+            shown->done(testing::kNotClosed);
+    });
+    command->trigger();
+    QCoreApplication::processEvents();
+    return shown;
+}
+
 } // namespace
 
 using testing::execWith;
@@ -120,6 +141,7 @@ private slots:
     void textBoxesTakeNoTyping_data();
     void textBoxesTakeNoTyping();
     void manualKeepsItsPlaceBetweenShowings();
+    void helpMenuMakesEachWindowOnce();
 };
 
 void HelpWindowsTest::manualHas219LinesWithItsFixedLinesInOrder()
@@ -377,6 +399,47 @@ void HelpWindowsTest::manualKeepsItsPlaceBetweenShowings()
              int(QDialog::Accepted));
     QCOMPARE(foundAt, leftAt);
     QCOMPARE(caretFoundAt, caretLeftAt);
+}
+
+// The main window makes the help windows when the menu first asks for them,
+// and shows the same ones after, the manual still scrolled where it was left.
+void HelpWindowsTest::helpMenuMakesEachWindowOnce()
+{
+    std::unique_ptr<kelmora::ProgramState> state;
+    std::unique_ptr<TForm1> form;
+    QVERIFY(testing::openMainWindow(state, form));
+    QVERIFY(form->findChildren<TForm2*>().isEmpty());
+    QVERIFY(form->findChildren<TForm3*>().isEmpty());
+
+    int leftAt = -1, foundAt = -2;
+    const auto back = [](QDialog* dialog) {
+        if (auto* manual = qobject_cast<TForm2*>(dialog))
+            QTest::mouseClick(manual->BitBtn1, Qt::LeftButton);
+        else if (auto* about = qobject_cast<TForm3*>(dialog))
+            QTest::mouseClick(about->BitBtn1, Qt::LeftButton);
+    };
+    QDialog* first = showFromMenu(form->ui->Manual, [&](QDialog* dialog) {
+        QScrollBar* bar = static_cast<TForm2*>(dialog)->Memo1->verticalScrollBar();
+        bar->setValue(bar->maximum() / 2);
+        leftAt = bar->value();
+        back(dialog);
+    });
+    QVERIFY(qobject_cast<TForm2*>(first));
+    QVERIFY(first->isHidden());
+    QVERIFY(leftAt > 0);
+    QDialog* again = showFromMenu(form->ui->Manual, [&](QDialog* dialog) {
+        foundAt = static_cast<TForm2*>(dialog)->Memo1->verticalScrollBar()->value();
+        back(dialog);
+    });
+    QCOMPARE(again, first);
+    QCOMPARE(foundAt, leftAt);
+    QCOMPARE(form->findChildren<TForm2*>().size(), 1);
+
+    QDialog* about = showFromMenu(form->ui->About, back);
+    QVERIFY(qobject_cast<TForm3*>(about));
+    QCOMPARE(showFromMenu(form->ui->About, back), about);
+    QCOMPARE(form->findChildren<TForm3*>().size(), 1);
+    testing::closeMainWindow(state, form);
 }
 
 QTEST_MAIN(HelpWindowsTest)

@@ -142,23 +142,6 @@ void TestRosterReader::reads_data()
             << RosterTable{rec("1", "A"), rec("2", name), rec("3", "C")};
     }
 
-    // Lines and fields that meet the edges of 64-byte blocks.
-    QTest::newRow("line of 64 bytes with CR LF")
-        << ("$,1," + std::string(58, 'A') + "\r\n") << 1 << 2 << RosterTable{rec("1", std::string(58, 'A'))};
-    QTest::newRow("64 bytes without end of line")
-        << ("$,1," + std::string(60, 'A')) << 1 << 2 << RosterTable{rec("1", std::string(60, 'A'))};
-    QTest::newRow("CR and LF in different blocks")
-        << ("$,1," + std::string(59, 'A') + "\r\n$,2,B\r\n") << 2 << 2
-        << RosterTable{rec("1", std::string(59, 'A')), rec("2", "B")};
-    {
-        std::string many;
-        for (int i = 0; i < 93; ++i)
-            many += ",x";
-        const std::string line = "$,1,F,Fa,Gi,fr,gr" + many + "\r\n";
-        QTest::newRow("a hundred fields, over several blocks")
-            << (line + line) << 2 << 99 << RosterTable{rec("1", "F", "Fa", "Gi", "fr", "gr"), rec("1", "F", "Fa", "Gi", "fr", "gr")};
-    }
-
     // Column counts.
     QTest::newRow("mixed counts: all read, count of the last line")
         << std::string("$,1,A,a\n$,2,B\n$,3,C,c,x\n") << -1 << 4
