@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,6 +41,21 @@ class FaultsTest : public QObject {
         key(Qt::Key_O);
     }
 
+    void click(StringGrid* grid, QPoint pos, Qt::KeyboardModifiers mods = {})
+    {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, mods, pos);
+    }
+    // A drag with the left button, the pointer moving `by` while it is held.
+    void drag(StringGrid* grid, QPoint from, QPoint by)
+    {
+        QWidget* viewport = grid->viewport();
+        QTest::mousePress(viewport, Qt::LeftButton, {}, from);
+        QMouseEvent move(QEvent::MouseMove, from + by, viewport->mapToGlobal(from + by), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &move);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, from + by);
+    }
+
 private slots:
     void init() { QVERIFY(testing::openMainWindow(state, form)); }
     void cleanup() { testing::closeMainWindow(state, form); }
@@ -67,6 +83,37 @@ private slots:
         }
         loadByKeys(kExamples + "/roster2.csv");
         QCOMPARE(state->roster.columnCount, 2);
+    }
+
+    // A press near a cell border that is released where it went down is a click
+    // on the cell under the pointer; only a drag from the line sizes. In the
+    // student list rows are sized from the number column alone.
+    void clicksNearCellBordersActOnTheCellUnderThePointer()
+    {
+        loadByKeys(kExamples + "/roster6.csv");
+        key(Qt::Key_D, Qt::AltModifier);
+        QTabBar* tabs = ui()->PageControl1->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+        StringGrid* list = ui()->StringGrid3;
+        StringGrid* seats = ui()->StringGrid2;
+
+        click(list, list->cellRect(1, 1).center());
+        click(list, list->cellRect(1, 3).topLeft() + QPoint(20, 1), Qt::ControlModifier);
+        QCOMPARE(list->cell(1, 1), QStringLiteral("青木　健太"));
+        QCOMPARE(list->cell(1, 3), QString());
+
+        const QRect desk = seats->cellRect(2, 1);
+        click(seats, QPoint(desk.left() + 1, desk.center().y()));
+        QCOMPARE(seats->cell(2, 1), QStringLiteral("池田　大輝"));
+        QCOMPARE(seats->cell(0, 0), QString());
+
+        const int width = seats->colWidth(1), height = list->rowHeight(2);
+        drag(seats, QPoint(desk.left() - 1, desk.center().y()), QPoint(20, 0));
+        QCOMPARE(seats->colWidth(1), width + 20);
+        drag(list, list->cellRect(1, 3).topLeft() + QPoint(20, 0), QPoint(0, 20));
+        QCOMPARE(list->rowHeight(2), height);
+        drag(list, list->cellRect(0, 3).topLeft() + QPoint(10, 0), QPoint(0, 20));
+        QCOMPARE(list->rowHeight(2), height + 20);
     }
 };
 
