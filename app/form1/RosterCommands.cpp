@@ -2,6 +2,7 @@
 #include "app/form1/TForm1.h"
 #include "codec/Cp932.h"
 #include "roster/Roster.h"
+#include "roster/RosterReader.h"
 #include "roster/StudentList.h"
 #include "ui_Form1.h"
 
@@ -26,6 +27,16 @@ void plainMessage(QWidget* parent, const QString& text)
     box.exec();
 }
 
+// The system's own words, or ours where the reader refused a file it opened.
+QString OpenErrorReason(const std::error_code& error)
+{
+    if (error == RosterFileError::NotRegularFile)
+        return QStringLiteral("通常のファイルではありません。");
+    if (error == RosterFileError::TooLarge)
+        return QStringLiteral("ファイルが大きすぎます(%1 MB まで)。").arg(kMaxRosterFileBytes / (1024 * 1024));
+    return QString::fromLocal8Bit(error.message());
+}
+
 } // namespace
 
 void TForm1::OpenClick()
@@ -47,8 +58,7 @@ void TForm1::OpenClick()
         if (!openError)
             break;
         QMessageBox box(QMessageBox::Warning, QStringLiteral("オープンエラー"),
-                        QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path),
-                                                      QString::fromLocal8Bit(openError.message())),
+                        QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), OpenErrorReason(openError)),
                         QMessageBox::Retry | QMessageBox::Cancel, this);
         if (box.exec() != QMessageBox::Retry)
             return;

@@ -8,15 +8,59 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kelmora;
 
 namespace {
 
 const QString kExamples = QStringLiteral(KELMORA_EXAMPLES_DIR);
+
+// Bounds the address space to what the process uses now and 1 GB more, while it
+// lives: reading an endless device then fails instead of taking the machine.
+class MemoryBound {
+public:
+    MemoryBound()
+    {
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+        long pages = 0;
+        if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(f, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(f);
+        }
+        if (pages > 0 && ::getrlimit(RLIMIT_AS, &old_) == 0) {
+            rlimit bound = old_;
+            bound.rlim_cur = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (rlim_t(1) << 30);
+            set_ = ::setrlimit(RLIMIT_AS, &bound) == 0;
+        }
+#endif
+    }
+    ~MemoryBound()
+    {
+        if (set_)
+            ::setrlimit(RLIMIT_AS, &old_);
+    }
+
+private:
+    rlimit old_{};
+    bool set_ = false;
+};
 
 } // namespace
 
@@ -114,6 +158,55 @@ private slots:
         QCOMPARE(list->rowHeight(2), height);
         drag(list, list->cellRect(0, 3).topLeft() + QPoint(10, 0), QPoint(0, 20));
         QCOMPARE(list->rowHeight(2), height + 20);
+    }
+
+    // A device, a named pipe or a file far too large for a roster, typed into
+    // the open dialog: refused with the reason, as a file that cannot be opened.
+    void specialFilesAreRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("endless device") << "zero" << QStringLiteral("通常のファイルではありません。");
+        QTest::newRow("named pipe") << "fifo" << QStringLiteral("通常のファイルではありません。");
+        QTest::newRow("65 MB file") << "large" << QStringLiteral("ファイルが大きすぎます(64 MB まで)。");
+    }
+    void specialFilesAreRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        // The dialog adds ".csv" to a name typed without extension: the device
+        // is reached through a link of such a name.
+        const QString path = dir.filePath(kind + ".csv");
+        if (kind == "zero") {
+            QVERIFY(QFile::link("/dev/zero", path));
+        } else if (kind == "fifo") {
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        } else if (kind == "large") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(65) << 20));
+        }
+        // Guards, so that the test fails instead of hanging or eating the memory:
+        // a writer that lets a blocked reader of the pipe go, and a bound on the
+        // memory (not under the sanitizers, which reserve far more).
+        std::jthread pipeGuard([path](std::stop_token stop) {
+            std::mutex m;
+            std::condition_variable_any cv;
+            std::unique_lock lock(m);
+            if (!cv.wait_for(lock, stop, std::chrono::seconds(5), [] { return false; }) && !stop.stop_requested())
+                if (const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK); fd >= 0)
+                    ::close(fd);
+        });
+        MemoryBound bound;
+
+        testing::BoxSeen box;
+        testing::answerMessageBox(&box, QMessageBox::Cancel);
+        loadByKeys(path);
+        QTRY_VERIFY(box.seen);
+        QCOMPARE(box.title, QStringLiteral("オープンエラー"));
+        QVERIFY2(box.text.contains(reason), qPrintable(box.text));
+        QCOMPARE(state->roster.studentCount, 0);
+        QVERIFY(state->roster.table.empty());
+        QVERIFY(!ui()->DLoad->isEnabled());
     }
 };
 
