@@ -6,9 +6,12 @@
 #include "roster/StudentList.h"
 #include "ui_Form1.h"
 
+#include <QAbstractItemView>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLineEdit>
 #include <QMessageBox>
 
 using namespace kelmora;
@@ -37,6 +40,22 @@ QString OpenErrorReason(const std::error_code& error)
     return QString::fromLocal8Bit(error.message());
 }
 
+// Sets the name that the dialog offers. An empty name empties the name box and
+// the list's selection, which selectFile() leaves as the last load left them:
+// the list's selection would win over an empty box and load the last file again.
+void OfferFileName(QFileDialog* dialog, const QString& name)
+{
+    if (!name.isEmpty()) {
+        dialog->selectFile(name);
+        return;
+    }
+    for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>())
+        if (qobject_cast<QFileSystemModel*>(view->model()) && view->selectionModel())
+            view->selectionModel()->clearSelection();
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        edit->clear();
+}
+
 } // namespace
 
 void TForm1::OpenClick()
@@ -44,11 +63,11 @@ void TForm1::OpenClick()
     ui->DLoad->setEnabled(false);
     ui->OutPut->setEnabled(false);
 
-    QString preset; // Retry offers the file tried last
+    QString preset; // none at first; Retry offers the file tried last
     int result = 0;
     for (;;) {
         QFileDialog* dialog = openDialog();
-        dialog->selectFile(preset);
+        OfferFileName(dialog, preset);
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return;
         // The whole path: our dialogs do not move the working directory.

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -70,6 +71,7 @@ class FaultsTest : public QObject {
     std::unique_ptr<ProgramState> state;
     std::unique_ptr<TForm1> form;
     QTemporaryDir dir;
+    std::array<QString, 2> offered; // the names the open dialog offered
 
     Ui::TForm1* ui() { return form->ui.get(); }
 
@@ -207,6 +209,32 @@ private slots:
         QCOMPARE(state->roster.studentCount, 0);
         QVERIFY(state->roster.table.empty());
         QVERIFY(!ui()->DLoad->isEnabled());
+    }
+
+    // Every load starts with an empty file name; only Retry after an open error
+    // offers the name just tried.
+    void openDialogOffersNoNameAtEachLoad()
+    {
+        loadByKeys(kExamples + "/roster6.csv");
+        QVERIFY(ui()->DLoad->isEnabled());
+
+        offered = {QStringLiteral("(not shown)"), QStringLiteral("(not shown)")};
+        // What the dialog would open as it stands: the name box, or else the
+        // file still selected in its list (or else its folder).
+        testing::answerNext<QFileDialog>([this](QFileDialog* dialog) {
+            offered[0] = testing::typedFileName(dialog) + u'|' + dialog->selectedFiles().join(u',');
+            testing::typeFileName(dialog, dir.filePath("gone.csv"));
+            testing::acceptDialog(dialog);
+        });
+        testing::BoxSeen error;
+        testing::answerMessageBox(&error, QMessageBox::Retry, [this] {
+            testing::answerFileDialog(QString(), &offered[1]); // cancels
+        });
+        key(Qt::Key_F, Qt::AltModifier);
+        key(Qt::Key_O);
+        QTRY_VERIFY(error.seen);
+        QVERIFY2(offered[0].startsWith(u'|') && !offered[0].contains("roster6"), qPrintable(offered[0]));
+        QTRY_COMPARE(offered[1], QStringLiteral("gone.csv"));
     }
 };
 
