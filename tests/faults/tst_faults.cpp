@@ -5,12 +5,17 @@
 #include "common/ModalAnswerer.h"
 #include "ui_Form1.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 #include <array>
@@ -31,6 +36,9 @@ using namespace kelmora;
 namespace {
 
 const QString kExamples = QStringLiteral(KELMORA_EXAMPLES_DIR);
+// Set for a run as nobody: the copy of the example roster it may read.
+const char* const kRosterVariable = "KELMORA_FAULTS_ROSTER";
+constexpr uid_t kNobody = 65534;
 
 // Bounds the address space to what the process uses now and 1 GB more, while it
 // lives: reading an endless device then fails instead of taking the machine.
@@ -63,6 +71,29 @@ private:
     bool set_ = false;
 };
 
+// Answers every message box shown while it lives, as the teacher would: Yes to
+// the question before a file is replaced, OK to anything else. Keeps the texts.
+class MessageBoxes : public QObject {
+public:
+    QStringList texts;
+
+    MessageBoxes()
+    {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            texts << box->text();
+            QAbstractButton* yes = box->button(QMessageBox::Yes);
+            (yes ? yes : box->button(QMessageBox::Ok))->click();
+        });
+        timer_.start(10);
+    }
+
+private:
+    QTimer timer_;
+};
+
 } // namespace
 
 class FaultsTest : public QObject {
@@ -85,6 +116,43 @@ class FaultsTest : public QObject {
         testing::answerFileDialog(path);
         key(Qt::Key_F, Qt::AltModifier);
         key(Qt::Key_O);
+    }
+
+    static QByteArray readAll(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Runs one test function of this program again as nobody, with a copy of the
+    // roster it may read (the source tree may be closed to it), and passes on
+    // its verdict.
+    void runAsNobody(const char* function)
+    {
+        const QString setpriv = QStandardPaths::findExecutable("setpriv");
+        if (setpriv.isEmpty())
+            QSKIP("runs as root, and needs setpriv to become an ordinary user");
+        const QString home = dir.filePath("nobody");
+        QVERIFY(QDir().mkpath(home + "/runtime"));
+        QVERIFY(QFile::copy(kExamples + "/roster6.csv", home + "/roster6.csv"));
+        for (const QString& path : {dir.path(), home, home + "/runtime", home + "/roster6.csv"})
+            QVERIFY(::chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0);
+        QVERIFY(QFile::setPermissions(home + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kRosterVariable, home + "/roster6.csv");
+        env.insert("HOME", home);
+        env.insert("XDG_RUNTIME_DIR", home + "/runtime");
+        env.insert("TMPDIR", home);
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups",
+                              QCoreApplication::applicationFilePath(), QString::fromLatin1(function)});
+        QVERIFY(child.waitForFinished(60000));
+        const QByteArray said = child.readAll();
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, said.constData());
+        QVERIFY2(said.contains(QByteArray("PASS   : FaultsTest::") + function + "()"), said.constData());
     }
 
     void click(StringGrid* grid, QPoint pos, Qt::KeyboardModifiers mods = {})
@@ -235,6 +303,52 @@ private slots:
         QTRY_VERIFY(error.seen);
         QVERIFY2(offered[0].startsWith(u'|') && !offered[0].contains("roster6"), qPrintable(offered[0]));
         QTRY_COMPARE(offered[1], QStringLiteral("gone.csv"));
+    }
+
+    // A chart the teacher may write, in a folder that takes no new files (as a
+    // shared folder often is): replaced after the question. What cannot be
+    // written there is still reported, and the file kept. Permissions do not
+    // stop root, so as root the case runs again as nobody.
+    void chartInAFolderThatTakesNoNewFiles()
+    {
+        if (::geteuid() == 0) {
+            runAsNobody(QTest::currentTestFunction());
+            return;
+        }
+        const QString folder = dir.filePath("shared");
+        QVERIFY(QDir().mkpath(folder));
+        for (const char* name : {"Kelmora.tex", "readonly.tex"}) {
+            QFile old(folder + u'/' + name);
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old chart\r\n") > 0);
+        }
+        QVERIFY(QFile::setPermissions(folder + "/readonly.tex", QFile::ReadOwner));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        const auto reopen = qScopeGuard([&] {
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        });
+
+        loadByKeys(qEnvironmentVariable(kRosterVariable, kExamples + "/roster6.csv"));
+        key(Qt::Key_D, Qt::AltModifier);
+        QCOMPARE(ui()->StringGrid3->rowCount(), 41);
+
+        auto output = [&](const QString& name) {
+            MessageBoxes boxes;
+            testing::answerFileDialog(folder + u'/' + name);
+            key(Qt::Key_O, Qt::AltModifier);
+            return boxes.texts;
+        };
+        QStringList said = output("Kelmora.tex"); // the question before replacing it, no more
+        QVERIFY2(said.size() == 1, qPrintable(said.join(u'\n')));
+        QVERIFY(readAll(folder + "/Kelmora.tex").endsWith("\\end{document}\r\n"));
+
+        said = output("readonly.tex");
+        QVERIFY2(said.size() == 2 && said[1].contains(QStringLiteral("ファイルが書き込み禁止になっています。")),
+                 qPrintable(said.join(u'\n')));
+        QCOMPARE(readAll(folder + "/readonly.tex"), QByteArray("old chart\r\n"));
+
+        said = output("new.tex");
+        QVERIFY2(said.size() == 1 && said[0].contains(QStringLiteral("Permission denied")), qPrintable(said.join(u'\n')));
+        QVERIFY(!QFile::exists(folder + "/new.tex"));
     }
 };
 
