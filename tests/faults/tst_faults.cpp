@@ -41,13 +41,21 @@ const QString kExamples = QStringLiteral(KELMORA_EXAMPLES_DIR);
 const char* const kRosterVariable = "KELMORA_FAULTS_ROSTER";
 constexpr uid_t kNobody = 65534;
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KELMORA_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define KELMORA_SANITIZED 1
+#endif
+#endif
+
 // Bounds the address space to what the process uses now and 1 GB more, while it
 // lives: reading an endless device then fails instead of taking the machine.
 class MemoryBound {
 public:
     MemoryBound()
     {
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#ifndef KELMORA_SANITIZED
         long pages = 0;
         if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
             if (std::fscanf(f, "%ld", &pages) != 1)
