@@ -3,9 +3,9 @@
 
 namespace kelmora {
 
-// The title on message boxes: the executable's file name up to its first dot,
-// every character after the first in lower case ("KELMORA.exe" gives "Kelmora").
-// Takes a bare file name or a whole path.
-QString ApplicationTitle(const QString& executablePath);
+// The program's name without extension, "Kelmora", whatever the executable file
+// is called (Debian installs it as "kelmora"): the application's display name and
+// the title of every message box.
+QString ApplicationTitle();
 
 } // namespace kelmora

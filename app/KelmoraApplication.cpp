@@ -15,7 +15,7 @@ namespace kelmora {
 
 QString MessageTitle()
 {
-    return ApplicationTitle(QCoreApplication::applicationFilePath());
+    return QGuiApplication::applicationDisplayName();
 }
 
 void ShowException(std::exception_ptr error)
@@ -50,6 +50,7 @@ public:
 
 KelmoraApplication::KelmoraApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    setApplicationDisplayName(ApplicationTitle());
     setStyle(new HintStyle);
     // Kelmora keeps nothing between runs. Qt's file dialogs would remember their
     // last folder in the user's settings; they get a scratch folder instead,

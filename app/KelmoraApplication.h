@@ -8,7 +8,7 @@
 
 namespace kelmora {
 
-// The title that message boxes carry (from the executable's file name).
+// The title that message boxes carry: the application's display name.
 QString MessageTitle();
 
 // Shows an error that escaped a handler in an error box, titled with the

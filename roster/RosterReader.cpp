@@ -31,43 +31,87 @@ std::size_t DataLineBound(std::string_view text)
 
 } // namespace
 
+namespace {
+
+class RosterFileCategoryImpl : public std::error_category {
+public:
+    const char* name() const noexcept override { return "roster file"; }
+    std::string message(int code) const override
+    {
+        switch (static_cast<RosterFileError>(code)) {
+        case RosterFileError::NotRegularFile: return "not a regular file";
+        case RosterFileError::TooLarge: return "file too large for a roster";
+        }
+        return "roster file error";
+    }
+};
+
+} // namespace
+
+const std::error_category& RosterFileCategory()
+{
+    static const RosterFileCategoryImpl category;
+    return category;
+}
+
+std::error_code make_error_code(RosterFileError error)
+{
+    return {static_cast<int>(error), RosterFileCategory()};
+}
+
 bool ReadFileBytes(const std::filesystem::path& file, std::string& bytes, std::error_code* error)
 {
     bytes.clear();
     if (error)
         error->clear();
-    auto fail = [&](int code) {
+    auto fail = [&](std::error_code code) {
         bytes.clear();
         if (error)
-            *error = std::error_code(code, std::generic_category());
+            *error = code;
         return false;
     };
+    auto failErrno = [&](int code) { return fail(std::error_code(code, std::generic_category())); };
 
     // Read access only: the roster is never written, and a read-only file or
-    // one on a read-only medium must load.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    // one on a read-only medium must load. Without blocking: a named pipe
+    // would otherwise hold the window until some writer opens it.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return fail(errno);
+        return failErrno(errno);
+    auto refuse = [&](std::error_code code) {
+        ::close(fd);
+        return fail(code);
+    };
 
+    // Only a regular file has an end: a device such as /dev/zero never stops
+    // giving bytes, and a pipe or socket may give them forever.
     struct stat st {};
-    std::size_t expected = 0;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        expected = static_cast<std::size_t>(st.st_size);
+    if (::fstat(fd, &st) != 0)
+        return refuse(std::error_code(errno, std::generic_category()));
+    if (S_ISDIR(st.st_mode))
+        return refuse(std::error_code(EISDIR, std::generic_category()));
+    if (!S_ISREG(st.st_mode))
+        return refuse(RosterFileError::NotRegularFile);
+    if (static_cast<std::uintmax_t>(st.st_size) > kMaxRosterFileBytes)
+        return refuse(RosterFileError::TooLarge);
 
     // One byte more than the file's size, so that the read that finds the end
-    // needs no second allocation; pipes and growing files simply grow the buffer.
-    bytes.resize(expected + 1);
+    // needs no second allocation. A file that grows while it is read (or one
+    // whose size the system does not know, as in /proc) grows the buffer, but
+    // never past the limit.
+    bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
     std::size_t used = 0;
     for (;;) {
-        if (used == bytes.size())
-            bytes.resize(bytes.size() * 2);
+        if (used == bytes.size()) {
+            if (used > kMaxRosterFileBytes)
+                return refuse(RosterFileError::TooLarge);
+            bytes.resize(std::min<std::size_t>(bytes.size() * 2, kMaxRosterFileBytes + 1));
+        }
         const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            const int code = errno; // EISDIR for a directory, EIO, ...
-            ::close(fd);
-            return fail(code);
+            return refuse(std::error_code(errno, std::generic_category())); // EIO, ...
         }
         if (n == 0)
             break;

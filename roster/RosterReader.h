@@ -1,6 +1,7 @@
 #pragma once
 #include "roster/Seito.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -23,9 +24,25 @@ int ReadRoster(RosterTable& table, const std::filesystem::path& file, int& colum
 // The same rules over bytes already in memory (the whole file's contents).
 int ReadRosterBytes(RosterTable& table, std::string_view bytes, int& columnCount);
 
-// The whole contents of `file`, opened for reading only. On failure `bytes` is
-// empty, `error` (if given) holds the system's reason and the result is false.
-// ReadRoster reads its file with this; the benchmark measures it on its own.
+// The largest roster file read: far beyond any class, and a bound on the memory
+// that a wrong choice in the open dialog can take.
+constexpr std::uintmax_t kMaxRosterFileBytes = 64 * 1024 * 1024;
+
+// Why a file that opened was not read (errors of RosterFileCategory()).
+enum class RosterFileError {
+    NotRegularFile = 1, // a device, a named pipe, a socket: no end to read to
+    TooLarge,           // more than kMaxRosterFileBytes
+};
+const std::error_category& RosterFileCategory();
+std::error_code make_error_code(RosterFileError error);
+
+// The whole contents of `file`, opened for reading only. Only a regular file of
+// at most kMaxRosterFileBytes is read. On failure `bytes` is empty, `error` (if
+// given) holds the reason (the system's, or a RosterFileError) and the result is
+// false. ReadRoster reads its file with this; the benchmark measures it on its own.
 bool ReadFileBytes(const std::filesystem::path& file, std::string& bytes, std::error_code* error = nullptr);
 
 } // namespace kelmora
+
+template <>
+struct std::is_error_code_enum<kelmora::RosterFileError> : std::true_type {};

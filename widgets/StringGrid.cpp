@@ -1,5 +1,6 @@
 #include "widgets/StringGrid.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -140,7 +141,9 @@ int itemAt(const Axis& a, int first, qint64 p)
 
 const QColor kLineColor(192, 192, 192);
 
-enum class DragState { None, Selecting, SizingCol, SizingRow };
+// A press on a border is Pressed until the pointer has moved the drag distance
+// with the button held; only then does it become SizingCol or SizingRow.
+enum class DragState { None, Pressed, Selecting, SizingCol, SizingRow };
 
 } // namespace
 
@@ -176,6 +179,11 @@ struct StringGrid::Private {
     int endCol = 1, endRow = 1;
 
     DragState drag = DragState::None;
+    // A press on a border: the sizing it would start, where it went down and
+    // the current cell and range from before it.
+    DragState sizingArmed = DragState::None;
+    QPoint pressPos;
+    int beforeCol = 1, beforeRow = 1, beforeEndCol = 1, beforeEndRow = 1;
     int sizingIndex = -1;
     // The border follows the pointer from where it was grabbed, without a jump.
     int sizingPress = 0;
@@ -640,18 +648,24 @@ int borderNear(const Axis& a, int first, int p, int extent)
 
 } // namespace
 
-// Which sizing a press at pos would start: SizingCol, SizingRow or None.
+// Which sizing a drag from pos would start: SizingCol, SizingRow or None. As in
+// the classic grid, column lines are grabbed in the fixed rows and row lines in
+// the fixed columns; a grid without such headers offers the whole line.
 DragState StringGrid::Private::sizingAt(const QPoint& pos, int* index) const
 {
     const QSize vs = q->viewport()->size();
-    if (colSizing && itemAt(rows, firstRow(), pos.y()) >= 0) {
+    auto inHeader = [](const Axis& a, int first, int p) {
+        const int i = itemAt(a, first, p);
+        return i >= 0 && (a.fixedCount() == 0 || i < a.fixedCount());
+    };
+    if (colSizing && inHeader(rows, firstRow(), pos.y())) {
         const int c = borderNear(cols, firstCol(), pos.x(), vs.width());
         if (c >= 0) {
             *index = c;
             return DragState::SizingCol;
         }
     }
-    if (rowSizing && itemAt(cols, firstCol(), pos.x()) >= 0) {
+    if (rowSizing && inHeader(cols, firstCol(), pos.x())) {
         const int r = borderNear(rows, firstRow(), pos.y(), vs.height());
         if (r >= 0) {
             *index = r;
@@ -670,14 +684,20 @@ void StringGrid::mousePressEvent(QMouseEvent* event)
         return;
 
     const QPoint pos = event->position().toPoint();
+    // A press on a border is a click on the cell under the pointer until the
+    // pointer moves with the button held (mouseMoveEvent): only that sizes.
     int index = -1;
-    const DragState sizing = d->sizingAt(pos, &index);
-    if (sizing != DragState::None) {
-        d->drag = sizing;
+    d->sizingArmed = d->sizingAt(pos, &index);
+    if (d->sizingArmed != DragState::None) {
+        d->pressPos = pos;
+        d->beforeCol = d->curCol;
+        d->beforeRow = d->curRow;
+        d->beforeEndCol = d->endCol;
+        d->beforeEndRow = d->endRow;
         d->sizingIndex = index;
-        d->sizingPress = sizing == DragState::SizingCol ? pos.x() : pos.y();
-        d->sizingOriginal = sizing == DragState::SizingCol ? d->cols.size(index) : d->rows.size(index);
-        return;
+        d->sizingPress = d->sizingArmed == DragState::SizingCol ? pos.x() : pos.y();
+        d->sizingOriginal = d->sizingArmed == DragState::SizingCol ? d->cols.size(index) : d->rows.size(index);
+        d->drag = DragState::Pressed;
     }
 
     const int c = itemAt(d->cols, d->firstCol(), pos.x());
@@ -694,7 +714,8 @@ void StringGrid::mousePressEvent(QMouseEvent* event)
         d->curCol = d->endCol = c;
         d->curRow = d->endRow = r;
     }
-    d->drag = DragState::Selecting;
+    if (d->drag == DragState::None)
+        d->drag = DragState::Selecting;
     viewport()->update();
 }
 
@@ -706,7 +727,20 @@ void StringGrid::mouseMoveEvent(QMouseEvent* event)
     if (d->drag != DragState::None && !(event->buttons() & Qt::LeftButton))
         d->drag = DragState::None; // the release went elsewhere
 
+    if (d->drag == DragState::Pressed
+        && (pos - d->pressPos).manhattanLength() >= QApplication::startDragDistance()) {
+        // A drag from the border after all: it sizes, and the press moves no cell.
+        d->drag = d->sizingArmed;
+        d->curCol = d->beforeCol;
+        d->curRow = d->beforeRow;
+        d->endCol = d->beforeEndCol;
+        d->endRow = d->beforeEndRow;
+        viewport()->update();
+    }
+
     switch (d->drag) {
+    case DragState::Pressed:
+        return;
     case DragState::SizingCol:
         d->cols.setSize(d->sizingIndex, std::max(1, d->sizingOriginal + pos.x() - d->sizingPress));
         d->relayout();

@@ -26,13 +26,18 @@ void errorMessage(QWidget* parent, const QString& text)
 }
 
 // Writes the whole chart or nothing: an existing file keeps its contents unless
-// the new one is complete. Returns the reason on failure.
+// the new one is complete (except in a folder that takes no new files, where the
+// file itself is written). Returns the reason on failure.
 QString writeAtomically(const QString& path, const std::string& bytes)
 {
     const QFileInfo info(path);
     if (info.exists() && !info.isWritable())
         return QStringLiteral("ファイルが書き込み禁止になっています。");
     QSaveFile file(path);
+    // The whole-or-nothing way needs a new file beside the old one. Where the
+    // folder takes no new files, a writable chart is overwritten in place.
+    if (!QFileInfo(info.absolutePath()).isWritable())
+        file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
     if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {

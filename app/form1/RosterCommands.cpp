@@ -2,12 +2,16 @@
 #include "app/form1/TForm1.h"
 #include "codec/Cp932.h"
 #include "roster/Roster.h"
+#include "roster/RosterReader.h"
 #include "roster/StudentList.h"
 #include "ui_Form1.h"
 
+#include <QAbstractItemView>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLineEdit>
 #include <QMessageBox>
 
 using namespace kelmora;
@@ -26,6 +30,32 @@ void plainMessage(QWidget* parent, const QString& text)
     box.exec();
 }
 
+// The system's own words, or ours where the reader refused a file it opened.
+QString OpenErrorReason(const std::error_code& error)
+{
+    if (error == RosterFileError::NotRegularFile)
+        return QStringLiteral("通常のファイルではありません。");
+    if (error == RosterFileError::TooLarge)
+        return QStringLiteral("ファイルが大きすぎます(%1 MB まで)。").arg(kMaxRosterFileBytes / (1024 * 1024));
+    return QString::fromLocal8Bit(error.message());
+}
+
+// Sets the name that the dialog offers. An empty name empties the name box and
+// the list's selection, which selectFile() leaves as the last load left them:
+// the list's selection would win over an empty box and load the last file again.
+void OfferFileName(QFileDialog* dialog, const QString& name)
+{
+    if (!name.isEmpty()) {
+        dialog->selectFile(name);
+        return;
+    }
+    for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>())
+        if (qobject_cast<QFileSystemModel*>(view->model()) && view->selectionModel())
+            view->selectionModel()->clearSelection();
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        edit->clear();
+}
+
 } // namespace
 
 void TForm1::OpenClick()
@@ -33,11 +63,11 @@ void TForm1::OpenClick()
     ui->DLoad->setEnabled(false);
     ui->OutPut->setEnabled(false);
 
-    QString preset; // Retry offers the file tried last
+    QString preset; // none at first; Retry offers the file tried last
     int result = 0;
     for (;;) {
         QFileDialog* dialog = openDialog();
-        dialog->selectFile(preset);
+        OfferFileName(dialog, preset);
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return;
         // The whole path: our dialogs do not move the working directory.
@@ -47,8 +77,7 @@ void TForm1::OpenClick()
         if (!openError)
             break;
         QMessageBox box(QMessageBox::Warning, QStringLiteral("オープンエラー"),
-                        QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path),
-                                                      QString::fromLocal8Bit(openError.message())),
+                        QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), OpenErrorReason(openError)),
                         QMessageBox::Retry | QMessageBox::Cancel, this);
         if (box.exec() != QMessageBox::Retry)
             return;

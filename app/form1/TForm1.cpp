@@ -8,7 +8,10 @@
 #include "settings/Settings.h"
 #include "ui_Form1.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QLayout>
 #include <QMessageBox>
@@ -58,6 +61,22 @@ bool TForm1::holdsInstance() const
     return !instanceRefused_;
 }
 
+namespace {
+
+// A name typed into a file dialog opens the list of names that complete it, and
+// Return then accepts the dialog with that list still open. Left open, it would
+// go on taking every key, and the main window's next access key would be lost.
+void CloseCompletionWithDialog(QFileDialog* dialog)
+{
+    QObject::connect(dialog, &QDialog::finished, dialog, [dialog] {
+        for (QCompleter* completer : dialog->findChildren<QCompleter*>())
+            if (completer->popup() && completer->popup()->isVisible())
+                completer->popup()->hide();
+    });
+}
+
+} // namespace
+
 // The file dialogs are made when first asked for: they are the costliest part
 // of the window and a session may never load or output twice.
 QFileDialog* TForm1::openDialog()
@@ -72,6 +91,7 @@ QFileDialog* TForm1::openDialog()
         OpenDialog1->setDefaultSuffix(QStringLiteral("csv"));
         OpenDialog1->setNameFilters({QStringLiteral("CSV(カンマ形式)ファイル (*.csv)"), QStringLiteral("すべてのファイル (*)")});
         OpenDialog1->setSizeGripEnabled(true);
+        CloseCompletionWithDialog(OpenDialog1);
     }
     return OpenDialog1;
 }
@@ -86,6 +106,7 @@ QFileDialog* TForm1::saveDialog()
         SaveDialog1->setDefaultSuffix(QStringLiteral("tex"));
         SaveDialog1->setNameFilters({QStringLiteral("LaTeX ファイル (*.tex)")});
         SaveDialog1->setSizeGripEnabled(true);
+        CloseCompletionWithDialog(SaveDialog1);
     }
     return SaveDialog1;
 }
@@ -164,6 +185,18 @@ void TForm1::closeEvent(QCloseEvent* event)
     RunGuarded([this] { FormClose(); });
     event->accept();
     QCoreApplication::quit();
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    takeKeyboardBack();
+}
+
+void TForm1::takeKeyboardBack()
+{
+    if (isVisible() && !isActiveWindow() && !QApplication::activeModalWidget() && !QApplication::activePopupWidget())
+        activateWindow();
 }
 
 void TForm1::QuitClick()

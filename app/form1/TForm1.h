@@ -4,10 +4,12 @@
 #include "widgets/StringGrid.h"
 #include "widgets/UpDown.h"
 
+#include <QAction>
 #include <QList>
 #include <QMainWindow>
 #include <QPixmap>
 #include <memory>
+#include <type_traits>
 
 namespace Ui { class TForm1; }
 class QPainter;
@@ -96,6 +98,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Connects a signal to a handler; whatever the handler throws is shown in an
@@ -105,8 +108,16 @@ private:
     {
         connect(sender, signal, this, [this, handler](Args... args) {
             kelmora::RunGuarded([&] { (this->*handler)(args...); });
+            if constexpr (std::is_base_of_v<QAction, Sender>)
+                takeKeyboardBack();
         });
     }
+
+    // Makes this window the active one again once a menu command's modal window
+    // has closed. A window manager does so itself; on a bare display, and on the
+    // offscreen platform, nobody else does, and the menu bar's access keys would
+    // then go nowhere.
+    void takeKeyboardBack();
 
     void connectHandlers();
     void connectMascot();  // MascotHandlers.cpp

@@ -1,6 +1,5 @@
-// Rules of the shell that need no window: the message title, the texts'
-// conversion at the widget boundary, the number boxes, the instance lock.
-#include "app/AppTitle.h"
+// Rules of the shell that need no window: the texts' conversion at the widget
+// boundary, the number boxes, the instance lock.
 #include "app/InstanceGuard.h"
 #include "codec/Cp932.h"
 #include "settings/Settings.h"
@@ -17,25 +16,6 @@ class AppRulesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void applicationTitle_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("windows name") << "Kelmora.exe" << "Kelmora";
-        QTest::newRow("capitals after the first") << "KELMORA.EXE" << "Kelmora";
-        QTest::newRow("first stays lower") << "kelmora" << "kelmora";
-        QTest::newRow("up to the first dot") << "/opt/Kel.mora.bin" << "Kel";
-        QTest::newRow("directories are not part of it") << "/usr/LOCAL.d/bin/KeLmOrA" << "Kelmora";
-        QTest::newRow("non-ascii") << "/x/ÄÖÜ" << "Äöü";
-        QTest::newRow("dot first") << ".hidden" << "";
-    }
-    void applicationTitle()
-    {
-        QFETCH(QString, path);
-        QFETCH(QString, title);
-        QCOMPARE(ApplicationTitle(path), title);
-    }
-
     void titleTypedWithJisFormsIsWritten()
     {
         // "（５月１日〜）" as a Linux input method types it: WAVE DASH U+301C.

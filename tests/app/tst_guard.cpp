@@ -71,7 +71,7 @@ private slots:
 
         second.start(program);
         QVERIFY2(second.waitFor("ENDED"), second.seen.constData());
-        QVERIFY2(second.seen.contains("MESSAGE guard_probe|『Kelmora』は既に起動されています。"), second.seen.constData());
+        QVERIFY2(second.seen.contains("MESSAGE Kelmora|『Kelmora』は既に起動されています。"), second.seen.constData());
         QVERIFY(!second.seen.contains("RUNNING"));
         QCOMPARE(second.process.exitCode(), 0);
 

@@ -229,8 +229,9 @@ void TestStringGrid::borderDrag()
     w.grid->setColSizing(sizing);
     QVERIFY(w.show());
 
-    // The line right of column 2 in row 3.
-    const QRect r = w.grid->cellRect(2, 3);
+    // The line right of column 2: in the fixed row, where sizing grabs it, or
+    // in row 3, where it is part of the cell on its left.
+    const QRect r = w.grid->cellRect(2, sizing ? 0 : 3);
     const QPoint border(r.right() + 1, r.center().y());
     QTest::mousePress(w.vp(), Qt::LeftButton, {}, border);
     dragTo(w.vp(), border + QPoint(30, 0));
@@ -263,7 +264,8 @@ void TestStringGrid::rowBorderDrag()
     Window w;
     w.grid->setRowSizing(true);
     QVERIFY(w.show());
-    const QRect r = w.grid->cellRect(2, 2);
+    // The line below row 2, in the fixed column, where sizing grabs it.
+    const QRect r = w.grid->cellRect(0, 2);
     const QPoint border(r.center().x(), r.bottom() + 2);
     QTest::mousePress(w.vp(), Qt::LeftButton, {}, border);
     dragTo(w.vp(), border + QPoint(0, 10));
