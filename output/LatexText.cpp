@@ -1,5 +1,12 @@
 #include "output/LatexText.h"
 
+#include "codec/Cp932.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <cstdio>
+
 namespace kelmora {
 
 namespace {
@@ -175,7 +182,81 @@ std::size_t appendFullWidth(std::string& out, std::string_view text, std::size_t
     return 1;
 }
 
+// Code page 932 characters outside JIS X 0208 that are JIS X 0208 characters
+// under other bytes (code page 932 writes their Unicode code points with these).
+struct Twin {
+    unsigned char lead, trail, jisLead, jisTrail;
+};
+constexpr Twin kJisTwins[] = {
+    {0x87, 0x90, 0x81, 0xE0}, // ≒
+    {0x87, 0x91, 0x81, 0xDF}, // ≡
+    {0x87, 0x92, 0x81, 0xE7}, // ∫
+    {0x87, 0x95, 0x81, 0xE3}, // √
+    {0x87, 0x96, 0x81, 0xDB}, // ⊥
+    {0x87, 0x97, 0x81, 0xDA}, // ∠
+    {0x87, 0x9A, 0x81, 0xE6}, // ∵
+    {0x87, 0x9B, 0x81, 0xBF}, // ∩
+    {0x87, 0x9C, 0x81, 0xBE}, // ∪
+    {0xEE, 0xF9, 0x81, 0xCA}, // ￢
+    {0xFA, 0x54, 0x81, 0xCA}, // ￢
+    {0xFA, 0x5B, 0x81, 0xE6}, // ∵
+};
+
+// Lead bytes of the rows pLaTeX has no glyphs for: NEC row 13, the NEC-selected
+// IBM extension, the user-defined area and the IBM extension. From 0xF0 on,
+// pTeX takes the pair for no character at all and stops.
+bool isOutsideJisLead(unsigned char b)
+{
+    return b == 0x87 || b == 0xED || b == 0xEE || b >= 0xF0;
+}
+
 } // namespace
+
+std::string SpellOutsideJis(std::string_view cp932, bool& usesOtf)
+{
+    std::string out;
+    out.reserve(cp932.size());
+    AppendSpelledOutsideJis(out, cp932, usesOtf);
+    return out;
+}
+
+void AppendSpelledOutsideJis(std::string& out, std::string_view cp932, bool& usesOtf)
+{
+    for (std::size_t i = 0; i < cp932.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(cp932[i]);
+        if (!isLeadByte(lead) || i + 1 == cp932.size() || !isTrailByte(static_cast<unsigned char>(cp932[i + 1]))) {
+            out += cp932[i];
+            continue;
+        }
+        const auto trail = static_cast<unsigned char>(cp932[++i]);
+        if (!isOutsideJisLead(lead)) {
+            out += static_cast<char>(lead);
+            out += static_cast<char>(trail);
+            continue;
+        }
+        const auto twin = std::find_if(std::begin(kJisTwins), std::end(kJisTwins),
+                                       [&](const Twin& t) { return t.lead == lead && t.trail == trail; });
+        if (twin != std::end(kJisTwins)) {
+            out += static_cast<char>(twin->jisLead);
+            out += static_cast<char>(twin->jisTrail);
+            continue;
+        }
+        const QString u = cp932::ToUnicode(cp932.substr(i - 1, 2));
+        const char16_t c = u.size() == 1 ? u.front().unicode() : 0;
+        const bool printable = c >= 0x80 && c != 0xFFFD && !(c >= 0xE000 && c <= 0xF8FF); // not user-defined
+        if (printable) {
+            char utf[16];
+            std::snprintf(utf, sizeof utf, "\\UTF{%04X}", static_cast<unsigned>(c));
+            out += utf;
+            usesOtf = true;
+        } else if (lead >= 0xF0) {
+            out += "\x81\xAC"; // 〓: pLaTeX would stop on the pair
+        } else {
+            out += static_cast<char>(lead); // an empty box, as any unassigned pair
+            out += static_cast<char>(trail);
+        }
+    }
+}
 
 std::string LatexSafe(std::string_view cp932)
 {
