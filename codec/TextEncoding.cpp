@@ -4,6 +4,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -27,7 +28,10 @@ bool appendLine(std::string& out, std::string_view line)
         return true;
     }
     // Bytes that are no UTF-8 come in as U+FFFD, which code page 932 lacks too.
-    const QString text = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+    // A byte-order mark starting a line is a character like any other (the
+    // file's own is gone by now); QString::fromUtf8 would drop it silently.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    const QString text = decoder.decode(QByteArrayView(line.data(), static_cast<qsizetype>(line.size())));
     if (const std::optional<std::string> whole = FromUnicode(text)) {
         out += *whole;
         return true;

@@ -10,9 +10,11 @@
 
 #include <QList>
 #include <QString>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -410,6 +412,19 @@ std::vector<std::string_view> Characters(std::string_view text)
     return chars;
 }
 
+// A character's own code page 932 form, remembered: opening the converter for
+// each character would cost most of the fuzzer's time.
+std::optional<std::string> OwnForm(const QString& ch)
+{
+    if (ch.front().unicode() < 0x80)
+        return ch.toStdString();
+    static std::map<QString, std::optional<std::string>> known;
+    const auto it = known.find(ch);
+    if (it != known.end())
+        return it->second;
+    return known[ch] = cp932::FromUnicode(ch);
+}
+
 Problems CheckUtf8Conversion(std::string_view bytes)
 {
     Problems problems;
@@ -419,7 +434,8 @@ Problems CheckUtf8Conversion(std::string_view bytes)
         utf8.remove_prefix(3);
 
     // Character by character: its own code page 932 form, or 〓 in a reported line.
-    const QString original = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    const QString original = decoder.decode(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
     const std::vector<std::string_view> got = Characters(conv.text);
     std::vector<int> replacedIn;
     std::size_t k = 0;
@@ -428,8 +444,7 @@ Problems CheckUtf8Conversion(std::string_view bytes)
         const qsizetype n = original.at(i).isHighSurrogate() && i + 1 < original.size() ? 2 : 1;
         const QString ch = original.mid(i, n);
         i += n - 1;
-        const std::optional<std::string> own =
-            ch.front().unicode() < 0x80 ? std::optional<std::string>(ch.toStdString()) : cp932::FromUnicode(ch);
+        const std::optional<std::string> own = OwnForm(ch);
         const std::string_view expected = own ? std::string_view(*own) : cp932::kGeta;
         // Some characters have a two-character form (none do today): take as many as the form has.
         std::string seen;
