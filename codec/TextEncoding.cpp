@@ -27,10 +27,12 @@ bool appendLine(std::string& out, std::string_view line)
         out += line;
         return true;
     }
-    // Bytes that are no UTF-8 come in as U+FFFD, which code page 932 lacks too.
-    // A byte-order mark starting a line is a character like any other (the
-    // file's own is gone by now); QString::fromUtf8 would drop it silently.
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    // Bytes that are no UTF-8 come in as U+FFFD, which code page 932 lacks too,
+    // also a sequence cut off by the end of the file (Stateless: nothing is kept
+    // back for more input). A byte-order mark starting a line is a character like
+    // any other (the file's own is gone by now); QString::fromUtf8 would drop it.
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
     const QString text = decoder.decode(QByteArrayView(line.data(), static_cast<qsizetype>(line.size())));
     if (const std::optional<std::string> whole = FromUnicode(text)) {
         out += *whole;

@@ -434,7 +434,8 @@ Problems CheckUtf8Conversion(std::string_view bytes)
         utf8.remove_prefix(3);
 
     // Character by character: its own code page 932 form, or 〓 in a reported line.
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
     const QString original = decoder.decode(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
     const std::vector<std::string_view> got = Characters(conv.text);
     std::vector<int> replacedIn;

@@ -154,23 +154,23 @@ void TestRosterText::shiftJisNameListsReadAsBefore()
 }
 
 // A character code page 932 lacks becomes 〓 and its line is reported with the
-// texts that hold it; the JIS forms typed on Linux take their twins; the rest
-// of the file, and a byte that is no UTF-8, lose nothing else.
+// texts that hold it; the JIS forms typed on Linux take their twins; bytes that
+// are no UTF-8 become 〓 as well, even at the very end; nothing else is lost.
 void TestRosterText::utf8CharactersWithoutShiftJisForm()
 {
     const std::string file = "\xEF\xBB\xBF% 𠮷 in a comment\r\n"
                              "$,1,𠮷田　太郎,𠮷田,太郎,よしだ,たろう\r\n"
                              "$,2,髙橋　花子,髙橋,花子,たかはし,はなこ〜\r\n"
-                             "$,3,岡﨑　\xFF①,岡﨑,\xFF①,おかざき,いち\r\n";
+                             "$,3,岡﨑　\xFF①,岡﨑,\xFF①,おかざき,いち\xE3\x81"; // cut off by the end
     const Read r = readText(file);
     QCOMPARE(r.notes.encoding, FileEncoding::Utf8);
     QCOMPARE(r.result, 3);
     QCOMPARE(r.columnCount, 6);
     QVERIFY(r.table[0] == (Seito{"1", sj("〓田　太郎"), sj("〓田"), sj("太郎"), sj("よしだ"), sj("たろう")}));
     QVERIFY(r.table[1] == (Seito{"2", sj("髙橋　花子"), sj("髙橋"), sj("花子"), sj("たかはし"), sj("はなこ～")}));
-    QVERIFY(r.table[2] == (Seito{"3", sj("岡﨑　〓①"), sj("岡﨑"), sj("〓①"), sj("おかざき"), sj("いち")}));
+    QVERIFY(r.table[2] == (Seito{"3", sj("岡﨑　〓①"), sj("岡﨑"), sj("〓①"), sj("おかざき"), sj("いち〓〓")}));
     const std::vector<RosterTextNotes::ChangedLine> changed{{2, {sj("〓田　太郎"), sj("〓田")}},
-                                                            {4, {sj("岡﨑　〓①"), sj("〓①")}}};
+                                                            {4, {sj("岡﨑　〓①"), sj("〓①"), sj("いち〓〓")}}};
     QVERIFY(r.notes.changed == changed);
 }
 
