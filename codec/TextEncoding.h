@@ -12,10 +12,11 @@ enum class FileEncoding {
     Utf16, // starts with a UTF-16 byte-order mark, of either byte order
 };
 
-// A code page 932 text is never valid UTF-8 with a byte-order mark in front, and
-// it is valid UTF-8 only when every one of its double-byte characters happens to
-// line up with UTF-8 sequences, which a byte 0x80..0xBF after an ASCII byte
-// (a kana, a full-width space or most kanji at the start of a field) rules out.
+// No code page 932 text starts with a byte-order mark (0xEF, 0xFE and 0xFF start
+// no character of it), and one is valid UTF-8 only when all its double-byte
+// characters happen to line up as UTF-8 sequences, which a byte 0x80..0xBF right
+// after an ASCII byte rules out: a kana, a full-width space or sign, or a kanji of
+// JIS level 1 at the start of a field or line.
 FileEncoding DetectFileEncoding(std::string_view bytes);
 
 // A UTF-8 text (a leading byte-order mark dropped) as code page 932 bytes.
