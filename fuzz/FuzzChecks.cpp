@@ -396,7 +396,6 @@ void CheckChart(Problems& problems, const char* which, const std::string& chart,
     }
 }
 
-
 // ---------------------------------------------------------------- other encodings
 
 // The characters of a code page 932 text: a lead byte with the byte after it,
@@ -412,8 +411,8 @@ std::vector<std::string_view> Characters(std::string_view text)
     return chars;
 }
 
-// A character's own code page 932 form, remembered: opening the converter for
-// each character would cost most of the fuzzer's time.
+// A character's own code page 932 form, remembered: a character the code page
+// lacks costs FromUnicode a new converter each time, and random bytes make many.
 std::optional<std::string> OwnForm(const QString& ch)
 {
     if (ch.front().unicode() < 0x80)
