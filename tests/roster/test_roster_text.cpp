@@ -1,7 +1,6 @@
 // Roster files in the encodings a spreadsheet saves: code page 932 read byte for
 // byte, UTF-8 converted to code page 932 first, UTF-16 refused.
 #include "common/Sjis.h"
-#include "roster/Roster.h"
 #include "roster/RosterReader.h"
 #include "roster/RosterText.h"
 
@@ -9,7 +8,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QStringDecoder>
-#include <QTemporaryDir>
+#include <QStringEncoder>
 #include <QtTest>
 
 #include <array>
@@ -57,18 +56,13 @@ struct Name {
     const char16_t* reading;
 };
 constexpr Name kFamilies[] = {
-    {u"佐藤", u"さとう"}, {u"鈴木", u"すずき"}, {u"高橋", u"たかはし"}, {u"田中", u"たなか"}, {u"伊藤", u"いとう"},
-    {u"渡辺", u"わたなべ"}, {u"山本", u"やまもと"}, {u"中村", u"なかむら"}, {u"小林", u"こばやし"}, {u"加藤", u"かとう"},
-    {u"吉田", u"よしだ"}, {u"佐々木", u"ささき"}, {u"山口", u"やまぐち"}, {u"松本", u"まつもと"}, {u"井上", u"いのうえ"},
-    {u"林", u"はやし"}, {u"斎藤", u"さいとう"}, {u"清水", u"しみず"}, {u"長谷川", u"はせがわ"}, {u"青木", u"あおき"},
-    {u"齋藤", u"さいとう"}, {u"濱田", u"はまだ"}, {u"澤田", u"さわだ"}, {u"邊見", u"へんみ"}, {u"齊藤", u"さいとう"},
-    {u"藪内", u"やぶうち"}, {u"髙野", u"たかの"}, {u"渡邉", u"わたなべ"}, {u"檜山", u"ひやま"}, {u"辻", u"つじ"}};
+    {u"佐藤", u"さとう"}, {u"鈴木", u"すずき"}, {u"高橋", u"たかはし"}, {u"田中", u"たなか"}, {u"渡辺", u"わたなべ"},
+    {u"佐々木", u"ささき"}, {u"長谷川", u"はせがわ"}, {u"林", u"はやし"}, {u"齋藤", u"さいとう"}, {u"濱田", u"はまだ"},
+    {u"澤田", u"さわだ"}, {u"邊見", u"へんみ"}, {u"齊藤", u"さいとう"}, {u"藪内", u"やぶうち"}, {u"髙野", u"たかの"}};
 constexpr Name kGivens[] = {
-    {u"翔太", u"しょうた"}, {u"大輝", u"だいき"}, {u"蓮", u"れん"}, {u"陽翔", u"はると"}, {u"悠真", u"ゆうま"},
-    {u"湊", u"みなと"}, {u"樹", u"いつき"}, {u"結衣", u"ゆい"}, {u"陽菜", u"ひな"}, {u"美咲", u"みさき"},
-    {u"葵", u"あおい"}, {u"莉子", u"りこ"}, {u"彩花", u"あやか"}, {u"紬", u"つむぎ"}, {u"健太", u"けんた"},
-    {u"瑛太", u"えいた"}, {u"遼", u"りょう"}, {u"璃子", u"りこ"}, {u"燈", u"あかり"}, {u"龍之介", u"りゅうのすけ"},
-    {u"雫", u"しずく"}, {u"麟", u"りん"}, {u"黎", u"れい"}, {u"凜", u"りん"}};
+    {u"翔太", u"しょうた"}, {u"蓮", u"れん"}, {u"陽翔", u"はると"}, {u"結衣", u"ゆい"}, {u"美咲", u"みさき"},
+    {u"莉子", u"りこ"}, {u"紬", u"つむぎ"}, {u"瑛太", u"えいた"}, {u"璃子", u"りこ"}, {u"燈", u"あかり"},
+    {u"龍之介", u"りゅうのすけ"}, {u"麟", u"りん"}, {u"凜", u"りん"}};
 
 // A roster a teacher might save: 1 to 45 students in one of the three forms,
 // with or without the comment lines around them, CR LF or LF.
@@ -106,7 +100,6 @@ private slots:
     void examplesInBothEncodings();
     void shiftJisNameListsReadAsBefore();
     void utf8CharactersWithoutShiftJisForm();
-    void utf16IsRefused_data();
     void utf16IsRefused();
 };
 
@@ -174,41 +167,18 @@ void TestRosterText::utf8CharactersWithoutShiftJisForm()
     QVERIFY(r.notes.changed == changed);
 }
 
-void TestRosterText::utf16IsRefused_data()
-{
-    QTest::addColumn<QByteArray>("bom");
-    QTest::newRow("little-endian") << QByteArray("\xFF\xFE");
-    QTest::newRow("big-endian") << QByteArray("\xFE\xFF");
-}
-
-// Nothing is read: the roster is left as after a file without data lines, even
-// right after a good load.
+// Nothing is read, in either byte order: as a file without data lines.
 void TestRosterText::utf16IsRefused()
 {
-    QFETCH(QByteArray, bom);
-    const QString text = QStringLiteral("$,1,山田　太郎,山田\r\n$,2,鈴木　花子,鈴木\r\n");
-    QByteArray bytes = bom;
-    for (const QChar c : text) {
-        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
-        bytes += bom.startsWith('\xFF') ? QByteArray{&lo, 1} + hi : QByteArray{&hi, 1} + lo;
+    for (const auto order : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+        QStringEncoder encoder(order, QStringConverter::Flag::WriteBom);
+        const QByteArray bytes = encoder.encode(QStringLiteral("$,1,山田　太郎,山田\r\n$,2,鈴木　花子,鈴木\r\n"));
+        const Read r = readText(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+        QCOMPARE(r.notes.encoding, FileEncoding::Utf16);
+        QCOMPARE(r.result, 0);
+        QCOMPARE(r.columnCount, 0);
+        QVERIFY(r.table.empty());
     }
-    QTemporaryDir dir;
-    const QString good = dir.filePath("good.csv"), wide = dir.filePath("wide.csv");
-    QFile g(good), w(wide);
-    QVERIFY(g.open(QIODevice::WriteOnly) && w.open(QIODevice::WriteOnly));
-    g.write(QByteArray::fromStdString(sj(text)));
-    w.write(bytes);
-    g.close();
-    w.close();
-
-    Roster roster;
-    QCOMPARE(LoadRoster(roster, good.toStdString()), 2);
-    RosterTextNotes notes;
-    QCOMPARE(LoadRoster(roster, wide.toStdString(), nullptr, &notes), 0);
-    QCOMPARE(notes.encoding, FileEncoding::Utf16);
-    QCOMPARE(roster.studentCount, 0);
-    QCOMPARE(roster.columnCount, 0);
-    QVERIFY(roster.table.empty());
 }
 
 QTEST_GUILESS_MAIN(TestRosterText)
