@@ -446,7 +446,7 @@ Problems CheckUtf8Conversion(std::string_view bytes)
         i += n - 1;
         const std::optional<std::string> own = OwnForm(ch);
         const std::string_view expected = own ? std::string_view(*own) : cp932::kGeta;
-        // Some characters have a two-character form (none do today): take as many as the form has.
+        // A form may take more than one character of the conversion: take as many as it has.
         std::string seen;
         while (k < got.size() && seen.size() < expected.size())
             seen += got[k++];

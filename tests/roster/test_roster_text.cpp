@@ -103,7 +103,7 @@ private slots:
     void utf16IsRefused();
 };
 
-// The examples read byte for byte as before; saved as UTF-8, with or without the
+// The examples read byte for byte as Shift-JIS; saved as UTF-8, with or without the
 // byte-order mark, they read to the very same records.
 void TestRosterText::examplesInBothEncodings()
 {
