@@ -6,6 +6,7 @@
 #include "common/ModalAnswerer.h"
 #include "ui_Form1.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,12 +31,17 @@ class RoadEncodingsTest : public QObject {
             qFatal("cannot write %s", qPrintable(path));
         return path;
     }
+    // ファイル(F) -> 生徒氏名読込(O), with the keys.
     BoxSeen loadExpectingMessage(const QString& path)
     {
         BoxSeen box;
         testing::answerMessageBox(&box);
         testing::answerFileDialog(path);
-        ui()->Open->trigger();
+        QTest::keyClick(form.get(), Qt::Key_F, Qt::AltModifier);
+        QWidget* menu = QApplication::activePopupWidget();
+        if (!menu)
+            qFatal("the File menu did not open");
+        QTest::keyClick(menu, Qt::Key_O);
         return box;
     }
 
