@@ -109,7 +109,13 @@ QString ToUnicode(std::string_view bytes)
 std::optional<std::string> FromUnicode(const QString& text)
 {
     const QString mapped = withTwins(text);
-    QStringEncoder encoder(kCodec, QStringConverter::Flag::Stateless);
+    // Opening the converter costs far more than encoding a name, and a UTF-8
+    // roster is encoded line by line: keep one per thread. One that met a
+    // character it cannot encode stays in error (resetState() does not clear
+    // it), so it is then replaced by a new one.
+    thread_local std::optional<QStringEncoder> encoder;
+    if (!encoder)
+        encoder.emplace(kCodec, QStringConverter::Flag::Stateless);
     std::string out;
     out.reserve(static_cast<std::size_t>(mapped.size()) * 2);
     // ASCII is written as it is (the converter would swap 0x1A, 0x1C and 0x7F);
@@ -118,9 +124,13 @@ std::optional<std::string> FromUnicode(const QString& text)
     auto flush = [&](qsizetype end) {
         if (end <= runStart)
             return true;
-        const QByteArray bytes = encoder.encode(QStringView(mapped).mid(runStart, end - runStart));
+        const QByteArray bytes = encoder->encode(QStringView(mapped).mid(runStart, end - runStart));
+        if (encoder->hasError()) {
+            encoder.reset();
+            return false;
+        }
         out.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        return !encoder.hasError();
+        return true;
     };
     for (qsizetype i = 0; i < mapped.size(); ++i) {
         const char16_t c = mapped.at(i).unicode();

@@ -1,13 +1,22 @@
 #include "FuzzChecks.h"
 
+#include "codec/Cp932.h"
+#include "codec/TextEncoding.h"
 #include "output/ChartWriter.h"
 #include "output/LatexText.h"
 #include "roster/RosterReader.h"
+#include "roster/RosterText.h"
 #include "seating/SeatTable.h"
+
+#include <QList>
+#include <QString>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 
 namespace kelmora::fuzz {
 
@@ -272,6 +281,36 @@ std::vector<std::string_view> SplitLines(std::string_view text, std::string& pro
     return lines;
 }
 
+// A roster text as the charts write it.
+std::string Spelled(std::string_view text)
+{
+    bool otf = false;
+    return SpellOutsideJis(LatexSafe(text), otf);
+}
+
+// Whether the title or a text of a seated student needs the otf package.
+bool UsesOtf(const ChartInput& in, ChartKind kind)
+{
+    bool otf = false;
+    SpellOutsideJis(in.title, otf);
+    const int C = std::clamp(in.columns, 0, SeatTable::kSize);
+    const int R = std::clamp(in.rows, 0, SeatTable::kSize);
+    for (int c = 0; c < C; ++c)
+        for (int r = 0; r < R; ++r) {
+            const std::int32_t v = in.seats.entry(c, r);
+            if (v <= 0 || static_cast<std::size_t>(v) > in.roster.size())
+                continue;
+            const Seito& s = in.roster[static_cast<std::size_t>(v) - 1];
+            if (kind == ChartKind::Plain) {
+                SpellOutsideJis(LatexSafe(s.FullName), otf);
+            } else {
+                for (const std::string* t : {&s.FamilyName, &s.GivenName, &s.FamilyReading, &s.GivenReading})
+                    SpellOutsideJis(LatexSafe(*t), otf);
+            }
+        }
+    return otf;
+}
+
 void CheckChart(Problems& problems, const char* which, const std::string& chart, const ChartInput& in,
                 ChartKind kind)
 {
@@ -285,14 +324,20 @@ void CheckChart(Problems& problems, const char* which, const std::string& chart,
     }
     const int C = std::clamp(in.columns, 0, SeatTable::kSize);
     const int R = std::clamp(in.rows, 0, SeatTable::kSize);
-    const int fixed = kind == ChartKind::Ruby ? 58 : 48;
+    const bool otf = UsesOtf(in, kind);
+    const int fixed = (kind == ChartKind::Ruby ? 58 : 48) + (otf ? 1 : 0);
     if (lines.size() != static_cast<std::size_t>(fixed + 2 * R)) {
         problems.push_back(name + std::to_string(lines.size()) + " lines, not " + std::to_string(fixed + 2 * R));
         return;
     }
+    if ((lines[4] == "\\usepackage{otf}") != otf) {
+        problems.push_back(name + "line 5 is \"" + shown(lines[4]) + "\" though the texts " +
+                           (otf ? "need" : "do not need") + " the otf package");
+        return;
+    }
     // Line numbers from 0: the first page's rows follow line 25, the second's
-    // line 44 + R, both ten later with the ruby macro.
-    const std::size_t shift = kind == ChartKind::Ruby ? 10 : 0;
+    // line 44 + R, both ten later with the ruby macro and one with the otf package.
+    const std::size_t shift = (kind == ChartKind::Ruby ? 10 : 0) + (otf ? 1 : 0);
     const std::size_t firstRows = 25 + shift;
     const std::size_t secondRows = 44 + shift + static_cast<std::size_t>(R);
     const std::string_view tableStart = "\\begin{tabular}{";
@@ -340,7 +385,7 @@ void CheckChart(Problems& problems, const char* which, const std::string& chart,
                                    "\"");
                 return;
             }
-            const auto fullName = [&] { return LatexSafe(in.roster[static_cast<std::size_t>(v) - 1].FullName); };
+            const auto fullName = [&] { return Spelled(in.roster[static_cast<std::size_t>(v) - 1].FullName); };
             if (seated && (cell.substr(0, cellStart.size()) != cellStart ||
                            (kind == ChartKind::Plain && cell.substr(cellStart.size()) != fullName()))) {
                 problems.push_back(name + "the cell at column " + std::to_string(c) + ", row " + std::to_string(r) +
@@ -349,6 +394,92 @@ void CheckChart(Problems& problems, const char* which, const std::string& chart,
             }
         }
     }
+}
+
+// ---------------------------------------------------------------- other encodings
+
+// The characters of a code page 932 text: a lead byte with the byte after it,
+// else one byte.
+std::vector<std::string_view> Characters(std::string_view text)
+{
+    std::vector<std::string_view> chars;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = isLead(byteAt(text, i)) && i + 1 < text.size() ? 2 : 1;
+        chars.push_back(text.substr(i, n));
+        i += n;
+    }
+    return chars;
+}
+
+// A character's own code page 932 form, remembered: a character the code page
+// lacks costs FromUnicode a new converter each time, and random bytes make many.
+std::optional<std::string> OwnForm(const QString& ch)
+{
+    if (ch.front().unicode() < 0x80)
+        return ch.toStdString();
+    static std::map<QString, std::optional<std::string>> known;
+    const auto it = known.find(ch);
+    if (it != known.end())
+        return it->second;
+    return known[ch] = cp932::FromUnicode(ch);
+}
+
+Problems CheckUtf8Conversion(std::string_view bytes)
+{
+    Problems problems;
+    const cp932::Utf8Conversion conv = cp932::FromUtf8(bytes);
+    std::string_view utf8 = bytes;
+    if (utf8.starts_with("\xEF\xBB\xBF"))
+        utf8.remove_prefix(3);
+
+    // Character by character: its own code page 932 form, or 〓 in a reported line.
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+    const QString original = decoder.decode(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    const std::vector<std::string_view> got = Characters(conv.text);
+    std::vector<int> replacedIn;
+    std::size_t k = 0;
+    int line = 1;
+    for (qsizetype i = 0; i < original.size(); ++i) {
+        const qsizetype n = original.at(i).isHighSurrogate() && i + 1 < original.size() ? 2 : 1;
+        const QString ch = original.mid(i, n);
+        i += n - 1;
+        const std::optional<std::string> own = OwnForm(ch);
+        const std::string_view expected = own ? std::string_view(*own) : cp932::kGeta;
+        // A form may take more than one character of the conversion: take as many as it has.
+        std::string seen;
+        while (k < got.size() && seen.size() < expected.size())
+            seen += got[k++];
+        if (seen != expected) {
+            problems.push_back("U+" + QString::number(ch.toUcs4().value(0), 16).toStdString() + " in line " +
+                               std::to_string(line) +
+                               " became \"" + shown(seen) + "\", not \"" + shown(expected) + "\"");
+            return problems;
+        }
+        if (!own && (replacedIn.empty() || replacedIn.back() != line))
+            replacedIn.push_back(line);
+        if (ch == QLatin1Char('\n'))
+            ++line;
+    }
+    if (k != got.size())
+        problems.push_back("the conversion has " + std::to_string(got.size() - k) + " characters too many");
+    if (replacedIn != conv.changedLines)
+        problems.push_back("the lines with 〓 are not the lines reported");
+
+    // The lines and fields are ASCII, kept as they are: the same shape as the UTF-8 text.
+    const Reading asUtf8 = ReadPlainly(utf8);
+    RosterTable table;
+    int columnCount = 0;
+    RosterTextNotes notes;
+    const int result = ReadRosterText(table, bytes, columnCount, &notes);
+    if (result != asUtf8.result || columnCount != asUtf8.columnCount || table.size() != asUtf8.table.size())
+        problems.push_back("the converted roster has " + std::to_string(table.size()) + " records (result " +
+                           std::to_string(result) + ", column count " + std::to_string(columnCount) +
+                           "), the UTF-8 text " + std::to_string(asUtf8.table.size()));
+    for (const RosterTextNotes::ChangedLine& c : notes.changed)
+        if (!std::binary_search(conv.changedLines.begin(), conv.changedLines.end(), c.line))
+            problems.push_back("line " + std::to_string(c.line) + " is named as changed but was not");
+    return problems;
 }
 
 } // namespace
@@ -482,6 +613,98 @@ Problems CheckLatexSafe(std::string_view bytes)
     return problems;
 }
 
+Problems CheckRosterText(std::string_view bytes)
+{
+    Problems problems;
+    const Seito kept{"0", "kept", "", "", "", ""};
+    RosterTable table{kept};
+    int columnCount = -7;
+    RosterTextNotes notes;
+    const int result = ReadRosterText(table, bytes, columnCount, &notes);
+    switch (notes.encoding) {
+    case cp932::FileEncoding::Cp932: {
+        RosterTable direct{kept};
+        int directColumns = -7;
+        const int directResult = ReadRosterBytes(direct, bytes, directColumns);
+        if (result != directResult || columnCount != directColumns || table != direct || !notes.changed.empty())
+            problems.push_back("a code page 932 file reads otherwise than byte for byte");
+        break;
+    }
+    case cp932::FileEncoding::Utf16:
+        if (!bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF"))
+            problems.push_back("taken for UTF-16 without a byte-order mark");
+        if (result != 0 || columnCount != 0 || table.size() != 1)
+            problems.push_back("a UTF-16 file was read");
+        break;
+    case cp932::FileEncoding::Utf8: {
+        const bool bom = bytes.starts_with("\xEF\xBB\xBF");
+        const bool ascii =
+            std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (!bom && (ascii || !QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())).isValidUtf8()))
+            problems.push_back("taken for UTF-8 though it has no byte-order mark and is no UTF-8 beyond ASCII");
+        Problems more = CheckUtf8Conversion(bytes);
+        problems.insert(problems.end(), more.begin(), more.end());
+        break;
+    }
+    }
+    return problems;
+}
+
+Problems CheckSpellOutsideJis(std::string_view bytes)
+{
+    Problems problems;
+    const std::string safe = LatexSafe(bytes);
+    bool otf = false;
+    const std::string out = SpellOutsideJis(safe, otf);
+
+    // What the text says, in Unicode, with each \UTF{XXXX} read as its character.
+    QString said;
+    bool wroteUtf = false;
+    for (std::size_t i = 0; i < out.size();) {
+        if (std::string_view(out).substr(i, 5) == "\\UTF{") {
+            const std::size_t close = out.find('}', i);
+            bool ok = false;
+            const uint code = close == std::string::npos
+                                  ? 0
+                                  : QString::fromLatin1(out.data() + i + 5, static_cast<qsizetype>(close - i - 5))
+                                        .toUInt(&ok, 16);
+            if (!ok || close - i - 5 != 4) {
+                problems.push_back("a broken \\UTF at byte " + std::to_string(i) + ": \"" + shown(out.substr(i, 16)) +
+                                   "\"");
+                return problems;
+            }
+            said += QChar(static_cast<char16_t>(code));
+            wroteUtf = true;
+            i = close + 1;
+            continue;
+        }
+        const std::size_t n = pairAt(out, i) ? 2 : 1;
+        if (n == 2 && byteAt(out, i) >= 0xF0) {
+            problems.push_back("a pair pLaTeX stops on is left at byte " + std::to_string(i));
+            return problems;
+        }
+        said += cp932::ToUnicode(std::string_view(out).substr(i, n));
+        i += n;
+    }
+    if (wroteUtf != otf)
+        problems.push_back(std::string("\\UTF ") + (wroteUtf ? "written" : "not written") + " but usesOtf is " +
+                           (otf ? "set" : "not set"));
+
+    QString expected;
+    for (std::size_t i = 0; i < safe.size();) {
+        const std::size_t n = pairAt(safe, i) ? 2 : 1;
+        const QString ch = cp932::ToUnicode(std::string_view(safe).substr(i, n));
+        const char16_t c = ch.size() == 1 ? ch.front().unicode() : 0;
+        const bool nothingToPrint = c == 0xFFFD || (c >= 0xE000 && c <= 0xF8FF);
+        expected += n == 2 && byteAt(safe, i) >= 0xF0 && nothingToPrint ? QString(QChar(0x3013)) : ch;
+        i += n;
+    }
+    if (said != expected)
+        problems.push_back("SpellOutsideJis changed what the text says: \"" + shown(out) + "\" from \"" +
+                           shown(safe) + "\"");
+    return problems;
+}
+
 Problems CheckCharts(std::string_view bytes)
 {
     Problems problems;
@@ -532,7 +755,7 @@ Problems CheckCharts(std::string_view bytes)
 Problems CheckAll(std::string_view bytes)
 {
     Problems problems = CheckRosterReader(bytes);
-    for (Problems more : {CheckLatexSafe(bytes), CheckCharts(bytes)})
+    for (Problems more : {CheckRosterText(bytes), CheckLatexSafe(bytes), CheckSpellOutsideJis(bytes), CheckCharts(bytes)})
         problems.insert(problems.end(), more.begin(), more.end());
     return problems;
 }

@@ -23,13 +23,27 @@ Problems CheckRosterReader(std::string_view bytes);
 // ASCII letters as it is.
 Problems CheckLatexSafe(std::string_view bytes);
 
+// The bytes as a roster file in any encoding (ReadRosterText): a code page 932
+// file reads exactly as ReadRosterBytes reads it, a UTF-16 one reads as nothing,
+// and a UTF-8 one is converted character by character, each character to its
+// own code page 932 form or, only in the lines reported, to 〓, and reads with
+// the same lines and fields as the UTF-8 text.
+Problems CheckRosterText(std::string_view bytes);
+
+// SpellOutsideJis over LatexSafe's output: no pair is left that pLaTeX stops on
+// (lead byte 0xF0..0xFC), \UTF is written exactly when `usesOtf` is set, and
+// with each \UTF{XXXX} read as its character the text says what it said, but for
+// the characters that had nothing to print, which became 〓.
+Problems CheckSpellOutsideJis(std::string_view bytes);
+
 // Both chart writers, given the roster the bytes make, and a grid size, a seat
 // table (stale and negative positions included) and a title drawn from the
-// bytes' end: 48 + 2R or 58 + 2R lines, each ending in CR LF, and every table
-// row a well-formed tabular row of C cells, the second page the first turned round.
+// bytes' end: 48 + 2R or 58 + 2R lines, one more ("\usepackage{otf}" as line 5)
+// exactly when a text needs it, each ending in CR LF, and every table row a
+// well-formed tabular row of C cells, the second page the first turned round.
 Problems CheckCharts(std::string_view bytes);
 
-// All three.
+// All of them.
 Problems CheckAll(std::string_view bytes);
 
 } // namespace kelmora::fuzz

@@ -61,6 +61,8 @@ struct Writer {
     int columns;
     int rows;
     std::string out;
+    bool usesOtf = false;      // a character outside JIS X 0208 was written as \UTF
+    std::size_t afterClass = 0; // where the line that loads the otf package goes
 
     Writer(const ChartInput& input, ChartKind k)
         : in(input), kind(k),
@@ -79,7 +81,7 @@ struct Writer {
     void titleLine()
     {
         out += R"(\fbox{\huge\bfseries )";
-        out += in.title;
+        AppendSpelledOutsideJis(out, in.title, usesOtf);
         line("}");
     }
 
@@ -90,6 +92,9 @@ struct Writer {
             out += "c|";
         line(R"(}\hline)");
     }
+
+    // A name or reading from the roster, as LaTeX prints it.
+    void text(std::string_view cp932) { AppendSpelledOutsideJis(out, LatexSafe(cp932), usesOtf); }
 
     // The student on a seat, or nullptr for an empty seat. A position that names
     // no record (left over from a longer roster, or nonsense) counts as empty.
@@ -108,18 +113,18 @@ struct Writer {
             return;
         if (kind == ChartKind::Plain) {
             out += R"(\Bf )";
-            out += LatexSafe(s->FullName);
+            text(s->FullName);
             return;
         }
         out += R"(\ruby{\Bf )";
-        out += LatexSafe(s->FamilyName);
+        text(s->FamilyName);
         out += "}{";
-        out += LatexSafe(s->FamilyReading);
+        text(s->FamilyReading);
         out += kRubyBetween;
         out += R"(\ruby{\Bf )";
-        out += LatexSafe(s->GivenName);
+        text(s->GivenName);
         out += "}{";
-        out += LatexSafe(s->GivenReading);
+        text(s->GivenReading);
         out += "}";
     }
 
@@ -153,6 +158,7 @@ struct Writer {
         line(kind == ChartKind::Ruby ? kRubyLine : kPlainLine);
         line(kHowToLine);
         line(R"(\documentclass[12pt,b5paper,landscape]{jarticle})");
+        afterClass = out.size();
         line(R"(\parindent=0pt)");
         line(R"(\pagestyle{empty})");
         line(kMarginNote);
@@ -223,6 +229,10 @@ struct Writer {
         preamble();
         firstPage();
         secondPage();
+        // Only a chart that needs it loads the package: every other chart keeps
+        // its lines where they always were.
+        if (usesOtf)
+            out.insert(afterClass, "\\usepackage{otf}\r\n");
         return std::move(out);
     }
 };

@@ -17,8 +17,10 @@ struct ChartInput {
 };
 
 // The plain two-page chart (48 + 2R lines, CR LF after each): full names.
+// A chart with characters outside JIS X 0208 (SpellOutsideJis) has one line more,
+// "\usepackage{otf}" after the \documentclass line.
 std::string WriteSeatingChart(const ChartInput& in);
-// The same chart with kana readings over family and given names (58 + 2R lines).
+// The same chart with kana readings over family and given names (58 + 2R lines, or one more).
 std::string WriteRubySeatingChart(const ChartInput& in);
 
 enum class ChartKind { Plain, Ruby };

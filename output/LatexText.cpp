@@ -1,5 +1,12 @@
 #include "output/LatexText.h"
 
+#include "codec/Cp932.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <cstdio>
+
 namespace kelmora {
 
 namespace {
@@ -175,7 +182,82 @@ std::size_t appendFullWidth(std::string& out, std::string_view text, std::size_t
     return 1;
 }
 
+// Code page 932 characters outside JIS X 0208 that are JIS X 0208 characters
+// under other bytes (code page 932 writes their Unicode code points with these).
+struct Twin {
+    unsigned char lead, trail;
+    std::string_view jis;
+};
+constexpr Twin kJisTwins[] = {
+    {0x87, 0x90, "\x81\xE0"}, // ≒
+    {0x87, 0x91, "\x81\xDF"}, // ≡
+    {0x87, 0x92, "\x81\xE7"}, // ∫
+    {0x87, 0x95, "\x81\xE3"}, // √
+    {0x87, 0x96, "\x81\xDB"}, // ⊥
+    {0x87, 0x97, "\x81\xDA"}, // ∠
+    {0x87, 0x9A, "\x81\xE6"}, // ∵
+    {0x87, 0x9B, "\x81\xBF"}, // ∩
+    {0x87, 0x9C, "\x81\xBE"}, // ∪
+    {0xEE, 0xF9, "\x81\xCA"}, // ￢
+    {0xFA, 0x54, "\x81\xCA"}, // ￢
+    {0xFA, 0x5B, "\x81\xE6"}, // ∵
+};
+
+// Lead bytes of the rows pLaTeX has no glyphs for: NEC row 13, the NEC-selected
+// IBM extension, the user-defined area and the IBM extension. From 0xF0 on,
+// pTeX takes the pair for no character at all and stops.
+bool isOutsideJisLead(unsigned char b)
+{
+    return b == 0x87 || b == 0xED || b == 0xEE || b >= 0xF0;
+}
+
 } // namespace
+
+std::string SpellOutsideJis(std::string_view cp932, bool& usesOtf)
+{
+    std::string out;
+    out.reserve(cp932.size());
+    AppendSpelledOutsideJis(out, cp932, usesOtf);
+    return out;
+}
+
+void AppendSpelledOutsideJis(std::string& out, std::string_view cp932, bool& usesOtf)
+{
+    // Nearly every text has none of these characters: copy it in runs, not byte by byte.
+    std::size_t runStart = 0;
+    for (std::size_t i = 0; i < cp932.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(cp932[i]);
+        if (!isLeadByte(lead) || i + 1 == cp932.size() || !isTrailByte(static_cast<unsigned char>(cp932[i + 1])))
+            continue;
+        const auto trail = static_cast<unsigned char>(cp932[++i]);
+        if (!isOutsideJisLead(lead))
+            continue;
+        const auto twin = std::find_if(std::begin(kJisTwins), std::end(kJisTwins),
+                                       [&](const Twin& t) { return t.lead == lead && t.trail == trail; });
+        std::string_view instead;
+        char utf[16];
+        if (twin != std::end(kJisTwins)) {
+            instead = twin->jis;
+        } else {
+            const QString u = cp932::ToUnicode(cp932.substr(i - 1, 2));
+            const char16_t c = u.size() == 1 ? u.front().unicode() : 0;
+            const bool printable = c >= 0x80 && c != 0xFFFD && !(c >= 0xE000 && c <= 0xF8FF); // not user-defined
+            if (printable) {
+                std::snprintf(utf, sizeof utf, "\\UTF{%04X}", static_cast<unsigned>(c));
+                instead = utf;
+                usesOtf = true;
+            } else if (lead >= 0xF0) {
+                instead = "\x81\xAC"; // 〓: pLaTeX would stop on the pair
+            } else {
+                continue; // an empty box, as any unassigned pair
+            }
+        }
+        out.append(cp932.substr(runStart, i - 1 - runStart));
+        out.append(instead);
+        runStart = i + 1;
+    }
+    out.append(cp932.substr(runStart));
+}
 
 std::string LatexSafe(std::string_view cp932)
 {

@@ -14,4 +14,17 @@ namespace kelmora {
 // cannot print, are written in their full-width forms.
 std::string LatexSafe(std::string_view cp932);
 
+// pLaTeX reading code page 932 (platex -kanji=sjis) knows only JIS X 0208. The
+// characters code page 932 adds (NEC row 13: ① Ⅰ ㈱ №; the NEC-selected and
+// IBM extension kanji, lead bytes 0xED, 0xEE, 0xFA..0xFC: 髙 﨑 德) print as empty
+// boxes, and those with lead bytes 0xF0..0xFC stop pLaTeX. This writes each as
+// \UTF{XXXX} (its Unicode code point, for the otf package) and sets `usesOtf`;
+// the twelve that are JIS X 0208 characters under other bytes (≒ ≡ ∫ √ ⊥ ∠ ∵
+// ∩ ∪ ￢) get those bytes instead. A pair with lead byte 0xF0..0xFC that has no
+// character to print (user-defined, unassigned) becomes 〓. Everything else,
+// LaTeX included, stays as it is, so a title may go through it as typed.
+std::string SpellOutsideJis(std::string_view cp932, bool& usesOtf);
+// The same, appended to `out`.
+void AppendSpelledOutsideJis(std::string& out, std::string_view cp932, bool& usesOtf);
+
 } // namespace kelmora

@@ -12,10 +12,17 @@ const Seito* Roster::record(int position) const
     return &table[static_cast<std::size_t>(position) - 1];
 }
 
-int LoadRoster(Roster& roster, const std::filesystem::path& file, std::error_code* openError)
+int LoadRoster(Roster& roster, const std::filesystem::path& file, std::error_code* openError,
+               RosterTextNotes* notes)
 {
     RosterTable().swap(roster.table); // clear() alone would keep the old capacity
-    roster.studentCount = ReadRoster(roster.table, file, roster.columnCount, openError);
+    roster.columnCount = 0;
+    if (notes)
+        *notes = {};
+    std::string bytes;
+    if (!ReadFileBytes(file, bytes, openError))
+        return roster.studentCount = 0;
+    roster.studentCount = ReadRosterText(roster.table, bytes, roster.columnCount, notes);
     return roster.studentCount;
 }
 

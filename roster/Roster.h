@@ -1,4 +1,5 @@
 #pragma once
+#include "roster/RosterText.h"
 #include "roster/Seito.h"
 
 #include <filesystem>
@@ -18,9 +19,11 @@ struct Roster {
     const Seito* record(int position) const;
 };
 
-// Empties the table (releasing its storage) and reads `file` into it;
-// studentCount becomes ReadRoster's result.
-int LoadRoster(Roster& roster, const std::filesystem::path& file, std::error_code* openError = nullptr);
+// Empties the table (releasing its storage) and reads `file` into it, as code
+// page 932 or as UTF-8 (ReadRosterText); studentCount becomes the reader's result.
+// `notes` (if given) tells what the teacher must hear about the file's text.
+int LoadRoster(Roster& roster, const std::filesystem::path& file, std::error_code* openError = nullptr,
+               RosterTextNotes* notes = nullptr);
 
 // Which option buttons a load enables, by the column count. Counts 0, 1, 4 and 5
 // change nothing (nullopt).

@@ -1,6 +1,7 @@
 // The File menu's load command and the display command.
 #include "app/form1/TForm1.h"
 #include "codec/Cp932.h"
+#include "codec/TextEncoding.h"
 #include "roster/Roster.h"
 #include "roster/RosterReader.h"
 #include "roster/StudentList.h"
@@ -56,6 +57,26 @@ void OfferFileName(QFileDialog* dialog, const QString& name)
         edit->clear();
 }
 
+// The lines of a UTF-8 roster in which characters became 〓, with the names as
+// loaded; a long list is cut short.
+QString changedLinesMessage(const RosterTextNotes& notes)
+{
+    constexpr std::size_t kShown = 20;
+    QString text = QStringLiteral("名簿ファイルは UTF-8 で書かれていました。\n"
+                                  "座席表 (Shift-JIS) で使えない文字を「〓」に置き換えて読み込みました。\n"
+                                  "次の行の名前を確かめてください。\n");
+    for (std::size_t k = 0; k < notes.changed.size() && k < kShown; ++k) {
+        const RosterTextNotes::ChangedLine& line = notes.changed[k];
+        QStringList texts;
+        for (const std::string& t : line.texts)
+            texts << cp932::ToUnicode(t);
+        text += QStringLiteral("\n%1 行目: %2").arg(line.line).arg(texts.join(QStringLiteral("、")));
+    }
+    if (notes.changed.size() > kShown)
+        text += QStringLiteral("\nほか %1 行").arg(notes.changed.size() - kShown);
+    return text;
+}
+
 } // namespace
 
 void TForm1::OpenClick()
@@ -65,6 +86,7 @@ void TForm1::OpenClick()
 
     QString preset; // none at first; Retry offers the file tried last
     int result = 0;
+    RosterTextNotes notes;
     for (;;) {
         QFileDialog* dialog = openDialog();
         OfferFileName(dialog, preset);
@@ -73,7 +95,7 @@ void TForm1::OpenClick()
         // The whole path: our dialogs do not move the working directory.
         const QString path = dialog->selectedFiles().constFirst();
         std::error_code openError;
-        result = LoadRoster(state.roster, QFile::encodeName(path).toStdString(), &openError);
+        result = LoadRoster(state.roster, QFile::encodeName(path).toStdString(), &openError, &notes);
         if (!openError)
             break;
         QMessageBox box(QMessageBox::Warning, QStringLiteral("オープンエラー"),
@@ -84,6 +106,13 @@ void TForm1::OpenClick()
         preset = QFileInfo(path).fileName();
     }
 
+    if (notes.encoding == cp932::FileEncoding::Utf16) {
+        // Nothing was read: the roster is left as after a file without data lines.
+        plainMessage(this, QStringLiteral("この名簿ファイルは UTF-16 (Unicode テキスト) で保存されているため、"
+                                          "読み込めません。\n"
+                                          "表計算ソフトで「CSV」形式で保存し直してから、読み込んでください。"));
+        return;
+    }
     if (result < 0) {
         plainMessage(this, QStringLiteral("生徒氏名データに不正行あり"));
         return;
@@ -105,6 +134,8 @@ void TForm1::OpenClick()
             ui->RadioButton3->setChecked(true);
     }
     ui->DLoad->setEnabled(true);
+    if (!notes.changed.empty())
+        plainMessage(this, changedLinesMessage(notes));
 }
 
 void TForm1::DLoadClick()

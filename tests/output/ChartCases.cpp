@@ -186,4 +186,21 @@ ChartCase typesettableSpecialsCase()
     return c;
 }
 
+ChartCase outsideJisCase()
+{
+    ChartCase c;
+    c.roster = {student("1", u"髙橋", u"健太", u"たかはし", u"けんた"),
+                student("2", u"岡﨑", u"①子", u"おかざき", u"㈱こ"),
+                student("3", u"德永", u"瀨奈≒", u"とくなが", u"せな"),
+                student("4", u"黑木", u"㈱", u"くろき", u"かぶ")};
+    c.columns = 2;
+    c.rows = 2;
+    c.title = "\\textgt{" + sj(u"①組") + "}" + sj(u"\u3000㈱髙橋岡﨑");
+    c.place(0, 0, 1);
+    c.place(1, 0, 2);
+    c.place(0, 1, 3);
+    c.place(1, 1, 4);
+    return c;
+}
+
 } // namespace kelmora::testing

@@ -37,5 +37,8 @@ Seito generatedStudent(int i);
 ChartCase filledCase(int columns, int rows);
 // Names and readings full of LaTeX specials, all of which pLaTeX can print.
 ChartCase typesettableSpecialsCase();
+// Names, readings and a title with characters pLaTeX has no glyph for in code
+// page 932 (髙 﨑 德 瀨 黑 ① ㈱) and one that JIS X 0208 has under other bytes (≒).
+ChartCase outsideJisCase();
 
 } // namespace kelmora::testing

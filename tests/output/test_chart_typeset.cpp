@@ -1,6 +1,7 @@
-// The charts typeset: a filled grid, names full of LaTeX specials and the example
-// roster file, each through the real platex and dvipdfmx. Each must come out as a
-// two-page PDF whose text holds every seated name on both pages.
+// The charts typeset: a filled grid, names full of LaTeX specials, the example
+// roster file and names pLaTeX has no glyph for, each through the real platex and
+// dvipdfmx. Each must come out as a two-page PDF whose text holds every seated
+// name on both pages.
 #include "ChartCases.h"
 
 #include "output/ChartWriter.h"
@@ -99,7 +100,7 @@ void TestChartTypeset::typesets_data()
 {
     QTest::addColumn<QString>("caseName");
     QTest::addColumn<ChartKind>("kind");
-    for (const char* name : {"filled", "latexchars", "roster6"}) {
+    for (const char* name : {"filled", "latexchars", "roster6", "outsidejis"}) {
         QTest::addRow("%s plain", name) << QString(name) << ChartKind::Plain;
         QTest::addRow("%s ruby", name) << QString(name) << ChartKind::Ruby;
     }
@@ -116,6 +117,8 @@ void TestChartTypeset::typesets()
         c = filledCase(6, 6);
     } else if (caseName == "latexchars") {
         c = typesettableSpecialsCase();
+    } else if (caseName == "outsidejis") {
+        c = outsideJisCase();
     } else {
         // The example roster as the program reads it: 40 students on a 6 x 7 grid, two desks empty.
         const QString file = QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv");
@@ -167,6 +170,8 @@ void TestChartTypeset::typesets()
     }
     if (caseName == "latexchars")
         expected << QStringView(u"特別").toString(); // the title's own LaTeX, typeset
+    if (caseName == "outsidejis")
+        expected << QStringView(u"①組㈱髙橋岡﨑").toString();
     expected << QStringView(u"教卓").toString();
 
     for (int page = 1; page <= 2; ++page) {
