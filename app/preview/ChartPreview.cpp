@@ -54,13 +54,14 @@ ChartPreview::ChartPreview(QWidget* parent) : QDialog(parent), document_(new QPd
     view_ = new QPdfView;
     view_->setDocument(document_);
     view_->setPageMode(QPdfView::PageMode::SinglePage);
-    view_->setZoomMode(QPdfView::ZoomMode::FitInView);
     view_->setBackgroundRole(QPalette::Dark);
 
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
     QPushButton* printButton = button(QStringLiteral("印刷"), bottom);
     QPushButton* closeButton = button(QStringLiteral("閉じる"), bottom);
+
+    fit();
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -117,6 +118,10 @@ void ChartPreview::showPageNumber()
 
 void ChartPreview::fit()
 {
+    // A fitted page needs no scroll bars, and with them Qt 6.4's view keeps
+    // refitting the page and never draws it.
+    view_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view_->setZoomMode(QPdfView::ZoomMode::FitInView);
 }
 
@@ -130,6 +135,8 @@ void ChartPreview::zoomBy(double factor)
         const QSize room = view_->viewport()->size().shrunkBy(view_->documentMargins());
         zoom = std::min(room.width() / (page.width() * dotsPerPoint), room.height() / (page.height() * dotsPerPoint));
     }
+    view_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view_->setZoomMode(QPdfView::ZoomMode::Custom);
     view_->setZoomFactor(std::clamp(zoom * factor, 0.1, 8.0));
 }
