@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 using namespace kelmora;
 using testing::BoxSeen;
 
@@ -68,18 +70,20 @@ class ChartPdfTest : public QObject {
         ui()->DLoad->trigger();
     }
     // 座席表出力 clicked in the menu bar; the save dialog answered with `path`.
-    // Returns the folder the dialog opened in.
+    // Returns the folder the dialog opened in, once it has been answered.
     QString output(const QString& path)
     {
-        QString opened;
-        testing::answerNext<QFileDialog>([&](QFileDialog* d) {
-            opened = d->directory().absolutePath();
+        auto opened = std::make_shared<QString>();
+        testing::answerNext<QFileDialog>([opened, path](QFileDialog* d) {
+            *opened = d->directory().absolutePath();
             testing::typeFileName(d, path);
             testing::acceptDialog(d);
         });
         QMenuBar* bar = ui()->MainMenu1;
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(ui()->OutPut).center());
-        return opened;
+        if (!QTest::qWaitFor([&] { return !opened->isEmpty(); }, 10000))
+            return QStringLiteral("(the save dialog did not come)");
+        return *opened;
     }
 
 private slots:
@@ -164,8 +168,8 @@ private slots:
         BoxSeen box;
         testing::answerMessageBox(&box, QMessageBox::Ok);
         output(file("Kelmora.tex"));
+        QTRY_VERIFY(box.seen);
         qputenv("PATH", path);
-        QVERIFY(box.seen);
         QVERIFY2(box.text.contains(QStringLiteral("texlive-lang-japanese")), qPrintable(box.text));
         QCOMPARE(files(), QStringList({"Kelmora.tex"}));
     }
