@@ -166,8 +166,15 @@ bool ChartPreview::printPages(QPrinter& printer)
         return false;
     const int dpi = std::min(printer.resolution(), kMaxPrintDpi);
     const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
-    for (int page = 0; page < document_->pageCount(); ++page) {
-        if (page > 0 && !printer.newPage())
+    // The pages chosen in the print dialog, counted from 1 there.
+    int first = 0;
+    int last = document_->pageCount() - 1;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = std::max(first, printer.fromPage() - 1);
+        last = std::min(last, printer.toPage() - 1);
+    }
+    for (int page = first; page <= last; ++page) {
+        if (page > first && !printer.newPage())
             return false;
         const QSizeF points = document_->pagePointSize(page);
         const QImage image = document_->render(page, (points * dpi / 72.0).toSize());

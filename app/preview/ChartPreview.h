@@ -25,8 +25,8 @@ public:
 
     // The paper the chart is made for: JIS B5 landscape, edge to edge.
     static void setUpPrinter(QPrinter& printer);
-    // Prints every page on `printer`, scaled to its paper. The 印刷 button calls
-    // this after the print dialog.
+    // Prints the pages chosen on `printer` (all unless a range is set), each
+    // scaled to its paper. The 印刷 button calls this after the print dialog.
     bool printPages(QPrinter& printer);
 
 private:
