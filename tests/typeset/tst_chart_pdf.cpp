@@ -9,9 +9,11 @@
 #include <QDir>
 #include <QMenuBar>
 #include <QPdfDocument>
+#include <QPdfPageNavigator>
 #include <QPdfView>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -115,6 +117,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(preview() && preview()->isVisible(), 60000);
         QCOMPARE(preview()->document()->pageCount(), 2);
         QTRY_VERIFY2(darkPixels(preview()->view()->viewport()->grab().toImage()) > 500, "the preview shows a blank page");
+        for (QPushButton* b : preview()->findChildren<QPushButton*>())
+            if (b->text().startsWith(QStringLiteral("次のページ")))
+                QTest::mouseClick(b, Qt::LeftButton);
+        QCOMPARE(preview()->view()->pageNavigator()->currentPage(), 1);
         QCOMPARE(files(), QStringList({"Kelmora.pdf", "Kelmora.tex"}));
 
         const QString pdf = file("Kelmora.pdf");
