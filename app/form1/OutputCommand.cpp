@@ -1,5 +1,6 @@
 // The output command: asks for a file name and writes the chart.
 #include "app/form1/TForm1.h"
+#include "app/preview/ChartPdf.h"
 #include "codec/Cp932.h"
 #include "output/ChartWriter.h"
 #include "ui_Form1.h"
@@ -74,6 +75,8 @@ void TForm1::OutPutClick()
 
     QFileDialog* dialog = saveDialog();
     dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (const QString folder = chartFolder_.isEmpty() ? rosterFolder_ : chartFolder_; !folder.isEmpty())
+        dialog->setDirectory(folder);
     dialog->selectFile(QStringLiteral("Kelmora.tex"));
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return;
@@ -86,7 +89,13 @@ void TForm1::OutPutClick()
                                   : WriteSeatingChart(input);
 
     const QString reason = writeAtomically(path, chart);
-    if (!reason.isEmpty())
+    if (!reason.isEmpty()) {
         errorMessage(this, QStringLiteral("座席表を書き込めませんでした。\n%1\n%2")
                                .arg(QDir::toNativeSeparators(path), reason));
+        return;
+    }
+    chartFolder_ = QFileInfo(path).absolutePath();
+    if (!chartPdf_)
+        chartPdf_ = new ChartPdf(this);
+    chartPdf_->make(path);
 }

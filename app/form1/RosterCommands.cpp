@@ -96,8 +96,10 @@ void TForm1::OpenClick()
         const QString path = dialog->selectedFiles().constFirst();
         std::error_code openError;
         result = LoadRoster(state.roster, QFile::encodeName(path).toStdString(), &openError, &notes);
-        if (!openError)
+        if (!openError) {
+            rosterFolder_ = QFileInfo(path).absolutePath();
             break;
+        }
         QMessageBox box(QMessageBox::Warning, QStringLiteral("オープンエラー"),
                         QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), OpenErrorReason(openError)),
                         QMessageBox::Retry | QMessageBox::Cancel, this);

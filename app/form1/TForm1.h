@@ -14,6 +14,7 @@
 namespace Ui { class TForm1; }
 class QPainter;
 namespace kelmora { class InstanceLock; }
+class ChartPdf;
 class QFileDialog;
 class QTimer;
 class TForm2;
@@ -128,6 +129,9 @@ private:
 
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
+    QString rosterFolder_; // where the save dialog opens until a chart is saved
+    QString chartFolder_;  // where the last chart was saved
+    ChartPdf* chartPdf_ = nullptr; // made with the first chart
     std::unique_ptr<kelmora::InstanceLock> instanceLock_; // the instance mutex
     bool instanceRefused_ = false;
     TForm2* Form2 = nullptr;

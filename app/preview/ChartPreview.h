@@ -1,0 +1,44 @@
+#pragma once
+#include <QDialog>
+
+class QLabel;
+class QPdfDocument;
+class QPdfView;
+class QPrinter;
+class QPushButton;
+
+// The typeset chart on screen, both pages, before it goes to the printer.
+// Not modal: the teacher may keep it open beside the main window.
+class ChartPreview : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit ChartPreview(QWidget* parent = nullptr);
+    ~ChartPreview() override;
+
+    // Shows the PDF at `path` from its first page, fitted to the window.
+    // Returns false (and shows nothing new) when it cannot be read.
+    bool showPdf(const QString& path);
+
+    QPdfDocument* document() const { return document_; }
+    QPdfView* view() const { return view_; }
+
+    // The paper the chart is made for: JIS B5 landscape, edge to edge.
+    static void setUpPrinter(QPrinter& printer);
+    // Prints the pages chosen on `printer` (all unless a range is set), each
+    // scaled to its paper. The 印刷 button calls this after the print dialog.
+    bool printPages(QPrinter& printer);
+
+private:
+    void print();
+    void goToPage(int page);
+    void zoomBy(double factor);
+    void fit();
+    void showPageNumber();
+
+    QPdfDocument* document_ = nullptr;
+    QPdfView* view_ = nullptr;
+    QLabel* pageLabel_ = nullptr;
+    QPushButton* previous_ = nullptr;
+    QPushButton* next_ = nullptr;
+};

@@ -1,0 +1,192 @@
+// 座席表出力 on the real window, on to the PDF: typeset beside the chart, shown
+// in the preview, printed; and what the teacher is told when it cannot be made.
+#include "app/form1/TForm1.h"
+#include "app/preview/ChartPreview.h"
+#include "common/MainWindow.h"
+#include "common/ModalAnswerer.h"
+#include "ui_Form1.h"
+
+#include <QDir>
+#include <QMenuBar>
+#include <QPdfDocument>
+#include <QPdfPageNavigator>
+#include <QPdfView>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace kelmora;
+using testing::BoxSeen;
+
+namespace {
+
+const QString kExamples = QStringLiteral(KELMORA_EXAMPLES_DIR);
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess p;
+    p.start(program, arguments);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// pdfinfo's page size is B5 landscape (257 x 182 mm), give or take the rounding of the writer.
+bool isB5Landscape(const QString& info)
+{
+    const QRegularExpressionMatch m = QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+) pts").match(info);
+    return m.hasMatch() && qAbs(m.captured(1).toDouble() - 728.5) < 0.6 && qAbs(m.captured(2).toDouble() - 515.9) < 0.6;
+}
+
+int darkPixels(const QImage& image)
+{
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            dark += qGray(image.pixel(x, y)) < 128;
+    return dark;
+}
+
+} // namespace
+
+class ChartPdfTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ProgramState> state;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<QTemporaryDir> tmp; // a fresh folder for each case
+
+    QString file(const QString& name) { return tmp->filePath(name); }
+    QStringList files() { return QDir(tmp->path()).entryList(QDir::Files); }
+
+    Ui::TForm1* ui() { return form->ui.get(); }
+    ChartPreview* preview() { return form->findChild<ChartPreview*>(); }
+
+    void loadAndDisplay()
+    {
+        testing::answerFileDialog(kExamples + "/roster6.csv");
+        ui()->Open->trigger();
+        ui()->DLoad->trigger();
+    }
+    // 座席表出力 clicked in the menu bar; the save dialog answered with `path`.
+    // Returns the folder the dialog opened in, once it has been answered.
+    QString output(const QString& path)
+    {
+        auto opened = std::make_shared<QString>();
+        testing::answerNext<QFileDialog>([opened, path](QFileDialog* d) {
+            *opened = d->directory().absolutePath();
+            testing::typeFileName(d, path);
+            testing::acceptDialog(d);
+        });
+        QMenuBar* bar = ui()->MainMenu1;
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(ui()->OutPut).center());
+        if (!QTest::qWaitFor([&] { return !opened->isEmpty(); }, 10000))
+            return QStringLiteral("(the save dialog did not come)");
+        return *opened;
+    }
+
+private slots:
+    void init()
+    {
+        tmp = std::make_unique<QTemporaryDir>();
+        QVERIFY(tmp->isValid());
+        QVERIFY(testing::openMainWindow(state, form));
+    }
+    void cleanup()
+    {
+        testing::closeMainWindow(state, form);
+        tmp.reset();
+    }
+
+    void chartToPreviewToPrinter()
+    {
+        loadAndDisplay();
+        ui()->PageControl1->setCurrentIndex(1);
+        StringGrid* list = ui()->StringGrid3;
+        StringGrid* seats = ui()->StringGrid2;
+        for (int row : {1, 2})
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, list->cellRect(1, row).center());
+        QTest::mouseClick(seats->viewport(), Qt::LeftButton, {}, seats->cellRect(0, 0).center());
+        QTest::mouseClick(seats->viewport(), Qt::LeftButton, {}, seats->cellRect(4, 6).center());
+
+        const QString chart = file("Kelmora.tex");
+        QCOMPARE(output(chart), QDir(kExamples).absolutePath()); // first time: the roster's folder
+        QTRY_VERIFY_WITH_TIMEOUT(preview() && preview()->isVisible(), 60000);
+        QCOMPARE(preview()->document()->pageCount(), 2);
+        QTRY_VERIFY2(darkPixels(preview()->view()->viewport()->grab().toImage()) > 500, "the preview shows a blank page");
+        for (QPushButton* b : preview()->findChildren<QPushButton*>())
+            if (b->text().startsWith(QStringLiteral("次のページ")))
+                QTest::mouseClick(b, Qt::LeftButton);
+        QCOMPARE(preview()->view()->pageNavigator()->currentPage(), 1);
+        QCOMPARE(files(), QStringList({"Kelmora.pdf", "Kelmora.tex"}));
+
+        const QString pdf = file("Kelmora.pdf");
+        const QString info = run("pdfinfo", {pdf});
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(info));
+        QVERIFY2(info.contains("Page size:       728.5 x 515.91 pts"), qPrintable(info));
+        for (int page : {1, 2}) {
+            const QString text = run("pdftotext", {"-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
+            QVERIFY2(text.contains(QStringLiteral("青木")) && text.contains(QStringLiteral("新井")), qPrintable(text));
+        }
+
+        // The 印刷 button's path after the print dialog, into a PDF file.
+        QPrinter printer(QPrinter::HighResolution);
+        ChartPreview::setUpPrinter(printer);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file("printed.pdf"));
+        QVERIFY(preview()->printPages(printer));
+        const QString printed = run("pdfinfo", {file("printed.pdf")});
+        QVERIFY2(printed.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(printed));
+        QVERIFY2(isB5Landscape(printed), qPrintable(printed));
+        QPdfDocument back;
+        QCOMPARE(back.load(file("printed.pdf")), QPdfDocument::Error::None);
+        QVERIFY2(darkPixels(back.render(1, QSize(729, 516))) > 500, "the printed page is blank");
+
+        // Esc closes the preview; the next save dialog opens where the chart went.
+        QTest::keyClick(preview(), Qt::Key_Escape);
+        QVERIFY(!preview()->isVisible());
+        QCOMPARE(output(file("again.tex")), QDir(tmp->path()).absolutePath());
+        QTRY_VERIFY_WITH_TIMEOUT(preview()->isVisible(), 60000);
+        QVERIFY(QFile::exists(file("again.pdf")));
+    }
+
+    void brokenTitleShowsTheTexErrorAndKeepsTheChart()
+    {
+        loadAndDisplay();
+        ui()->Edit3->setText(QStringLiteral("\\foo{"));
+        BoxSeen box;
+        testing::answerMessageBox(&box, QMessageBox::Ok);
+        output(file("Kelmora.tex"));
+        QTRY_VERIFY_WITH_TIMEOUT(box.seen, 60000);
+        QVERIFY2(box.text.contains(QRegularExpression("^! \\S", QRegularExpression::MultilineOption)), qPrintable(box.text));
+        QCOMPARE(files(), QStringList({"Kelmora.tex"}));
+        QVERIFY(!preview());
+    }
+
+    void withoutTexTheChartIsWrittenAndThePackageNamed()
+    {
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(file("empty")));
+        loadAndDisplay();
+        BoxSeen box;
+        testing::answerMessageBox(&box, QMessageBox::Ok);
+        output(file("Kelmora.tex"));
+        QTRY_VERIFY(box.seen);
+        qputenv("PATH", path);
+        QVERIFY2(box.text.contains(QStringLiteral("texlive-lang-japanese")), qPrintable(box.text));
+        QCOMPARE(files(), QStringList({"Kelmora.tex"}));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    qunsetenv("KELMORA_NO_PDF");
+    kelmora::KelmoraApplication app(argc, argv);
+    ChartPdfTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_chart_pdf.moc"

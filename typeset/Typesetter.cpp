@@ -1,0 +1,204 @@
+#include "typeset/Typesetter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <signal.h>
+#include <unistd.h>
+
+namespace kelmora {
+
+namespace {
+
+// The names inside the work folder: plain ASCII, so neither TeX nor the shell
+// has to cope with the teacher's file name.
+const QString kTex = QStringLiteral("chart.tex");
+const QString kLog = QStringLiteral("chart.log");
+const QString kDvi = QStringLiteral("chart.dvi");
+const QString kPdf = QStringLiteral("chart.pdf");
+
+// The last lines of a program's output, for a failure without a log.
+QByteArray Tail(const QByteArray& output, int lines = 4)
+{
+    QList<QByteArray> all = output.trimmed().split('\n');
+    if (all.size() > lines)
+        all = all.mid(all.size() - lines);
+    return all.join('\n');
+}
+
+} // namespace
+
+TexPrograms FindTexPrograms()
+{
+    return {QStandardPaths::findExecutable(QStringLiteral("platex")),
+            QStandardPaths::findExecutable(QStringLiteral("dvipdfmx"))};
+}
+
+QString PdfPathFor(const QString& texPath)
+{
+    const QFileInfo info(texPath);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".pdf"));
+}
+
+std::string FirstErrorLines(std::string_view log, int after, int maxLines)
+{
+    std::string out;
+    int lines = 0;
+    int follow = 0; // lines still to take after an error line
+    while (!log.empty() && lines < maxLines) {
+        const std::size_t end = log.find('\n');
+        std::string_view line = log.substr(0, end);
+        log = end == std::string_view::npos ? std::string_view() : log.substr(end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (!line.empty() && line.front() == '!')
+            follow = after + 1;
+        if (follow == 0)
+            continue;
+        --follow;
+        if (!out.empty())
+            out += '\n';
+        out += line;
+        ++lines;
+    }
+    return out;
+}
+
+Typesetter::Typesetter(TexPrograms programs, QObject* parent) : QObject(parent), programs_(std::move(programs))
+{
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, [this] { end(Outcome::TimedOut); });
+}
+
+Typesetter::~Typesetter()
+{
+    endProcess();
+}
+
+void Typesetter::start(const QString& texPath)
+{
+    cancel();
+    ++run_;
+    step_ = Step::Tex;
+    pdfPath_ = PdfPathFor(texPath);
+    texErrors_.clear();
+    failure_.clear();
+    timer_.start(timeout_);
+    work_ = std::make_unique<QTemporaryDir>();
+    if (!work_->isValid()) {
+        fail(work_->errorString());
+        return;
+    }
+    QFile source(texPath);
+    if (!source.copy(work_->filePath(kTex))) {
+        fail(source.errorString());
+        return;
+    }
+    run(programs_.platex, {QStringLiteral("-kanji=sjis"), QStringLiteral("-interaction=nonstopmode"),
+                           QStringLiteral("-halt-on-error"), kTex});
+}
+
+void Typesetter::cancel()
+{
+    if (isRunning())
+        end(Outcome::Cancelled);
+}
+
+void Typesetter::run(const QString& program, const QStringList& arguments)
+{
+    process_ = std::make_unique<QProcess>();
+    process_->setWorkingDirectory(work_->path());
+    process_->setProcessChannelMode(QProcess::MergedChannels);
+    process_->setStandardInputFile(QProcess::nullDevice());
+    // A group of its own, so that ending it also ends whatever it started.
+    process_->setChildProcessModifier([] { ::setpgid(0, 0); });
+    const quint64 run = run_;
+    connect(process_.get(), &QProcess::finished, this, [this, run](int exitCode, QProcess::ExitStatus status) {
+        if (run == run_)
+            stepFinished(exitCode, status);
+    });
+    // Queued: a program that cannot start is reported from the event loop, like every other end.
+    connect(
+        process_.get(), &QProcess::errorOccurred, this,
+        [this, run](QProcess::ProcessError error) {
+            if (run == run_ && error == QProcess::FailedToStart && process_)
+                fail(process_->program() + QStringLiteral(": ") + process_->errorString());
+        },
+        Qt::QueuedConnection);
+    process_->start(program, arguments);
+}
+
+void Typesetter::stepFinished(int exitCode, QProcess::ExitStatus status)
+{
+    const bool ok = status == QProcess::NormalExit && exitCode == 0;
+    const QByteArray output = process_->readAll();
+    if (step_ == Step::Tex) {
+        if (!ok || !QFile::exists(work_->filePath(kDvi))) {
+            QFile log(work_->filePath(kLog));
+            const QByteArray text = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+            texErrors_ = FirstErrorLines(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+            if (texErrors_.empty())
+                texErrors_ = Tail(output).toStdString(); // pLaTeX speaks code page 932 here too
+            end(Outcome::TexFailed);
+            return;
+        }
+        step_ = Step::Pdf;
+        run(programs_.dvipdfmx, {QStringLiteral("-p"), QStringLiteral("257mm,182mm"), QStringLiteral("-o"), kPdf, kDvi});
+        return;
+    }
+
+    QFile made(work_->filePath(kPdf));
+    if (!ok || !made.open(QIODevice::ReadOnly)) {
+        fail(QString::fromLocal8Bit(Tail(output)));
+        return;
+    }
+    const QByteArray pdf = made.readAll();
+    // Beside the chart, whole or not at all: a viewer holding the old PDF keeps reading it.
+    QSaveFile target(pdfPath_);
+    if (!target.open(QIODevice::WriteOnly) || target.write(pdf) != pdf.size() || !target.commit()) {
+        fail(QDir::toNativeSeparators(pdfPath_) + QStringLiteral(": ") + target.errorString());
+        return;
+    }
+    end(Outcome::Done);
+}
+
+void Typesetter::fail(const QString& reason)
+{
+    // Reported from the event loop even when start() itself finds the fault.
+    failure_ = reason;
+    const quint64 run = run_;
+    QTimer::singleShot(0, this, [this, run] {
+        if (run == run_ && isRunning())
+            end(Outcome::Failed);
+    });
+}
+
+void Typesetter::end(Outcome outcome)
+{
+    timer_.stop();
+    endProcess();
+    work_.reset();
+    step_ = Step::Idle;
+    ++run_;
+    emit finished(outcome);
+}
+
+void Typesetter::endProcess()
+{
+    if (!process_)
+        return;
+    process_->disconnect(this);
+    if (process_->state() != QProcess::NotRunning) {
+        if (const qint64 pid = process_->processId(); pid > 0)
+            ::kill(static_cast<pid_t>(-pid), SIGKILL);
+        process_->kill();
+        process_->waitForFinished(2000);
+    }
+    process_.reset();
+}
+
+} // namespace kelmora
