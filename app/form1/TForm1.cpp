@@ -1,6 +1,7 @@
 #include "app/form1/TForm1.h"
 
 #include "app/InstanceGuard.h"
+#include "arrangement/Arrangement.h"
 #include "app/KelmoraApplication.h"
 #include "app/manual/TForm2.h"
 #include "app/version/TForm3.h"
@@ -13,6 +14,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QTimer>
+#include <QUndoStack>
 
 using namespace kelmora;
 
@@ -33,6 +35,14 @@ TForm1::TForm1(ProgramState& programState, QWidget* parent)
     ui->UpDown6->setAssociate(ui->Edit7);
     ui->UpDown7->setAssociate(ui->Edit8);
 
+    // The grids show the state itself; texts turn into Unicode only as they are painted.
+    ui->StringGrid2->setCellSource([this](int col, int row) {
+        return SeatTable::inRange(col, row) ? cp932::ToUnicode(state.seatTable.text(col, row)) : QString();
+    });
+    ui->StringGrid3->setCellSource(
+        [this](int col, int row) { return cp932::ToUnicode(state.studentList.cell(col, row)); });
+    undoStack = new QUndoStack(this);
+
     Timer1 = new QTimer(this);
     Timer1->setInterval(300);
     Timer2 = new QTimer(this);
@@ -40,6 +50,7 @@ TForm1::TForm1(ProgramState& programState, QWidget* parent)
 
     connectHandlers();
     FormCreate();
+    arrangementKept();
 
     Timer1->start();
     Timer2->start();
@@ -104,6 +115,8 @@ void TForm1::connectHandlers()
     connectSettings();
     connectPlacement();
     connectOutput();
+    connectEdit();
+    connectArrangement();
 }
 
 void TForm1::FormCreate()
@@ -125,7 +138,7 @@ void TForm1::FormCreate()
     ui->StringGrid3->setColWidth(0, 20);
     state.studentList.setCell(0, 0, *cp932::FromUnicode(QStringLiteral("番")));
     state.studentList.setCell(1, 0, *cp932::FromUnicode(QStringLiteral("　名　　　前　")));
-    showStudentList();
+    showPlacement();
 
     // Hints show after 500 ms (see KelmoraApplication) and hide after 2500 ms.
     for (QWidget* w : findChildren<QWidget*>())
@@ -140,6 +153,12 @@ void TForm1::FormClose()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    bool cancelled = false;
+    RunGuarded([&] { cancelled = !askToSave(); });
+    if (cancelled) {
+        event->ignore();
+        return;
+    }
     RunGuarded([this] { FormClose(); });
     event->accept();
     QCoreApplication::quit();
@@ -168,22 +187,9 @@ void TForm1::AboutClick()
         about_->exec();
 }
 
-void TForm1::showStudentList()
+void TForm1::showPlacement()
 {
-    StringGrid* grid = ui->StringGrid3;
-    const StudentList& list = state.studentList;
-    grid->setRowCount(list.rowCount());
-    // A column at a time in one call: a roster of 100,000 students repaints once.
-    for (int col = 0; col < 2; ++col) {
-        QStringList texts;
-        texts.reserve(list.rowCount());
-        for (int row = 0; row < list.rowCount(); ++row)
-            texts.append(cp932::ToUnicode(list.cell(col, row)));
-        grid->setCells(col, 0, std::move(texts));
-    }
-}
-
-void TForm1::showSeat(int col, int row)
-{
-    ui->StringGrid2->setCell(col, row, cp932::ToUnicode(state.seatTable.text(col, row)));
+    ui->StringGrid3->setRowCount(state.studentList.rowCount());
+    ui->StringGrid3->cellsChanged();
+    ui->StringGrid2->cellsChanged();
 }
