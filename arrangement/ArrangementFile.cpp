@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+#include <cmath>
 #include <optional>
 #include <set>
 #include <utility>
@@ -26,28 +27,69 @@ QJsonValue textValue(const std::string& bytes)
     return QJsonObject{{QStringLiteral("cp932"), QString::fromLatin1(QByteArray::fromStdString(bytes).toHex())}};
 }
 
-QJsonObject studentObject(const PlacedStudent& s)
+// Opening the code page's converter costs more than converting a name, and a file
+// holds three texts a student: they go through it together, joined by line feeds.
+// No roster text holds one, and no character's bytes contain it, so the pieces
+// convert as they would alone.
+std::vector<QJsonValue> textValues(const std::vector<const std::string*>& texts)
 {
-    return {{QStringLiteral("number"), textValue(s.number)},
-            {QStringLiteral("fullName"), textValue(s.fullName)},
-            {QStringLiteral("text"), textValue(s.text)},
-            {QStringLiteral("position"), s.position}};
+    std::string joined;
+    bool separable = true;
+    for (const std::string* t : texts) {
+        separable = separable && t->find('\n') == std::string::npos;
+        joined += *t;
+        joined += '\n';
+    }
+    std::vector<QJsonValue> values;
+    values.reserve(texts.size());
+    const QString unicode = cp932::ToUnicode(joined);
+    if (const auto back = cp932::FromUnicode(unicode); separable && back && *back == joined) {
+        for (const QString& piece : unicode.split(QLatin1Char('\n')).mid(0, qsizetype(texts.size())))
+            values.emplace_back(piece);
+        return values;
+    }
+    for (const std::string* t : texts)
+        values.push_back(textValue(*t));
+    return values;
+}
+
+void addTexts(std::vector<const std::string*>& texts, const PlacedStudent& s)
+{
+    texts.insert(texts.end(), {&s.number, &s.fullName, &s.text});
+}
+
+QJsonObject studentObject(const PlacedStudent& s, std::vector<QJsonValue>::const_iterator& text)
+{
+    QJsonObject o{{QStringLiteral("number"), text[0]},
+                  {QStringLiteral("fullName"), text[1]},
+                  {QStringLiteral("text"), text[2]},
+                  {QStringLiteral("position"), s.position}};
+    text += 3;
+    return o;
 }
 
 } // namespace
 
 QByteArray WriteArrangement(const Arrangement& a)
 {
+    std::vector<const std::string*> allTexts;
+    for (const PlacedDesk& d : a.desks)
+        addTexts(allTexts, d.student);
+    for (const PlacedStudent& s : a.queue)
+        addTexts(allTexts, s);
+    const std::vector<QJsonValue> values = textValues(allTexts);
+    auto text = values.cbegin();
+
     QJsonArray desks;
     for (const PlacedDesk& d : a.desks) {
-        QJsonObject o = studentObject(d.student);
+        QJsonObject o = studentObject(d.student, text);
         o.insert(QStringLiteral("column"), d.column);
         o.insert(QStringLiteral("row"), d.row);
         desks.append(o);
     }
     QJsonArray queue;
     for (const PlacedStudent& s : a.queue)
-        queue.append(studentObject(s));
+        queue.append(studentObject(s, text));
 
     QJsonObject root{
         {QStringLiteral("format"), kFormat},
@@ -101,12 +143,12 @@ int wholeNumber(const QJsonObject& o, const QString& key, int low, int high, con
 {
     const QJsonValue v = required(o, key, context);
     const double d = v.toDouble();
-    if (!v.isDouble() || d != static_cast<double>(static_cast<long long>(d)))
+    if (!v.isDouble() || std::trunc(d) != d)
         fail(QStringLiteral("「%1」が整数ではありません。").arg(where(context, key)));
+    // Compared as a double: a number like 1e54 has no integer to be cast to.
     if (d < low || d > high)
         fail(QStringLiteral("「%1」の値 %2 が範囲 %3〜%4 の外です。")
-                 .arg(where(context, key))
-                 .arg(static_cast<long long>(d))
+                 .arg(where(context, key), QString::number(d, 'g', 15))
                  .arg(low)
                  .arg(high));
     return static_cast<int>(d);
@@ -120,15 +162,21 @@ QString string(const QJsonObject& o, const QString& key, const QString& context 
     return v.toString();
 }
 
-std::string rosterText(const QJsonObject& o, const QString& key, const QString& context)
+// Roster texts given as JSON strings are converted together after the parse (see
+// textValues); until then they wait here with the place they belong to.
+struct PendingText {
+    QString text;
+    QString where;
+    std::string* target;
+};
+
+std::string rosterText(const QJsonObject& o, const QString& key, const QString& context,
+                       std::vector<PendingText>& pending, std::string* target)
 {
     const QJsonValue v = required(o, key, context);
     if (v.isString()) {
-        const auto bytes = cp932::FromUnicode(v.toString());
-        if (!bytes)
-            fail(QStringLiteral("「%1」に名簿(Shift-JIS)で使えない文字があります: %2")
-                     .arg(where(context, key), cp932::Unencodable(v.toString())));
-        return *bytes;
+        pending.push_back({v.toString(), where(context, key), target});
+        return {};
     }
     if (v.isObject() && v.toObject().size() == 1 && v.toObject().value(QStringLiteral("cp932")).isString()) {
         const QByteArray hex = v.toObject().value(QStringLiteral("cp932")).toString().toLatin1();
@@ -137,6 +185,33 @@ std::string rosterText(const QJsonObject& o, const QString& key, const QString& 
             return bytes.toStdString();
     }
     fail(QStringLiteral("「%1」が文字列ではありません。").arg(where(context, key)));
+}
+
+void convertPending(const std::vector<PendingText>& pending)
+{
+    QString joined;
+    bool separable = true;
+    for (const PendingText& p : pending) {
+        separable = separable && !p.text.contains(QLatin1Char('\n'));
+        joined += p.text;
+        joined += QLatin1Char('\n');
+    }
+    if (const auto bytes = cp932::FromUnicode(joined); separable && bytes) {
+        std::size_t start = 0;
+        for (const PendingText& p : pending) {
+            const std::size_t end = bytes->find('\n', start);
+            p.target->assign(*bytes, start, end - start);
+            start = end + 1;
+        }
+        return;
+    }
+    for (const PendingText& p : pending) {
+        const auto bytes = cp932::FromUnicode(p.text);
+        if (!bytes)
+            fail(QStringLiteral("「%1」に名簿(Shift-JIS)で使えない文字があります: %2")
+                     .arg(p.where, cp932::Unencodable(p.text)));
+        *p.target = *bytes;
+    }
 }
 
 QJsonArray array(const QJsonObject& o, const QString& key)
@@ -154,16 +229,16 @@ QJsonObject object(const QJsonValue& v, const QString& context)
     return v.toObject();
 }
 
-PlacedStudent student(const QJsonObject& o, const QString& context)
+// Fills `s`, which stays where it is until the pending texts are converted.
+void student(const QJsonObject& o, const QString& context, PlacedStudent& s, std::vector<PendingText>& pending)
 {
-    PlacedStudent s;
-    s.number = rosterText(o, QStringLiteral("number"), context);
-    s.fullName = rosterText(o, QStringLiteral("fullName"), context);
-    s.text = rosterText(o, QStringLiteral("text"), context);
+    s.number = rosterText(o, QStringLiteral("number"), context, pending, &s.number);
+    s.fullName = rosterText(o, QStringLiteral("fullName"), context, pending, &s.fullName);
+    s.text = rosterText(o, QStringLiteral("text"), context, pending, &s.text);
     s.position = wholeNumber(o, QStringLiteral("position"), 1, 0x7fffffff, context);
-    if (s.text.empty())
+    const QJsonValue text = o.value(QStringLiteral("text"));
+    if (text.isString() ? text.toString().isEmpty() : s.text.empty())
         fail(QStringLiteral("「%1」が空です。").arg(where(context, QStringLiteral("text"))));
-    return s;
 }
 
 Arrangement parse(const QJsonObject& root)
@@ -203,23 +278,27 @@ Arrangement parse(const QJsonObject& root)
     a.geometry.fontSize = wholeNumber(g, QStringLiteral("fontSize"), 1, 20, geometry);
 
     std::set<std::pair<int, int>> taken;
+    std::vector<PendingText> pending;
     const QJsonArray desks = array(root, QStringLiteral("desks"));
+    const QJsonArray queue = array(root, QStringLiteral("queue"));
+    // Sized once: the pending texts point into these students.
+    a.desks.resize(std::size_t(desks.size()));
+    a.queue.resize(std::size_t(queue.size()));
     for (qsizetype i = 0; i < desks.size(); ++i) {
         const QString context = QStringLiteral("desks[%1]").arg(i);
         const QJsonObject o = object(desks[i], context);
-        PlacedDesk d;
+        PlacedDesk& d = a.desks[std::size_t(i)];
         d.column = wholeNumber(o, QStringLiteral("column"), 0, SeatTable::kSize - 1, context);
         d.row = wholeNumber(o, QStringLiteral("row"), 0, SeatTable::kSize - 1, context);
         if (!taken.insert({d.column, d.row}).second)
             fail(QStringLiteral("机 (%1, %2) が二度記録されています。").arg(d.column).arg(d.row));
-        d.student = student(o, context);
-        a.desks.push_back(std::move(d));
+        student(o, context, d.student, pending);
     }
-    const QJsonArray queue = array(root, QStringLiteral("queue"));
     for (qsizetype i = 0; i < queue.size(); ++i) {
         const QString context = QStringLiteral("queue[%1]").arg(i);
-        a.queue.push_back(student(object(queue[i], context), context));
+        student(object(queue[i], context), context, a.queue[std::size_t(i)], pending);
     }
+    convertPending(pending);
     a.rosterPath = string(root, QStringLiteral("roster"));
     const QJsonValue draft = root.value(QStringLiteral("draft"));
     if (!draft.isUndefined())

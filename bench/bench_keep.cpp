@@ -12,6 +12,7 @@
 
 #include <QFile>
 #include <QLineEdit>
+#include <QSaveFile>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -120,10 +121,11 @@ int main(int argc, char** argv)
             bytes = f.readAll();
     }
     const QString raw = dir.filePath("raw.kelmora");
+    // The floor of saving: the same bytes written whole, as saving writes them.
     const double writeFloor = Time([&] {
-        QFile f(raw);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(bytes);
+        QSaveFile f(raw);
+        if (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush())
+            f.commit();
     });
     const double readFloor = Time([&] {
         QFile f(file);
