@@ -7,6 +7,7 @@
 // - the repaint of both grids, which draw from the program's state.
 #include "app/KelmoraApplication.h"
 #include "app/form1/TForm1.h"
+#include "arrangement/Arrangement.h"
 #include "SampleRoster.h"
 #include "ui_Form1.h"
 
@@ -134,7 +135,12 @@ int main(int argc, char** argv)
     });
     Report("saving the arrangement (座席配置を保存)", Time([&] { form.saveArrangement(file); }), writeFloor, 5.0);
     Report("reopening it (座席配置を開く)", Time([&] { form.openArrangement(file); }), readFloor, 5.0);
-    std::printf("  (the file: %lld bytes)\n", static_cast<long long>(bytes.size()));
+    std::printf("  (the file: %lld bytes; making its bytes alone: %.3f ms)\n", static_cast<long long>(bytes.size()),
+                Time([&] {
+                    Arrangement a;
+                    RecordPlacement(a, state.seatTable, state.cutQueue, state.roster);
+                    (void)WriteArrangement(a);
+                }));
 
     const double repaintFloor = Time([&] {
         seats->viewport()->update();
@@ -167,5 +173,8 @@ int main(int argc, char** argv)
         std::snprintf(line, sizeof line, "redo %s", s.name);
         Report(line, redo, repaintFloor, 2.0);
     }
+    // The list growing from 2 rows to 145 brings its scroll bar back, whatever makes it grow.
+    std::printf("  for comparison, 生徒氏名表示 right after the list's クリア: %.3f ms\n",
+                Time([&] { form.DLoadClick(); }, [&] { form.BitBtn2Click(); }));
     return 0;
 }
