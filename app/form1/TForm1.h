@@ -173,7 +173,7 @@ private:
     std::unique_ptr<kelmora::Arrangement> savedSettings_;
     kelmora::SeatTable savedSeats_;
     kelmora::CutQueue savedQueue_;
-    void arrangementKept(); // the present arrangement is now the saved one
+    void arrangementKept(); // makes the present arrangement the saved one
 
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
