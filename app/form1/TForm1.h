@@ -128,7 +128,6 @@ public:
     // last saved or opened (at start: from the start). The student list is not
     // part of an arrangement file: opening one lists the students not yet placed.
     bool arrangementChanged() const;
-    QString arrangementPath() const { return arrangementPath_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -247,6 +247,30 @@ private slots:
         QCOMPARE(state->seatTable.entry(1, 0), 40);
     }
 
+    // Opened in a new session: the recorded roster is offered and loaded.
+    void withoutARosterTheRecordedOneIsOffered()
+    {
+        loadAndShow(kExamples + "/roster2.csv");
+        click(ui()->StringGrid3, 1, 4, Qt::ControlModifier);
+        click(ui()->StringGrid2, 2, 2);
+        const QString file = dir.filePath("next-term.kelmora");
+        testing::answerFileDialog(file);
+        ui()->SaveArrangementAs->trigger();
+        const Placement placed = capture(*state);
+
+        testing::closeMainWindow(state, form);
+        QVERIFY(testing::openMainWindow(state, form));
+        testing::BoxSeen offer;
+        testing::answerMessageBox(&offer, QMessageBox::Yes);
+        testing::answerFileDialog(file);
+        ui()->OpenArrangement->trigger();
+        QVERIFY2(offer.text.contains(QStringLiteral("roster2.csv")), qPrintable(offer.text));
+        QCOMPARE(state->roster.studentCount, 40);
+        QVERIFY(capture(*state) == placed);
+        QVERIFY(ui()->OutPut->isEnabled());
+        QVERIFY(!form->arrangementChanged());
+    }
+
     void aBrokenFileChangesNothing()
     {
         loadAndShow(kExamples + "/roster6.csv");
