@@ -9,7 +9,7 @@ CMAKE_FLAGS ?= $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=cca
 WERROR ?=
 WERROR_FLAGS = $(if $(WERROR),-DCMAKE_COMPILE_WARNING_AS_ERROR=$(WERROR))
 
-.PHONY: all deps configure build run test bench clean test-asan fuzz format format-check
+.PHONY: all deps configure build run test bench clean test-asan fuzz fuzz-arrangement format format-check
 
 all: build
 
@@ -58,6 +58,15 @@ fuzz:
 	mkdir -p build-fuzz/corpus build-fuzz/artifacts
 	build-fuzz/kelmora_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -dict=fuzz/kelmora.dict \
 	  -artifact_prefix=build-fuzz/artifacts/ build-fuzz/corpus fuzz/corpus tests/fuzz/data
+
+# The same over the arrangement file reader (fuzz/fuzz_arrangement.cpp).
+fuzz-arrangement:
+	@scripts/ensure-deps clang-14 libclang-rt-14-dev
+	cmake -S fuzz -B build-fuzz -G $(GENERATOR) -DCMAKE_CXX_COMPILER=clang++-14
+	cmake --build build-fuzz --target arrangement_fuzz
+	mkdir -p build-fuzz/corpus-arrangement build-fuzz/artifacts
+	build-fuzz/arrangement_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -dict=fuzz/arrangement.dict \
+	  -max_len=8192 -artifact_prefix=build-fuzz/artifacts/arrangement- build-fuzz/corpus-arrangement fuzz/corpus-arrangement
 
 bench: build
 	cmake --build $(BUILD) --target bench

@@ -131,8 +131,8 @@ int main(int argc, char** argv)
             for (int r = 0; r < kSide; ++r) {
                 const int position = (c * kSide + r) % students + 1;
                 state.seatTable.seat(c, r, state.roster.table[std::size_t(position) - 1].FullName, position);
-                form.showSeat(c, r);
             }
+        form.showPlacement();
         Settle();
         for (int i = 0; i < 10; ++i)
             Time("repaint of the 12 x 12 seat grid (grab)", [&] { (void)seats->grab(); });

@@ -93,7 +93,7 @@ void Measure(int students, int runs, double goalMs)
         const auto t1 = Clock::now();
         DisplayRoster(state.studentList, state.roster, NameMode::FullName);
         const auto t2 = Clock::now();
-        form.showStudentList();
+        form.showPlacement();
         const auto t3 = Clock::now();
         list->viewport()->repaint();
         const auto t4 = Clock::now();
@@ -110,7 +110,7 @@ void Measure(int students, int runs, double goalMs)
     const double t = Median(total);
     std::printf("student list, %d students, median of %d: %.1f ms (goal: under %.0f ms) %s\n", students, runs, t, goalMs,
                 t < goalMs ? "met" : "MISSED");
-    std::printf("  LoadRoster %.2f, DisplayRoster %.2f, showStudentList %.2f, first paint of the list %.2f ms\n",
+    std::printf("  LoadRoster %.2f, DisplayRoster %.2f, showPlacement %.2f, first paint of the list %.2f ms\n",
                 Median(load), Median(display), Median(show), Median(paint));
 
     // Scrolling: one row down from the middle of the list, then the repaint.

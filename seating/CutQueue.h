@@ -27,6 +27,19 @@ public:
         names_.pop_front();
         positions_.pop_front();
     }
+    // For undoing: a name goes back to the front, or the last added leaves again.
+    void prepend(std::string name, std::int32_t position)
+    {
+        names_.push_front(std::move(name));
+        positions_.push_front(position);
+    }
+    void removeBack()
+    {
+        assert(!empty());
+        names_.pop_back();
+        positions_.pop_back();
+    }
+    friend bool operator==(const CutQueue&, const CutQueue&) = default;
     const std::deque<std::string>& names() const { return names_; }
     const std::deque<std::int32_t>& positions() const { return positions_; }
 

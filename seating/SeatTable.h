@@ -26,6 +26,8 @@ public:
     void seat(int column, int row, std::string name, std::int32_t position);
     void empty(int column, int row);
 
+    friend bool operator==(const SeatTable&, const SeatTable&) = default;
+
 private:
     static std::size_t index(int column, int row);
     std::array<std::int32_t, kSize * kSize> entries_{};

@@ -171,7 +171,8 @@ struct StringGrid::Private {
     // when the grid grows back. A column reaches as far down as texts were set:
     // a list of 100,000 names is one array per column, found without hashing.
     std::vector<std::vector<QString>> texts;
-    const QString& text(int col, int row) const;
+    CellSource source;
+    QString text(int col, int row) const;
     std::vector<QString>& column(int col, std::size_t rows); // holding at least `rows` rows
 
     int curCol = 1, curRow = 1;
@@ -190,11 +191,12 @@ struct StringGrid::Private {
     int sizingOriginal = 0;
 };
 
-const QString& StringGrid::Private::text(int col, int row) const
+QString StringGrid::Private::text(int col, int row) const
 {
-    static const QString none;
+    if (source)
+        return source(col, row);
     const auto c = std::size_t(col), r = std::size_t(row);
-    return c < texts.size() && r < texts[c].size() ? texts[c][r] : none;
+    return c < texts.size() && r < texts[c].size() ? texts[c][r] : QString();
 }
 
 std::vector<QString>& StringGrid::Private::column(int col, std::size_t rows)
@@ -409,7 +411,7 @@ void StringGrid::setCell(int col, int row, const QString& text)
     if (col < 0 || row < 0 || col >= d->cols.count || row >= d->rows.count)
         return;
     if (text.isEmpty()) {
-        if (!d->text(col, row).isNull())
+        if (std::size_t(col) < d->texts.size() && std::size_t(row) < d->texts[std::size_t(col)].size())
             d->texts[std::size_t(col)][std::size_t(row)] = QString();
     } else {
         d->column(col, std::size_t(row) + 1)[std::size_t(row)] = text;
@@ -434,6 +436,17 @@ void StringGrid::setCells(int col, int firstRow, QStringList texts)
         else
             cell = std::move(texts[i]);
     }
+    viewport()->update();
+}
+
+void StringGrid::setCellSource(CellSource source)
+{
+    d->source = std::move(source);
+    viewport()->update();
+}
+
+void StringGrid::cellsChanged()
+{
     viewport()->update();
 }
 
@@ -589,7 +602,8 @@ void StringGrid::paintEvent(QPaintEvent* /*event*/)
             }
 
             p.save();
-            const QString& text = d->text(c.index, r.index);
+            // Only a cell that draws its own face needs its text here.
+            const QString text = fixed || d->defaultDrawing ? d->text(c.index, r.index) : QString();
             if (fixed || d->defaultDrawing)
                 p.fillRect(rect, fill);
             if (fixed)

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class QPainter;
@@ -12,8 +13,9 @@ class QPainter;
 // A grid of text cells in the manner of a classic string grid: column and row
 // counts, default column width and row height, fixed (header) rows and columns,
 // a current cell, owner drawing per cell and a mouse-up notification that carries
-// the button and the modifier keys. The cells hold only what is shown; owners
-// keep their own data.
+// the button and the modifier keys. The texts either live in the grid (setCell)
+// or are asked for as they are painted from a cell source, in the manner of an
+// item model, so that an owner with its own data keeps no second copy.
 class StringGrid : public QAbstractScrollArea {
     Q_OBJECT
     Q_PROPERTY(int colCount READ colCount WRITE setColCount)
@@ -73,8 +75,16 @@ public:
     bool defaultDrawing() const;
     void setDefaultDrawing(bool on);
 
+    // With a cell source, the texts of the cells inside the grid's counts.
     QString cell(int col, int row) const;
     void setCell(int col, int row, const QString& text);
+
+    // Where the texts come from: called for each cell as it is painted (only the
+    // cells in view) and by cell(). While a source is set the grid's own texts are
+    // not shown. After the source's data changes, call cellsChanged() to repaint.
+    using CellSource = std::function<QString(int col, int row)>;
+    void setCellSource(CellSource source);
+    void cellsChanged();
     // Sets the cells of column `col` from row `firstRow` down, one text a row,
     // as setCell would one by one (rows outside the grid are left out) but
     // with one repaint for them all: a list of 100,000 names fills at once.

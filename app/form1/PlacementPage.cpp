@@ -2,9 +2,11 @@
 #include "app/form1/TForm1.h"
 #include "codec/Cp932.h"
 #include "seating/Placement.h"
+#include "seating/PlacementChange.h"
 #include "settings/Settings.h"
 #include "ui_Form1.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
 
@@ -24,6 +26,9 @@ void TForm1::connectPlacement()
     bind(ui->BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
     bind(ui->BitBtn2, &QPushButton::clicked, &TForm1::BitBtn2Click);
     bind(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
+    // Placement by keyboard (placementKey).
+    ui->StringGrid2->installEventFilter(this);
+    ui->StringGrid3->installEventFilter(this);
 }
 
 namespace {
@@ -94,28 +99,86 @@ void TForm1::UpDown7Click(UpDown::Button)
 void TForm1::BitBtn1Click()
 {
     StringGrid* grid = ui->StringGrid2;
-    ClearSeats(state.seatTable, grid->colCount(), grid->rowCount());
-    for (int c = 0; c < grid->colCount(); ++c)
-        for (int r = 0; r < grid->rowCount(); ++r)
-            showSeat(c, r);
+    pushStateChange(QStringLiteral("座席のクリア"),
+                    [&] { ClearSeats(state.seatTable, grid->colCount(), grid->rowCount()); });
 }
 
 void TForm1::StringGrid2MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int, int)
 {
+    actOnSeat(button, shift.testFlag(Qt::ControlModifier));
+}
+
+void TForm1::actOnSeat(Qt::MouseButton button, bool ctrl)
+{
     StringGrid* grid = ui->StringGrid2;
     const int c = grid->col();
     const int r = grid->row();
-    if (SeatGridMouseUp(state.seatTable, c, r, state.cutQueue, buttonOf(button), shift.testFlag(Qt::ControlModifier))
-        != SeatAction::None)
-        showSeat(c, r);
+    if (!SeatTable::inRange(c, r))
+        return;
+    const std::string textBefore = state.seatTable.text(c, r);
+    const std::int32_t entryBefore = state.seatTable.entry(c, r);
+    const SeatAction action = SeatGridMouseUp(state.seatTable, c, r, state.cutQueue, buttonOf(button), ctrl);
+    if (action == SeatAction::None)
+        return;
+    PlacementChange change;
+    change.deskChanged(c, r, textBefore, entryBefore, state.seatTable.text(c, r), state.seatTable.entry(c, r));
+    if (action == SeatAction::Cut)
+        change.queuePushed(textBefore, entryBefore);
+    else
+        change.queuePopped(state.seatTable.text(c, r), state.seatTable.entry(c, r));
+    pushPlacementChange(action == SeatAction::Cut ? QStringLiteral("切り取り") : QStringLiteral("貼り付け"),
+                        std::move(change));
 }
 
 void TForm1::StringGrid3MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int, int)
 {
-    StringGrid* grid = ui->StringGrid3;
-    const int r = grid->row();
-    if (StudentListMouseUp(state.studentList, r, state.cutQueue, buttonOf(button), shift.testFlag(Qt::ControlModifier)))
-        grid->setCell(1, r, cp932::ToUnicode(state.studentList.cell(1, r)));
+    actOnList(button, shift.testFlag(Qt::ControlModifier));
+}
+
+void TForm1::actOnList(Qt::MouseButton button, bool ctrl)
+{
+    const int r = ui->StringGrid3->row();
+    const std::string name = state.studentList.cell(1, r);
+    if (!StudentListMouseUp(state.studentList, r, state.cutQueue, buttonOf(button), ctrl))
+        return;
+    PlacementChange change;
+    change.listNameChanged(r, name, state.studentList.cell(1, r));
+    change.queuePushed(name, r);
+    pushPlacementChange(QStringLiteral("切り取り"), std::move(change));
+}
+
+// In either grid: Ctrl+X does what a Ctrl+click does on the current cell, Ctrl+V,
+// Enter and Space what a plain click does; Tab goes over to the other grid. The
+// arrow keys are the grid's own.
+bool TForm1::placementKey(StringGrid* grid, int key, Qt::KeyboardModifiers modifiers)
+{
+    const bool ctrl = modifiers.testFlag(Qt::ControlModifier);
+    const bool seats = grid == ui->StringGrid2;
+    auto act = [&](bool cut) {
+        RunGuarded([&] { seats ? actOnSeat(Qt::LeftButton, cut) : actOnList(Qt::LeftButton, cut); });
+    };
+    if (key == Qt::Key_Tab && !(modifiers & (Qt::ControlModifier | Qt::AltModifier))) {
+        (seats ? ui->StringGrid3 : ui->StringGrid2)->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    if (key == Qt::Key_X && ctrl) {
+        act(true);
+        return true;
+    }
+    if ((key == Qt::Key_V && ctrl) || ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && !ctrl)) {
+        act(false);
+        return true;
+    }
+    return false;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == ui->StringGrid2 || watched == ui->StringGrid3)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        return placementKey(static_cast<StringGrid*>(watched), key->key(), key->modifiers());
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::StringGrid3DrawCell(QPainter* canvas, int col, int row, const QRect& rect, StringGrid::DrawState)
@@ -133,8 +196,7 @@ void TForm1::StringGrid3DrawCell(QPainter* canvas, int col, int row, const QRect
 
 void TForm1::BitBtn2Click()
 {
-    ClearStudentList(state.studentList);
-    showStudentList();
+    pushStateChange(QStringLiteral("生徒氏名のクリア"), [&] { ClearStudentList(state.studentList); });
 }
 
 void TForm1::Timer1Timer()

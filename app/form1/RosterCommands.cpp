@@ -85,6 +85,7 @@ void TForm1::OpenClick()
     ui->OutPut->setEnabled(false);
 
     QString preset; // none at first; Retry offers the file tried last
+    QString path;
     int result = 0;
     RosterTextNotes notes;
     for (;;) {
@@ -93,7 +94,7 @@ void TForm1::OpenClick()
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return;
         // The whole path: our dialogs do not move the working directory.
-        const QString path = dialog->selectedFiles().constFirst();
+        path = dialog->selectedFiles().constFirst();
         std::error_code openError;
         result = LoadRoster(state.roster, QFile::encodeName(path).toStdString(), &openError, &notes);
         if (!openError) {
@@ -125,6 +126,12 @@ void TForm1::OpenClick()
         return;
     }
 
+    rosterPath_ = QFileInfo(path).absoluteFilePath();
+    rosterLoaded();
+}
+
+void TForm1::rosterLoaded()
+{
     if (const auto options = OptionsForColumnCount(state.roster.columnCount)) {
         ui->RadioButton3->setEnabled(options->fullName);
         ui->RadioButton4->setEnabled(options->familyOnly);
@@ -143,7 +150,6 @@ void TForm1::OpenClick()
 void TForm1::DLoadClick()
 {
     const NameMode mode = ui->RadioButton4->isChecked() ? NameMode::FamilyName : NameMode::FullName;
-    DisplayRoster(state.studentList, state.roster, mode);
-    showStudentList();
+    pushStateChange(QStringLiteral("生徒氏名表示"), [&] { DisplayRoster(state.studentList, state.roster, mode); });
     ui->OutPut->setEnabled(true);
 }

@@ -1,6 +1,7 @@
 #include "app/form1/TForm1.h"
 
 #include "app/InstanceGuard.h"
+#include "arrangement/Arrangement.h"
 #include "app/KelmoraApplication.h"
 #include "app/manual/TForm2.h"
 #include "app/version/TForm3.h"
@@ -16,6 +17,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QTimer>
+#include <QUndoStack>
 
 using namespace kelmora;
 
@@ -42,6 +44,14 @@ TForm1::TForm1(ProgramState& programState, QWidget* parent)
     ui->UpDown6->setAssociate(ui->Edit7);
     ui->UpDown7->setAssociate(ui->Edit8);
 
+    // The grids show the state itself; texts turn into Unicode only as they are painted.
+    ui->StringGrid2->setCellSource([this](int col, int row) {
+        return SeatTable::inRange(col, row) ? cp932::ToUnicode(state.seatTable.text(col, row)) : QString();
+    });
+    ui->StringGrid3->setCellSource(
+        [this](int col, int row) { return cp932::ToUnicode(state.studentList.cell(col, row)); });
+    undoStack = new QUndoStack(this);
+
     Timer1 = new QTimer(this);
     Timer1->setInterval(300);
     Timer2 = new QTimer(this);
@@ -49,6 +59,7 @@ TForm1::TForm1(ProgramState& programState, QWidget* parent)
 
     connectHandlers();
     FormCreate();
+    arrangementKept();
 
     Timer1->start();
     Timer2->start();
@@ -141,6 +152,8 @@ void TForm1::connectHandlers()
     connectSettings();
     connectPlacement();
     connectOutput();
+    connectEdit();
+    connectArrangement();
 }
 
 void TForm1::FormCreate()
@@ -159,15 +172,13 @@ void TForm1::FormCreate()
         break;
     }
 
-    // The student list's header row: the grid shows it, the state keeps it in
-    // code page 932 like every text. Both are spelled out, so that start-up does
-    // not open the converter, a megabyte of tables and code, before any roster.
+    // The student list's header row, in code page 932 like every text. The bytes
+    // are spelled out so that start-up does not open the converter, a megabyte of
+    // tables and code, before any roster; the list converts when first painted.
     ui->StringGrid3->setColWidth(0, 20);
-    ui->StringGrid3->setRowCount(state.studentList.rowCount());
-    ui->StringGrid3->setCell(0, 0, QStringLiteral("番"));
-    ui->StringGrid3->setCell(1, 0, QStringLiteral("　名　　　前　"));
-    state.studentList.setCell(0, 0, "\x94\xd4");
-    state.studentList.setCell(1, 0, "\x81\x40\x96\xbc\x81\x40\x81\x40\x81\x40\x91\x4f\x81\x40");
+    state.studentList.setCell(0, 0, "\x94\xd4"); // 番
+    state.studentList.setCell(1, 0, "\x81\x40\x96\xbc\x81\x40\x81\x40\x81\x40\x91\x4f\x81\x40"); // 　名　　　前　
+    showPlacement();
 
     // Hints show after 500 ms (see KelmoraApplication) and hide after 2500 ms.
     for (QWidget* w : findChildren<QWidget*>())
@@ -182,6 +193,12 @@ void TForm1::FormClose()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    bool cancelled = false;
+    RunGuarded([&] { cancelled = !askToSave(); });
+    if (cancelled) {
+        event->ignore();
+        return;
+    }
     RunGuarded([this] { FormClose(); });
     event->accept();
     QCoreApplication::quit();
@@ -220,22 +237,9 @@ void TForm1::AboutClick()
     aboutWindow()->exec();
 }
 
-void TForm1::showStudentList()
+void TForm1::showPlacement()
 {
-    StringGrid* grid = ui->StringGrid3;
-    const StudentList& list = state.studentList;
-    grid->setRowCount(list.rowCount());
-    // A column at a time in one call: a roster of 100,000 students repaints once.
-    for (int col = 0; col < 2; ++col) {
-        QStringList texts;
-        texts.reserve(list.rowCount());
-        for (int row = 0; row < list.rowCount(); ++row)
-            texts.append(cp932::ToUnicode(list.cell(col, row)));
-        grid->setCells(col, 0, std::move(texts));
-    }
-}
-
-void TForm1::showSeat(int col, int row)
-{
-    ui->StringGrid2->setCell(col, row, cp932::ToUnicode(state.seatTable.text(col, row)));
+    ui->StringGrid3->setRowCount(state.studentList.rowCount());
+    ui->StringGrid3->cellsChanged();
+    ui->StringGrid2->cellsChanged();
 }

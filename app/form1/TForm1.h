@@ -8,15 +8,17 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPixmap>
+#include <functional>
 #include <memory>
 #include <type_traits>
 
 namespace Ui { class TForm1; }
 class QPainter;
-namespace kelmora { class InstanceLock; }
+namespace kelmora { class InstanceLock; class PlacementChange; struct Arrangement; }
 class ChartPdf;
 class QFileDialog;
 class QTimer;
+class QUndoStack;
 class TForm2;
 class TForm3;
 
@@ -25,7 +27,9 @@ class TForm3;
 //   MascotHandlers.cpp        Timer2Timer, Image1MouseMove, the banner label
 //   RosterCommands.cpp        OpenClick, DLoadClick
 //   SettingsPage.cpp          UpDown1Click, UpDown2Click, StringGrid1DrawCell
-//   PlacementPage.cpp         the seat grid, the student list, Timer1Timer
+//   PlacementPage.cpp         the seat grid, the student list, Timer1Timer, placement keys
+//   EditCommands.cpp          undo and redo
+//   ArrangementCommands.cpp   opening and saving arrangement files, the question on closing
 //   OutputCommand.cpp         OutPutClick
 // Each handler reads the controls, calls the rules of its subsystem and updates
 // the controls; the rules themselves know nothing of widgets.
@@ -92,14 +96,47 @@ public:
 
     void OutPutClick();
 
-    // Copies the student list and the desks of the grid size from the state
-    // into the grids (after a rule has changed them).
-    void showStudentList();
-    void showSeat(int col, int row);
+    // The seat grid and the student list draw their texts straight from the
+    // state; after a rule has changed the desks or the list, this repaints them
+    // and gives the list its row count.
+    void showPlacement();
+
+    // Undo and redo. Every change of the desks, the student list or the cut queue
+    // is one step of undoStack; its clean state marks the arrangement last saved
+    // or opened.
+    //
+    // pushStateChange runs `change`, which may change any number of desks, list
+    // cells and queued names through the rules, then records the difference as one
+    // step named `text` and repaints the grids. A change that changes nothing
+    // records nothing. Commands that rearrange many seats at once (opening an
+    // arrangement, the clear buttons, a seating draft) go through it, e.g.
+    //     pushStateChange(QStringLiteral("席替え"), [&] { applyDraft(...); });
+    // The title, the settings and the geometry are not part of a step.
+    void pushStateChange(const QString& text, const std::function<void()>& change);
+    // A change already made and recorded step by step (the clicks).
+    void pushPlacementChange(const QString& text, kelmora::PlacementChange change);
+    QUndoStack* undoStack = nullptr;
+    void UndoClick();
+    void RedoClick();
+
+    // Arrangement files (.kelmora).
+    void OpenArrangementClick();
+    void SaveArrangementClick();
+    void SaveArrangementAsClick();
+    // Opens the file at `path`: false (with a message naming the file) when it
+    // could not, and then nothing has changed.
+    bool openArrangement(const QString& path);
+    // Saves to `path`; false (with a message) when it could not.
+    bool saveArrangement(const QString& path);
+    // Whether the desks, the queue or a recorded setting differ from the arrangement
+    // last saved or opened (at start: from the start). The student list is not
+    // part of an arrangement file: opening one lists the students not yet placed.
+    bool arrangementChanged() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Connects a signal to a handler; whatever the handler throws is shown in an
@@ -126,12 +163,37 @@ private:
     void connectSettings(); // SettingsPage.cpp
     void connectPlacement(); // PlacementPage.cpp
     void connectOutput();  // OutputCommand.cpp
+    void connectEdit();    // EditCommands.cpp
+    void connectArrangement(); // ArrangementCommands.cpp
+
+    // The clicks of the placement page, also reached by keyboard.
+    void actOnSeat(Qt::MouseButton button, bool ctrl);
+    void actOnList(Qt::MouseButton button, bool ctrl);
+    bool placementKey(StringGrid* grid, int key, Qt::KeyboardModifiers modifiers);
+
+    // What an arrangement file records besides the desks and the queue, from the controls.
+    kelmora::Arrangement recordedSettings() const;
+    void applySettings(const kelmora::Arrangement& arrangement);
+    // Asks whether to save a changed arrangement: false when the user cancels.
+    bool askToSave();
+    QFileDialog* arrangementDialog(bool save);
+    QString arrangementPath_;
+    QString rosterPath_; // the roster file loaded last
+    void rosterLoaded(); // RosterCommands.cpp: the options and commands a loaded roster allows
+    // The arrangement as last saved or opened (at start: the start), to tell
+    // whether closing would lose anything.
+    std::unique_ptr<kelmora::Arrangement> savedSettings_;
+    kelmora::SeatTable savedSeats_;
+    kelmora::CutQueue savedQueue_;
+    void arrangementKept(); // makes the present arrangement the saved one
 
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
     QString rosterFolder_; // where the save dialog opens until a chart is saved
     QString chartFolder_;  // where the last chart was saved
     ChartPdf* chartPdf_ = nullptr; // made with the first chart
+    QFileDialog* arrangementOpenDialog_ = nullptr;
+    QFileDialog* arrangementSaveDialog_ = nullptr;
     std::unique_ptr<kelmora::InstanceLock> instanceLock_; // the instance mutex
     bool instanceRefused_ = false;
     TForm2* Form2 = nullptr;

@@ -1,0 +1,277 @@
+// The File menu's arrangement commands (.kelmora files) and the question before
+// a changed arrangement is lost on closing.
+#include "app/form1/TForm1.h"
+#include "arrangement/Arrangement.h"
+#include "codec/Cp932.h"
+#include "roster/Roster.h"
+#include "settings/Settings.h"
+#include "ui_Form1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStringList>
+#include <QUndoStack>
+
+#include <variant>
+
+using namespace kelmora;
+
+void TForm1::connectArrangement()
+{
+    bind(ui->OpenArrangement, &QAction::triggered, &TForm1::OpenArrangementClick);
+    bind(ui->SaveArrangement, &QAction::triggered, &TForm1::SaveArrangementClick);
+    bind(ui->SaveArrangementAs, &QAction::triggered, &TForm1::SaveArrangementAsClick);
+}
+
+namespace {
+
+void warn(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, MessageTitle(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+int numberIn(const QLineEdit* edit)
+{
+    return ParseWholeNumber(edit->text().toStdString());
+}
+
+bool sameSettings(const Arrangement& a, const Arrangement& b)
+{
+    return a.columns == b.columns && a.rows == b.rows && a.title == b.title && a.nameMode == b.nameMode
+           && a.ruby == b.ruby && a.geometry == b.geometry;
+}
+
+// The whole file or nothing: an older file of that name stays as it was unless
+// the new one is complete. Returns the reason on failure.
+QString writeWhole(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    // flush() before commit(): a full disk shows while writing out the buffer,
+    // and commit() would put the short file in place all the same.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return reason;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return {};
+}
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+QFileDialog* TForm1::arrangementDialog(bool save)
+{
+    QFileDialog*& dialog = save ? arrangementSaveDialog_ : arrangementOpenDialog_;
+    if (!dialog) {
+        dialog = new QFileDialog(this);
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        // A typed name need not exist: opening says what is wrong with it.
+        dialog->setFileMode(QFileDialog::AnyFile);
+        dialog->setDefaultSuffix(QStringLiteral("kelmora"));
+        dialog->setNameFilters({QStringLiteral("座席配置ファイル (*.kelmora)"), QStringLiteral("すべてのファイル (*)")});
+        dialog->setSizeGripEnabled(true);
+    }
+    return dialog;
+}
+
+Arrangement TForm1::recordedSettings() const
+{
+    Arrangement a;
+    // The seat grid's size, which the chart is written with.
+    a.columns = ui->StringGrid2->colCount();
+    a.rows = ui->StringGrid2->rowCount();
+    a.title = ui->Edit3->text();
+    a.nameMode = ui->RadioButton4->isChecked() ? NameMode::FamilyName : NameMode::FullName;
+    a.ruby = ui->RadioButton2->isChecked();
+    a.geometry = {numberIn(ui->Edit4), numberIn(ui->Edit5), numberIn(ui->Edit6), numberIn(ui->Edit7),
+                  numberIn(ui->Edit8)};
+    return a;
+}
+
+void TForm1::applySettings(const Arrangement& a)
+{
+    ui->UpDown1->setPosition(a.columns);
+    ui->UpDown2->setPosition(a.rows);
+    ui->Edit9->setText(QString::fromStdString(DeskCountText(a.columns, a.rows)));
+    ui->StringGrid1->setColCount(a.columns);
+    ui->StringGrid1->setRowCount(a.rows);
+    ui->StringGrid2->setColCount(a.columns);
+    ui->StringGrid2->setRowCount(a.rows);
+
+    ui->Edit3->setText(a.title);
+    (a.nameMode == NameMode::FamilyName ? ui->RadioButton4 : ui->RadioButton3)->setChecked(true);
+    (a.ruby ? ui->RadioButton2 : ui->RadioButton1)->setChecked(true);
+
+    ui->UpDown3->setPosition(a.geometry.width);
+    ui->UpDown4->setPosition(a.geometry.height);
+    ui->UpDown5->setPosition(a.geometry.columnWidth);
+    ui->UpDown6->setPosition(a.geometry.rowHeight);
+    ui->UpDown7->setPosition(a.geometry.fontSize);
+    StringGrid* grid = ui->StringGrid2;
+    grid->resize(a.geometry.width, a.geometry.height);
+    grid->setDefaultColWidth(a.geometry.columnWidth);
+    grid->setDefaultRowHeight(a.geometry.rowHeight);
+    QFont font = grid->font();
+    font.setPointSize(a.geometry.fontSize);
+    grid->setFont(font);
+}
+
+bool TForm1::arrangementChanged() const
+{
+    // By content rather than by the undo stack: undoing back to the saved desks is
+    // no change, and showing the list again changes nothing a file holds.
+    return !(state.seatTable == savedSeats_) || !(state.cutQueue == savedQueue_)
+           || !sameSettings(recordedSettings(), *savedSettings_);
+}
+
+void TForm1::arrangementKept()
+{
+    const QJsonObject draft = savedSettings_ ? savedSettings_->draft : QJsonObject();
+    savedSettings_ = std::make_unique<Arrangement>(recordedSettings());
+    savedSettings_->draft = draft;
+    savedSeats_ = state.seatTable;
+    savedQueue_ = state.cutQueue;
+    undoStack->setClean();
+}
+
+void TForm1::OpenArrangementClick()
+{
+    QFileDialog* dialog = arrangementDialog(false);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return;
+    openArrangement(dialog->selectedFiles().constFirst());
+}
+
+bool TForm1::openArrangement(const QString& path)
+{
+    const auto cannot = [&](const QString& problem) {
+        warn(this, QStringLiteral("座席配置ファイルを開けませんでした。\n%1\n%2").arg(shown(path), problem));
+        return false;
+    };
+    QFile file(path);
+    if (QFileInfo(path).isDir())
+        return cannot(QStringLiteral("フォルダです。"));
+    if (!file.open(QIODevice::ReadOnly))
+        return cannot(file.errorString());
+    // One byte more than allowed is enough to know the file is too large.
+    const QByteArray bytes = file.read(kMaxArrangementBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return cannot(file.errorString());
+    auto read = ReadArrangement(bytes);
+    if (const QString* problem = std::get_if<QString>(&read))
+        return cannot(*problem);
+    Arrangement& arrangement = std::get<Arrangement>(read);
+
+    if (state.roster.studentCount <= 0) {
+        QMessageBox ask(QMessageBox::Question, MessageTitle(),
+                        QStringLiteral("名簿が読み込まれていません。この座席配置の名簿を読み込みますか?\n%1")
+                            .arg(shown(arrangement.rosterPath)),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        if (ask.exec() != QMessageBox::Yes)
+            return false;
+        Roster roster;
+        std::error_code openError;
+        const int count = LoadRoster(roster, QFile::encodeName(arrangement.rosterPath).toStdString(), &openError);
+        if (openError || count <= 0) {
+            warn(this, QStringLiteral("名簿を読み込めませんでした。\n%1\n%2")
+                           .arg(shown(arrangement.rosterPath),
+                                openError ? QString::fromLocal8Bit(openError.message())
+                                          : QStringLiteral("生徒氏名データがないか、不正な行があります。")));
+            return false;
+        }
+        state.roster = std::move(roster);
+        rosterPath_ = arrangement.rosterPath;
+        rosterLoaded();
+    }
+
+    const MatchedPlacement matched = MatchPlacement(arrangement, state.roster);
+    pushStateChange(QStringLiteral("座席配置を開く"), [&] {
+        state.seatTable = matched.seats;
+        state.cutQueue = matched.queue;
+        ListUnplaced(state.studentList, state.roster, arrangement.nameMode, matched);
+    });
+    applySettings(arrangement);
+    ui->DLoad->setEnabled(true);
+    ui->OutPut->setEnabled(true);
+    arrangementPath_ = path;
+    savedSettings_->draft = arrangement.draft;
+    arrangementKept();
+
+    if (!matched.missing.empty()) {
+        QStringList names;
+        for (const PlacedStudent& s : matched.missing)
+            names.append(cp932::ToUnicode(s.number) + QLatin1Char(' ') + cp932::ToUnicode(s.text));
+        warn(this, QStringLiteral("今の名簿にいない生徒がいます。その席は空けておきます。\n%1")
+                       .arg(names.join(QLatin1Char('\n'))));
+    }
+    return true;
+}
+
+bool TForm1::saveArrangement(const QString& path)
+{
+    Arrangement arrangement = recordedSettings();
+    RecordPlacement(arrangement, state.seatTable, state.cutQueue, state.roster);
+    arrangement.rosterPath = rosterPath_;
+    arrangement.draft = savedSettings_->draft;
+    const QString reason = writeWhole(path, WriteArrangement(arrangement));
+    if (!reason.isEmpty()) {
+        warn(this, QStringLiteral("座席配置を保存できませんでした。\n%1\n%2").arg(shown(path), reason));
+        return false;
+    }
+    arrangementPath_ = path;
+    arrangementKept();
+    return true;
+}
+
+void TForm1::SaveArrangementClick()
+{
+    if (arrangementPath_.isEmpty())
+        SaveArrangementAsClick();
+    else
+        saveArrangement(arrangementPath_);
+}
+
+void TForm1::SaveArrangementAsClick()
+{
+    QFileDialog* dialog = arrangementDialog(true);
+    dialog->selectFile(arrangementPath_.isEmpty() ? QStringLiteral("座席配置.kelmora") : arrangementPath_);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return;
+    saveArrangement(dialog->selectedFiles().constFirst());
+}
+
+bool TForm1::askToSave()
+{
+    if (!arrangementChanged())
+        return true;
+    QMessageBox box(QMessageBox::Question, MessageTitle(), QStringLiteral("座席配置が変更されています。保存しますか?"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.button(QMessageBox::Save)->setText(QStringLiteral("保存"));
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("保存しない"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        SaveArrangementClick();
+        return !arrangementChanged(); // a cancelled or failed save keeps the program open
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,55 @@
+// libFuzzer entry: every input is an arrangement file. A file that reads must
+// hold only desks inside the table, write back to a file that reads the same, and
+// match against a roster without reading outside it.
+#include "arrangement/Arrangement.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <variant>
+
+namespace {
+
+[[noreturn]] void Broken(const char* rule)
+{
+    std::fprintf(stderr, "arrangement_fuzz: %s\n", rule);
+    std::abort(); // libFuzzer keeps the input as a crash
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace kelmora;
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    auto read = ReadArrangement(bytes);
+    if (const QString* problem = std::get_if<QString>(&read)) {
+        if (problem->isEmpty())
+            Broken("a refused file without a reason");
+        return 0;
+    }
+    const Arrangement& a = std::get<Arrangement>(read);
+    for (const PlacedDesk& d : a.desks)
+        if (!SeatTable::inRange(d.column, d.row) || d.student.position < 1 || d.student.text.empty())
+            Broken("a desk outside the rules was read");
+    if (a.columns < 1 || a.columns > 12 || a.rows < 1 || a.rows > 12)
+        Broken("a grid size outside 1..12 was read");
+
+    auto again = ReadArrangement(WriteArrangement(a));
+    if (!std::holds_alternative<Arrangement>(again) || !(std::get<Arrangement>(again) == a))
+        Broken("what was written does not read back the same");
+
+    Roster roster;
+    roster.table = {{"1", "\x90\xc2\x96\xd8", {}, {}, {}, {}}, {"2", "b", {}, {}, {}, {}}};
+    roster.studentCount = 2;
+    const MatchedPlacement m = MatchPlacement(a, roster);
+    if (m.missing.size() > a.desks.size() + a.queue.size())
+        Broken("more students missing than recorded");
+    for (int c = 0; c < SeatTable::kSize; ++c)
+        for (int r = 0; r < SeatTable::kSize; ++r)
+            if (m.seats.entry(c, r) < 0 || m.seats.entry(c, r) > roster.studentCount)
+                Broken("a desk matched to no student of the roster");
+    StudentList list;
+    ListUnplaced(list, roster, a.nameMode, m);
+    return 0;
+}

@@ -1,0 +1,134 @@
+// Arrangement files as rules: what is written comes back, what is broken is named,
+// and students are found again in a changed roster.
+#include "arrangement/Arrangement.h"
+#include "common/Sjis.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTest>
+
+using namespace kelmora;
+using testing::sj;
+
+namespace {
+
+Seito student(const char* number, const char* name)
+{
+    return {number, sj(name), {}, {}, {}, {}};
+}
+
+Roster rosterOf(RosterTable table)
+{
+    Roster r;
+    r.studentCount = int(table.size());
+    r.columnCount = 2;
+    r.table = std::move(table);
+    return r;
+}
+
+Arrangement sample()
+{
+    Arrangement a;
+    a.columns = 12;
+    a.rows = 3;
+    a.title = QStringLiteral("１年１組 \\large{座席} 🎒");
+    a.nameMode = NameMode::FamilyName;
+    a.ruby = false;
+    a.geometry = {436, 100, 40, 30, 20};
+    a.desks = {{0, 0, {"1", sj("青木　健太"), sj("青木"), 1}}, {99, 99, {"2", "\x82\xff", "\x82", 2}}};
+    a.queue = {{"7", sj("高橋　一郎"), sj("高橋"), 7}};
+    a.rosterPath = QStringLiteral("/home/先生/名簿.csv");
+    a.draft = QJsonObject{{QStringLiteral("marks"), QJsonArray{QStringLiteral("男"), QStringLiteral("女")}}};
+    return a;
+}
+
+} // namespace
+
+class ArrangementTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void whatIsWrittenIsReadBack()
+    {
+        const QByteArray bytes = WriteArrangement(sample());
+        QVERIFY(bytes.contains("青木　健太")); // readable UTF-8
+        auto read = ReadArrangement(bytes);
+        if (const QString* problem = std::get_if<QString>(&read))
+            QFAIL(qPrintable(*problem));
+        QVERIFY(std::get<Arrangement>(read) == sample()); // bytes that are no character come back too
+    }
+
+    void aBrokenFileIsNamedAndRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("problem");
+        const QByteArray good = WriteArrangement(sample());
+        auto with = [&](const char* key, const QJsonValue& value) {
+            QJsonObject o = QJsonDocument::fromJson(good).object();
+            o.insert(QLatin1String(key), value);
+            return QJsonDocument(o).toJson();
+        };
+        auto desk = [&](int column, int row) {
+            return QJsonObject{{"column", column}, {"row", row}, {"number", "1"}, {"fullName", "a"},
+                               {"text", "a"}, {"position", 1}};
+        };
+        QTest::newRow("empty") << QByteArray() << QStringLiteral("空です");
+        QTest::newRow("truncated") << good.left(good.size() / 2) << QStringLiteral("途中で切れて");
+        QTest::newRow("a roster, not JSON") << QByteArray("$ ,1,foo\r\n") << QStringLiteral("JSON として読めません");
+        QTest::newRow("other JSON") << QByteArray("[1, 2]") << QStringLiteral("座席配置ファイルではありません");
+        QTest::newRow("version 2") << with("version", 2) << QStringLiteral("版(2)");
+        QTest::newRow("columns as text") << with("columns", "5") << QStringLiteral("「columns」が整数ではありません");
+        QTest::newRow("13 rows") << with("rows", 13) << QStringLiteral("「rows」の値 13 が範囲 1〜12 の外");
+        QTest::newRow("1e54 columns") << with("columns", 1e54) << QStringLiteral("「columns」の値 1e+54 が範囲 1〜12 の外");
+        QTest::newRow("1.5 columns") << with("columns", 1.5) << QStringLiteral("「columns」が整数ではありません");
+        QTest::newRow("desk column 100") << with("desks", QJsonArray{desk(100, 0)})
+                                         << QStringLiteral("「desks[0] の column」の値 100 が範囲 0〜99 の外");
+        QTest::newRow("desk row -1") << with("desks", QJsonArray{desk(0, -1)}) << QStringLiteral("0〜99 の外");
+        QTest::newRow("a desk twice") << with("desks", QJsonArray{desk(3, 4), desk(3, 4)})
+                                      << QStringLiteral("机 (3, 4) が二度");
+        QTest::newRow("desks not a list") << with("desks", 5) << QStringLiteral("「desks」が配列ではありません");
+        QTest::newRow("draft not an object") << with("draft", "x") << QStringLiteral("「draft」がオブジェクトでは");
+        QTest::newRow("huge") << good + QByteArray(kMaxArrangementBytes, ' ') << QStringLiteral("大きすぎます");
+    }
+    void aBrokenFileIsNamedAndRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, problem);
+        auto read = ReadArrangement(bytes);
+        QVERIFY(std::holds_alternative<QString>(read));
+        QVERIFY2(std::get<QString>(read).contains(problem), qPrintable(std::get<QString>(read)));
+    }
+
+    void studentsAreFoundInAChangedRoster()
+    {
+        Arrangement a;
+        a.desks = {{0, 0, {"1", sj("青木　健太"), sj("青木　健太"), 1}},
+                   {1, 0, {"2", sj("新井　美咲"), sj("新井"), 2}},
+                   {2, 0, {"3", sj("池田　大輝"), sj("池田　大輝"), 3}}};
+        a.queue = {{"4", sj("上田　結衣"), sj("上田　結衣"), 4}};
+        // Reordered, student 3 gone, 新井 renumbered, and two students both named 青木 健太
+        // of whom the one numbered 1 is meant.
+        const Roster roster = rosterOf({student("4", "上田　結衣"), student("9", "青木　健太"),
+                                        student("12", "新井　美咲"), student("1", "青木　健太")});
+        const MatchedPlacement m = MatchPlacement(a, roster);
+        QCOMPARE(m.seats.entry(0, 0), 4);
+        QCOMPARE(m.seats.entry(1, 0), 3);
+        QCOMPARE(m.seats.text(1, 0), sj("新井")); // as the desk showed it
+        QCOMPARE(m.seats.entry(2, 0), 0);
+        QCOMPARE(m.queue.positions(), std::deque<std::int32_t>{1});
+        QCOMPARE(m.missing.size(), std::size_t(1));
+        QCOMPARE(m.missing[0].fullName, sj("池田　大輝"));
+
+        // The list after opening: only the students neither seated nor waiting keep their names.
+        StudentList list;
+        ListUnplaced(list, roster, NameMode::FullName, m);
+        QCOMPARE(list.rowCount(), 5);
+        QCOMPARE(list.cell(1, 1), std::string());
+        QCOMPARE(list.cell(1, 2), sj("青木　健太"));
+        QCOMPARE(list.cell(0, 3), std::string("12"));
+        QCOMPARE(list.cell(1, 3), std::string());
+    }
+};
+
+QTEST_MAIN(ArrangementTest)
+#include "test_arrangement.moc"
