@@ -32,6 +32,7 @@ void TForm1::OpenClick()
 {
     ui->DLoad->setEnabled(false);
     ui->OutPut->setEnabled(false);
+    ui->Draft->setEnabled(false);
 
     QString preset; // Retry offers the file tried last
     int result = 0;
@@ -84,4 +85,5 @@ void TForm1::DLoadClick()
     DisplayRoster(state.studentList, state.roster, mode);
     showStudentList();
     ui->OutPut->setEnabled(true);
+    ui->Draft->setEnabled(true);
 }

@@ -104,6 +104,7 @@ void TForm1::connectHandlers()
     connectSettings();
     connectPlacement();
     connectOutput();
+    connectDraft();
 }
 
 void TForm1::FormCreate()

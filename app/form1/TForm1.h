@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <memory>
+#include <vector>
 
 namespace Ui { class TForm1; }
 class QPainter;
@@ -16,6 +17,7 @@ class QFileDialog;
 class QTimer;
 class TForm2;
 class TForm3;
+namespace kelmora { struct DraftSeat; }
 
 // The main window. Its handlers are split by subsystem:
 //   TForm1.cpp                start-up, close, tab change, help menu
@@ -24,6 +26,7 @@ class TForm3;
 //   SettingsPage.cpp          UpDown1Click, UpDown2Click, StringGrid1DrawCell
 //   PlacementPage.cpp         the seat grid, the student list, Timer1Timer
 //   OutputCommand.cpp         OutPutClick
+//   DraftCommand.cpp          DraftClick, applyDraft
 // Each handler reads the controls, calls the rules of its subsystem and updates
 // the controls; the rules themselves know nothing of widgets.
 class TForm1 : public QMainWindow {
@@ -88,6 +91,11 @@ public:
 
     void OutPutClick();
 
+    void DraftClick();
+    // Puts a drawn arrangement on the desks and refreshes the grids: the one
+    // change a seat change makes.
+    void applyDraft(const std::vector<kelmora::DraftSeat>& seats);
+
     // Copies the student list and the desks of the grid size from the state
     // into the grids (after a rule has changed them).
     void showStudentList();
@@ -113,6 +121,7 @@ private:
     void connectSettings(); // SettingsPage.cpp
     void connectPlacement(); // PlacementPage.cpp
     void connectOutput();  // OutputCommand.cpp
+    void connectDraft();   // DraftCommand.cpp
 
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
