@@ -262,7 +262,7 @@ void DraftDialog::showDesks()
             item->setText(QStringLiteral("×"));
             item->setBackground(kUnusedDesk);
             item->setForeground(Qt::white);
-        } else if (empty[static_cast<std::size_t>(d)] && !shown_) {
+        } else if (empty[static_cast<std::size_t>(d)]) {
             item->setText(QStringLiteral("(空き)"));
             item->setBackground(kFreeDesk);
         } else {
