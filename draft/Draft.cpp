@@ -548,41 +548,45 @@ private:
         return Failure{2, 0, -1, unseparable(domains)};
     }
 
-    // `group` cannot all be seated. Told by what its students share: the front
-    // rows, a sex under mixing, or else by their names.
+    // Some students cannot all be seated. Told first by the kinds of student a
+    // teacher counts (the front rows, a sex under mixing, both), else by the names
+    // of `group`, students that together have too few desks.
     Failure shortOfDesks(const std::vector<int>& group, const std::vector<DeskSet>& domains) const
     {
-        const int seats = static_cast<int>(group.size()) - 1;
-        const bool allFront = std::all_of(group.begin(), group.end(), [&](int s) { return student(s).front; });
-        Sex sex = p_.mixing == Mixing::None ? Sex::None : student(group.front()).sex;
-        if (!std::all_of(group.begin(), group.end(), [&](int s) { return student(s).sex == sex; }))
-            sex = Sex::None;
-        if (allFront || sex != Sex::None) {
-            // Count every student of that kind, as the teacher would.
+        const std::string k = Number(static_cast<std::size_t>(p_.frontRows));
+        const std::string mode(p_.mixing == Mixing::Columns ? kColumnsMode : kCheckerMode);
+        const bool mixing = p_.mixing != Mixing::None;
+        struct Kind {
+            bool front;
+            Sex sex;
+        };
+        for (const Kind kind : {Kind{true, Sex::None}, Kind{false, Sex::Boy}, Kind{false, Sex::Girl},
+                                Kind{true, Sex::Boy}, Kind{true, Sex::Girl}}) {
+            if (kind.sex != Sex::None && !mixing)
+                continue;
             int count = 0;
             DeskSet desks;
             for (int s = 0; s < n_; ++s) {
                 const DraftStudent& st = student(s);
-                if (st.fixed || (allFront && !st.front) || (sex != Sex::None && st.sex != sex))
+                if (st.fixed || (kind.front && !st.front) || (kind.sex != Sex::None && st.sex != kind.sex))
                     continue;
                 ++count;
                 desks.add(At(domains, s));
             }
-            if (count > desks.count()) {
-                const std::string k = Number(static_cast<std::size_t>(p_.frontRows));
-                const std::string n = Number(static_cast<std::size_t>(count));
-                const std::string m = Number(static_cast<std::size_t>(desks.count()));
-                const std::string who(sex == Sex::Boy ? kBoys : kGirls);
-                const std::string mode(p_.mixing == Mixing::Columns ? kColumnsMode : kCheckerMode);
-                std::string reason = !allFront            ? Say(kSexSeats, {mode, who, n, m})
-                                     : sex == Sex::None ? Say(kFrontSeats, {k, n, m})
+            if (count <= desks.count())
+                continue;
+            const std::string n = Number(static_cast<std::size_t>(count));
+            const std::string m = Number(static_cast<std::size_t>(desks.count()));
+            const std::string who(kind.sex == Sex::Boy ? kBoys : kGirls);
+            std::string reason = !kind.front              ? Say(kSexSeats, {mode, who, n, m})
+                                 : kind.sex == Sex::None ? Say(kFrontSeats, {k, n, m})
                                                          : Say(kFrontSexSeats, {k, who, n, m});
-                return Failure{1, count - desks.count(), -1, std::move(reason)};
-            }
+            return Failure{1, count - desks.count(), -1, std::move(reason)};
         }
         if (group.size() == 1)
             return Failure{1, 1, -1, Say(kNoDesk, {student(group.front()).name})};
-        return Failure{1, 1, -1, Say(kShort, {names(group), Number(group.size()), Number(static_cast<std::size_t>(seats))})};
+        const std::size_t seats = group.size() - 1;
+        return Failure{1, 1, -1, Say(kShort, {names(group), Number(group.size()), Number(seats)})};
     }
 
     // The search proved there is no arrangement: find the keep-apart group that

@@ -21,7 +21,7 @@ enum class Mixing : std::uint8_t { None, Columns, Checkerboard };
 
 struct DraftStudent {
     std::string name; // code page 932, for the reasons
-    int desk = -1;    // the desk held now, -1 when none
+    int desk = -1;    // the desk the student sits at before the draft, -1 when none
     bool front = false;
     bool fixed = false;
     Sex sex = Sex::None;

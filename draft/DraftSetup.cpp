@@ -51,9 +51,9 @@ DraftProblem MakeDraftProblem(const DraftConditions& conditions, const Roster& r
         }
     }
     // A student seated twice (the list can be shown again) holds the first desk.
-    const std::vector<std::int32_t> now = CurrentDesks(seats, columns, rows);
-    for (int d = static_cast<int>(now.size()) - 1; d >= 0; --d) {
-        const std::int32_t position = now[static_cast<std::size_t>(d)];
+    const std::vector<std::int32_t> seated = CurrentDesks(seats, columns, rows);
+    for (int d = static_cast<int>(seated.size()) - 1; d >= 0; --d) {
+        const std::int32_t position = seated[static_cast<std::size_t>(d)];
         if (position >= 1 && position <= count)
             problem.students[static_cast<std::size_t>(position - 1)].desk = d;
     }

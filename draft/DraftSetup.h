@@ -36,7 +36,7 @@ struct DraftConditions {
 // for another class they start afresh (the options stay).
 void FitToRoster(DraftConditions& conditions, const Roster& roster);
 
-// The roster position seated at each desk of the grid size now (row by row), 0 for empty.
+// The roster position seated at each desk of the grid size (row by row), 0 for empty.
 std::vector<std::int32_t> CurrentDesks(const SeatTable& seats, int columns, int rows);
 
 // The draft's problem: every student of the roster on the desks of the grid size.

@@ -219,7 +219,6 @@ private slots:
         for (int i = 0; i < 1000; ++i) {
             DraftProblem p = RandomProblem(rng, 12);
             p.mixing = Mixing::None;
-            p.everyoneMoves = false;
             for (DraftStudent& s : p.students)
                 s.fixed = false;
             int usable = 0, frontSeats = 0;
