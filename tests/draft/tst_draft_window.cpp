@@ -57,7 +57,7 @@ private slots:
         bool opened = false;
         testing::answerNext<DraftDialog>([&opened](DraftDialog* dialog) {
             opened = true;
-            QTest::keyClick(dialog, Qt::Key_Return);
+            QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
         });
         // A desktop hands activation back to the main window when a dialog closes;
         // the offscreen platform does not.
@@ -88,7 +88,7 @@ private slots:
             before.push_back(state->seatTable.entry(d % 7, d / 7));
         QString said;
         testing::answerNext<DraftDialog>([&said](DraftDialog* dialog) {
-            QTest::keyClick(dialog, Qt::Key_Return);
+            QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
             said = dialog->isVisible() ? dialog->Reason->text() : QStringLiteral("closed");
             dialog->reject();
         });
@@ -118,6 +118,11 @@ private slots:
                 QCOMPARE(cells[c], s ? QStringLiteral("\\Bf ") + text(QByteArray::fromStdString(s->FullName)) : QString());
             }
         }
+
+        // Another load greys the command until the list is shown again.
+        testing::answerFileDialog(QString());
+        ui->Open->trigger();
+        QVERIFY(!ui->Draft->isEnabled());
     }
 };
 
