@@ -34,8 +34,8 @@ constexpr std::string_view kFixedNeighbours = "\x8C\xC5\x92\xE8\x82\xCC\x01\x82\
 constexpr std::string_view kFrontSeats = "\x91O\x95\xFB\x01\x8Ds\x82\xC9\x02\x90l\x82\xCD\x93\xFC\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x90\xC8\x82\xCD\x03)"; // 前方{0}行に{1}人は入りません(席は{2})
 constexpr std::string_view kFrontSexSeats = "\x91O\x95\xFB\x01\x8Ds\x82\xCC\x02\x82\xCC\x90\xC8\x82\xC9\x03\x90l\x82\xCD\x93\xFC\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x90\xC8\x82\xCD\x04)"; // 前方{0}行の{1}の席に{2}人は入りません(席は{3})
 constexpr std::string_view kSexSeats = "\x01\x82\xC9\x82\xB7\x82\xE9\x82\xC6\x81" "A\x02\x82\xCC\x90\xC8\x82\xC9\x03\x90l\x82\xCD\x93\xFC\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x90\xC8\x82\xCD\x04)"; // {0}にすると、{1}の席に{2}人は入りません(席は{3})
-constexpr std::string_view kNoDesk = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // {0}の座れる席がありません
-constexpr std::string_view kShort = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x02\x90l\x82\xC9\x90\xC8\x82\xCD\x03)"; // {0}の座れる席が足りません({1}人に席は{2})
+constexpr std::string_view kNoDesk = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x02)"; // {0}の座れる席がありません({1})
+constexpr std::string_view kShort = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x02\x90l\x82\xC9\x90\xC8\x82\xCD\x03\x81" "A\x04)"; // {0}の座れる席が足りません({1}人に席は{2}、{3})
 constexpr std::string_view kApartGroup = "\x01\x82\xF0\x8C\xDD\x82\xA2\x82\xC9\x97\xA3\x82\xB9\x82\xE9\x95\xC0\x82\xD1\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x97\xA3\x82\xB7)"; // {0}を互いに離せる並びがありません(離す)
 constexpr std::string_view kNeighbours = "\x8D\xA1\x82\xCC\x8D\xB6\x89" "E\x82\xCC\x97\xD7\x82\xC6\x91S\x88\xF5\x82\xAA\x97\xA3\x82\xEA\x82\xE9\x95\xC0\x82\xD1\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x97\xD7\x82\xF0\x95\xCF\x82\xA6\x82\xE9)"; // 今の左右の隣と全員が離れる並びがありません(隣を変える)
 constexpr std::string_view kApartAndNeighbours = "\x97\xA3\x82\xB7\x82\xC6\x97\xD7\x82\xF0\x95\xCF\x82\xA6\x82\xE9\x82\xF0\x93\xAF\x8E\x9E\x82\xC9\x96\x9E\x82\xBD\x82\xB7\x95\xC0\x82\xD1\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 離すと隣を変えるを同時に満たす並びがありません
@@ -44,6 +44,11 @@ constexpr std::string_view kBoys = "\x92j\x8Eq"; // 男子
 constexpr std::string_view kGirls = "\x8F\x97\x8Eq"; // 女子
 constexpr std::string_view kColumnsMode = "\x92j\x8F\x97\x82\xCC\x97\xF1\x82\xF0\x8C\xF0\x8C\xDD"; // 男女の列を交互
 constexpr std::string_view kCheckerMode = "\x92j\x8F\x97\x82\xF0\x8Es\x8F\xBC"; // 男女を市松
+constexpr std::string_view kFront = "\x91O\x95\xFB"; // 前方
+constexpr std::string_view kMixing = "\x92j\x8F\x97"; // 男女
+constexpr std::string_view kEveryoneMoves = "\x91S\x88\xF5\x88\xDA\x93\xAE"; // 全員移動
+constexpr std::string_view kUnused = "\x8B\xF3\x90\xC8"; // 空席
+constexpr std::string_view kDot = "\x81" "E"; // ・
 constexpr std::string_view kComma = "\x81" "A"; // 、
 constexpr std::string_view kOthers = "\x82\xD9\x82\xA9\x01\x90l"; // ほか{0}人
 
@@ -583,10 +588,30 @@ private:
                                                          : Say(kFrontSexSeats, {k, who, n, m});
             return Failure{1, count - desks.count(), -1, std::move(reason)};
         }
+        const std::string narrowing = conditionsOn(group);
         if (group.size() == 1)
-            return Failure{1, 1, -1, Say(kNoDesk, {student(group.front()).name})};
+            return Failure{1, 1, -1, Say(kNoDesk, {student(group.front()).name, narrowing})};
         const std::size_t seats = group.size() - 1;
-        return Failure{1, 1, -1, Say(kShort, {names(group), Number(group.size()), Number(seats)})};
+        return Failure{1, 1, -1, Say(kShort, {names(group), Number(group.size()), Number(seats), narrowing})};
+    }
+
+    // The conditions that narrow where these students may sit, as "前方・全員移動".
+    std::string conditionsOn(const std::vector<int>& group) const
+    {
+        const auto any = [&](auto test) { return std::any_of(group.begin(), group.end(), test); };
+        std::vector<std::string_view> found;
+        if (any([&](int s) { return student(s).front; }))
+            found.push_back(kFront);
+        if (p_.mixing != Mixing::None && any([&](int s) { return student(s).sex != Sex::None; }))
+            found.push_back(kMixing);
+        if (p_.everyoneMoves && any([&](int s) { return onGrid(student(s).desk); }))
+            found.push_back(kEveryoneMoves);
+        if (std::find(empty_.begin(), empty_.end(), true) != empty_.end())
+            found.push_back(kUnused);
+        std::string text;
+        for (std::string_view condition : found)
+            text += (text.empty() ? "" : std::string(kDot)) + std::string(condition);
+        return text;
     }
 
     // The search proved there is no arrangement: find the keep-apart group that

@@ -316,6 +316,13 @@ private slots:
         for (std::size_t i = 0; i < 6; ++i)
             p.students[i].sex = i < 5 ? Sex::Girl : Sex::Boy;
         QCOMPARE(Text(DrawDraft(p, 1).reason), Text(sj("男女の列を交互にすると、女子の席に5人は入りません(席は4)")));
+
+        // Alone in a room of one desk, and told to move.
+        p = DraftProblem{};
+        p.columns = p.rows = 1;
+        p.everyoneMoves = true;
+        p.students = {{sj("生徒1"), 0}};
+        QCOMPARE(Text(DrawDraft(p, 1).reason), Text(sj("生徒1の座れる席がありません(全員移動)")));
     }
 
     // The draft on the desks: its students leave the list and the queue, desks
