@@ -50,6 +50,7 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
       mode_(mode), apply_(std::move(apply)), rng_(std::random_device{}())
 {
     setWindowTitle(QStringLiteral("席替え"));
+    FitToRoster(conditions_, roster_);
 
     StudentGrid = new QTableWidget(static_cast<int>(roster.table.size()), 5, this);
     StudentGrid->setHorizontalHeaderLabels({QStringLiteral("番"), QStringLiteral("名　前"), QStringLiteral("前方"),

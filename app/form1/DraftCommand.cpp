@@ -13,7 +13,6 @@ void TForm1::connectDraft()
 
 void TForm1::DraftClick()
 {
-    FitToRoster(state.draftConditions, state.roster);
     const NameMode mode = ui->RadioButton4->isChecked() ? NameMode::FamilyName : NameMode::FullName;
     DraftDialog dialog(state.draftConditions, state.roster, state.seatTable, ui->StringGrid2->colCount(),
                        ui->StringGrid2->rowCount(), mode, [this](const std::vector<DraftSeat>& seats) { applyDraft(seats); },
