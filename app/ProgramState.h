@@ -1,4 +1,5 @@
 #pragma once
+#include "draft/DraftSetup.h"
 #include "roster/Roster.h"
 #include "roster/StudentList.h"
 #include "seating/CutQueue.h"
@@ -13,6 +14,7 @@ struct ProgramState {
     SeatTable seatTable;        // with the names shown on the desks
     Roster roster;              // roster table, column count, student count
     StudentList studentList;    // what the student list shows, as bytes
+    DraftConditions draftConditions; // the seat change's conditions, kept for the next draft
     int blinkCounter = 0;
     int tickCounter = 0;        // mascot animation
     int mascotFrame = 0;

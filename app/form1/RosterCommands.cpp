@@ -83,6 +83,7 @@ void TForm1::OpenClick()
 {
     ui->DLoad->setEnabled(false);
     ui->OutPut->setEnabled(false);
+    ui->Draft->setEnabled(false);
 
     QString preset; // none at first; Retry offers the file tried last
     QString path;
@@ -152,4 +153,5 @@ void TForm1::DLoadClick()
     const NameMode mode = ui->RadioButton4->isChecked() ? NameMode::FamilyName : NameMode::FullName;
     pushStateChange(QStringLiteral("生徒氏名表示"), [&] { DisplayRoster(state.studentList, state.roster, mode); });
     ui->OutPut->setEnabled(true);
+    ui->Draft->setEnabled(true);
 }

@@ -154,6 +154,7 @@ void TForm1::connectHandlers()
     connectOutput();
     connectEdit();
     connectArrangement();
+    connectDraft();
 }
 
 void TForm1::FormCreate()

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <type_traits>
+#include <vector>
 
 namespace Ui { class TForm1; }
 class QPainter;
@@ -21,6 +22,7 @@ class QTimer;
 class QUndoStack;
 class TForm2;
 class TForm3;
+namespace kelmora { struct DraftSeat; }
 
 // The main window. Its handlers are split by subsystem:
 //   TForm1.cpp                start-up, close, tab change, help menu
@@ -31,6 +33,7 @@ class TForm3;
 //   EditCommands.cpp          undo and redo
 //   ArrangementCommands.cpp   opening and saving arrangement files, the question on closing
 //   OutputCommand.cpp         OutPutClick
+//   DraftCommand.cpp          DraftClick, applyDraft
 // Each handler reads the controls, calls the rules of its subsystem and updates
 // the controls; the rules themselves know nothing of widgets.
 class TForm1 : public QMainWindow {
@@ -133,6 +136,12 @@ public:
     // part of an arrangement file: opening one lists the students not yet placed.
     bool arrangementChanged() const;
 
+    void DraftClick();
+    // Puts a drawn arrangement on the desks and refreshes the grids: the one
+    // change a seat change makes.
+    void applyDraft(const std::vector<kelmora::DraftSeat>& seats);
+
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -186,6 +195,7 @@ private:
     kelmora::SeatTable savedSeats_;
     kelmora::CutQueue savedQueue_;
     void arrangementKept(); // makes the present arrangement the saved one
+    void connectDraft();   // DraftCommand.cpp
 
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;

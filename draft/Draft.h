@@ -1,0 +1,61 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kelmora {
+
+// Desks of a draft are numbered row by row: desk = row * columns + column. Row 0
+// is the back of the classroom; row rows - 1 stands next to the teacher's desk.
+constexpr int kMaxDraftSide = 12;
+constexpr int kMaxDraftDesks = kMaxDraftSide * kMaxDraftSide;
+
+enum class Sex : std::uint8_t { None, Boy, Girl };
+
+// How boys and girls are mixed. A desk's place alone decides who may sit there:
+// by columns, every other column is the boys'; in the checkerboard, the desks
+// whose column + row is even or odd are. The draft tries both ways round. Empty
+// desks do not shift the pattern, unmarked students may sit anywhere, and with
+// unequal numbers the larger group needs enough desks of its own.
+enum class Mixing : std::uint8_t { None, Columns, Checkerboard };
+
+struct DraftStudent {
+    std::string name; // code page 932, for the reasons
+    int desk = -1;    // the desk the student sits at before the draft, -1 when none
+    bool front = false;
+    bool fixed = false;
+    Sex sex = Sex::None;
+};
+
+struct DraftProblem {
+    int columns = 0; // 1 to 12
+    int rows = 0;    // 1 to 12
+    std::vector<DraftStudent> students;
+    std::vector<std::vector<int>> apartGroups; // student indices; every two of a group are kept apart
+    std::vector<bool> unused;                  // per desk, marked unused by the teacher (may be shorter)
+    int frontRows = 1;                         // 1 to 3
+    bool everyoneMoves = false;
+    bool newNeighbours = false;
+    Mixing mixing = Mixing::None;
+};
+
+struct Draft {
+    std::vector<int> desks; // per student; empty when no arrangement exists
+    std::string reason;     // code page 932: which condition cannot be met
+    bool ok() const { return reason.empty(); }
+};
+
+// The desks left empty: the marked ones, then, while there are more desks than
+// students, further ones from the back row, from the left (skipping the desks of
+// fixed students).
+std::vector<bool> EmptyDesks(const DraftProblem& problem);
+
+// Draws one arrangement meeting every condition, at random, or says why none exists.
+Draft DrawDraft(const DraftProblem& problem, std::uint64_t seed);
+
+bool InFrontRows(int desk, int columns, int rows, int frontRows);
+
+// Which sex a desk takes under `mixing` and `parity` (0 or 1); None for any.
+Sex DeskSex(int desk, int columns, Mixing mixing, int parity);
+
+} // namespace kelmora

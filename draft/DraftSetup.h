@@ -1,0 +1,63 @@
+#pragma once
+#include "draft/Draft.h"
+#include "roster/Roster.h"
+#include "roster/StudentList.h"
+#include "seating/CutQueue.h"
+#include "seating/SeatTable.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kelmora {
+
+struct StudentMarks {
+    bool front = false;
+    bool fixed = false;
+    Sex sex = Sex::None;
+    friend bool operator==(const StudentMarks&, const StudentMarks&) = default;
+};
+
+// The teacher's conditions for the seat change, kept from one draft to the next.
+// Students are named by roster position.
+struct DraftConditions {
+    std::vector<std::string> names;            // full names of the class the marks belong to
+    std::vector<StudentMarks> marks;           // by roster position - 1
+    std::vector<std::vector<int>> apartGroups; // roster positions kept apart from one another
+    std::vector<std::pair<int, int>> unusedDesks; // (column, row) marked unused
+    int frontRows = 2;
+    bool everyoneMoves = true;
+    bool newNeighbours = false;
+    Mixing mixing = Mixing::None;
+};
+
+// Keeps the per-student marks when the roster is the class they were made for;
+// for another class they start afresh (the options stay).
+void FitToRoster(DraftConditions& conditions, const Roster& roster);
+
+// The roster position seated at each desk of the grid size (row by row), 0 for empty.
+std::vector<std::int32_t> CurrentDesks(const SeatTable& seats, int columns, int rows);
+
+// The draft's problem: every student of the roster on the desks of the grid size.
+DraftProblem MakeDraftProblem(const DraftConditions& conditions, const Roster& roster, const SeatTable& seats,
+                              int columns, int rows);
+
+struct DraftSeat {
+    int column = 0;
+    int row = 0;
+    std::int32_t position = 0;
+    std::string name; // as the desk shows it
+};
+
+// Where a successful draft puts every student, with the names of `mode`.
+std::vector<DraftSeat> DraftSeats(const Draft& draft, const Roster& roster, int columns, NameMode mode);
+
+// Puts the seats on the desks: the desks of the grid size are emptied, then every
+// student is seated. As if each name had been cut and pasted by hand, the seated
+// students' names leave the student list and the cut queue; desks outside the
+// grid size and queued positions of no seated student stay as they are.
+void ApplyDraft(SeatTable& seats, CutQueue& queue, StudentList& list, int columns, int rows,
+                const std::vector<DraftSeat>& placed);
+
+} // namespace kelmora
