@@ -4,6 +4,7 @@
 #include "arrangement/Arrangement.h"
 #include "codec/Cp932.h"
 #include "roster/Roster.h"
+#include "roster/RosterText.h"
 #include "settings/Settings.h"
 #include "ui_Form1.h"
 
@@ -186,7 +187,9 @@ bool TForm1::openArrangement(const QString& path)
             return false;
         Roster roster;
         std::error_code openError;
-        const int count = LoadRoster(roster, QFile::encodeName(arrangement.rosterPath).toStdString(), &openError);
+        RosterTextNotes notes;
+        const int count
+            = LoadRoster(roster, QFile::encodeName(arrangement.rosterPath).toStdString(), &openError, &notes);
         if (openError || count <= 0) {
             warn(this, QStringLiteral("名簿を読み込めませんでした。\n%1\n%2")
                            .arg(shown(arrangement.rosterPath),
@@ -196,7 +199,7 @@ bool TForm1::openArrangement(const QString& path)
         }
         state.roster = std::move(roster);
         rosterPath_ = arrangement.rosterPath;
-        rosterLoaded();
+        rosterLoaded(notes);
     }
 
     const MatchedPlacement matched = MatchPlacement(arrangement, state.roster);
@@ -208,6 +211,7 @@ bool TForm1::openArrangement(const QString& path)
     applySettings(arrangement);
     ui->DLoad->setEnabled(true);
     ui->OutPut->setEnabled(true);
+    ui->Draft->setEnabled(true);
     arrangementPath_ = path;
     savedSettings_->draft = arrangement.draft;
     arrangementKept();

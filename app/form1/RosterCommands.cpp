@@ -128,10 +128,10 @@ void TForm1::OpenClick()
     }
 
     rosterPath_ = QFileInfo(path).absoluteFilePath();
-    rosterLoaded();
+    rosterLoaded(notes);
 }
 
-void TForm1::rosterLoaded()
+void TForm1::rosterLoaded(const RosterTextNotes& notes)
 {
     if (const auto options = OptionsForColumnCount(state.roster.columnCount)) {
         ui->RadioButton3->setEnabled(options->fullName);

@@ -15,7 +15,7 @@
 
 namespace Ui { class TForm1; }
 class QPainter;
-namespace kelmora { class InstanceLock; class PlacementChange; struct Arrangement; }
+namespace kelmora { class InstanceLock; class PlacementChange; struct Arrangement; struct RosterTextNotes; }
 class ChartPdf;
 class QFileDialog;
 class QTimer;
@@ -188,7 +188,9 @@ private:
     QFileDialog* arrangementDialog(bool save);
     QString arrangementPath_;
     QString rosterPath_; // the roster file loaded last
-    void rosterLoaded(); // RosterCommands.cpp: the options and commands a loaded roster allows
+    // RosterCommands.cpp: the options and commands a loaded roster allows, and
+    // which names a UTF-8 roster could not keep.
+    void rosterLoaded(const kelmora::RosterTextNotes& notes);
     // The arrangement as last saved or opened (at start: the start), to tell
     // whether closing would lose anything.
     std::unique_ptr<kelmora::Arrangement> savedSettings_;

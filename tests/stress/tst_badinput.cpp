@@ -321,7 +321,7 @@ private slots:
         ui()->RadioButton1->click();
         const QString chart = dir.filePath("utf8.tex");
         output(chart, false);
-        QVERIFY(readBytes(chart).contains("\\Bf " + sjis(name)));
+        QVERIFY(readBytes(chart).contains("\\Bf " + testing::sjBytes(name)));
     }
 
     // As root the permission does not stop reading: the file loads like any other.
