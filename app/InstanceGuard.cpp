@@ -12,7 +12,10 @@
 
 namespace kelmora {
 
-InstanceLock::~InstanceLock() { release(); }
+InstanceLock::~InstanceLock()
+{
+    release();
+}
 
 QString InstanceLock::lockFilePath(const QString& executablePath)
 {

@@ -20,9 +20,7 @@ void ReturnOnlyDialog::BitBtn1Click()
     QDialog::accept();
 }
 
-void ReturnOnlyDialog::reject()
-{
-}
+void ReturnOnlyDialog::reject() {}
 
 void ReturnOnlyDialog::closeEvent(QCloseEvent* event)
 {

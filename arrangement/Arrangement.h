@@ -19,9 +19,9 @@ namespace kelmora {
 // enough to find the student again in a corrected or reordered roster. Texts are
 // code page 932 bytes.
 struct PlacedStudent {
-    std::string number;   // attendance number
+    std::string number; // attendance number
     std::string fullName;
-    std::string text;     // what the desk or the queue shows
+    std::string text;          // what the desk or the queue shows
     std::int32_t position = 0; // roster position when saved
 
     friend bool operator==(const PlacedStudent&, const PlacedStudent&) = default;
@@ -43,15 +43,15 @@ struct GridGeometry {
 
 // Everything an arrangement file holds.
 struct Arrangement {
-    int columns = 5, rows = 7;   // the grid size, 1..12
-    QString title;               // as typed
+    int columns = 5, rows = 7; // the grid size, 1..12
+    QString title;             // as typed
     NameMode nameMode = NameMode::FullName;
     bool ruby = true;
     GridGeometry geometry;
-    std::vector<PlacedDesk> desks; // every occupied desk of the 100 x 100 table
+    std::vector<PlacedDesk> desks;    // every occupied desk of the 100 x 100 table
     std::vector<PlacedStudent> queue; // front first
-    QString rosterPath;          // the roster file the arrangement was made with
-    QJsonObject draft;           // kept as read; empty when the file has none
+    QString rosterPath;               // the roster file the arrangement was made with
+    QJsonObject draft;                // kept as read; empty when the file has none
 
     friend bool operator==(const Arrangement&, const Arrangement&) = default;
 };
@@ -74,7 +74,7 @@ void RecordPlacement(Arrangement& arrangement, const SeatTable& seats, const Cut
 // found by attendance number and full name (at the recorded position first),
 // else by a full name that only one student of the roster has.
 struct MatchedPlacement {
-    SeatTable seats;   // every desk of the table: the arrangement's, all others empty
+    SeatTable seats; // every desk of the table: the arrangement's, all others empty
     CutQueue queue;
     std::vector<PlacedStudent> missing; // not in the roster: their desks stay empty
 };

@@ -97,8 +97,8 @@ QByteArray WriteArrangement(const Arrangement& a)
         {QStringLiteral("columns"), a.columns},
         {QStringLiteral("rows"), a.rows},
         {QStringLiteral("title"), a.title},
-        {QStringLiteral("nameMode"), a.nameMode == NameMode::FamilyName ? QStringLiteral("familyName")
-                                                                          : QStringLiteral("fullName")},
+        {QStringLiteral("nameMode"),
+         a.nameMode == NameMode::FamilyName ? QStringLiteral("familyName") : QStringLiteral("fullName")},
         {QStringLiteral("ruby"), a.ruby},
         {QStringLiteral("geometry"), QJsonObject{{QStringLiteral("gridWidth"), a.geometry.width},
                                                  {QStringLiteral("gridHeight"), a.geometry.height},
@@ -321,7 +321,8 @@ std::variant<Arrangement, QString> ReadArrangement(const QByteArray& bytes)
         if (bytes.trimmed().isEmpty())
             return QStringLiteral("ファイルが空です。");
         if (cut)
-            return QStringLiteral("ファイルが途中で切れています(JSON が %1 バイト目で終わっています)。").arg(bytes.size());
+            return QStringLiteral("ファイルが途中で切れています(JSON が %1 バイト目で終わっています)。")
+                .arg(bytes.size());
         return QStringLiteral("JSON として読めません(%1 バイト目: %2)。").arg(error.offset).arg(error.errorString());
     }
     if (!doc.isObject())

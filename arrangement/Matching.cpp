@@ -40,8 +40,8 @@ public:
     {
         if (s.fullName.empty())
             return 0;
-        if (const Seito* r = roster_.record(s.position); r && s.position <= count() && r->Number == s.number
-                                                              && r->FullName == s.fullName)
+        if (const Seito* r = roster_.record(s.position);
+            r && s.position <= count() && r->Number == s.number && r->FullName == s.fullName)
             return s.position;
         if (const auto it = byNumberAndName_.find(s.number + '\n' + s.fullName); it != byNumberAndName_.end())
             return it->second;

@@ -29,7 +29,7 @@ constexpr Name kGivens[] = {
     {"\x89\xD4\x8E\x71", "\x82\xCD\x82\xC8\x82\xB1"}, // 花子 はなこ
 };
 constexpr const char* kFullWidthSpace = "\x81\x40"; // the full-width space
-constexpr const char* kTitle = "\x91\x53\x90\xC8";   // 全席
+constexpr const char* kTitle = "\x91\x53\x90\xC8";  // 全席
 
 } // namespace
 
@@ -63,7 +63,8 @@ int main()
         micros.push_back(std::chrono::duration<double, std::micro>(stop - start).count());
     }
     std::sort(micros.begin(), micros.end());
-    std::printf("bench_chart: 12 x 12 ruby chart, %zu bytes: median %.1f us, fastest %.1f us, slowest %.1f us (%d runs)\n",
-                bytes / kRuns, micros[kRuns / 2], micros.front(), micros.back(), kRuns);
+    std::printf(
+        "bench_chart: 12 x 12 ruby chart, %zu bytes: median %.1f us, fastest %.1f us, slowest %.1f us (%d runs)\n",
+        bytes / kRuns, micros[kRuns / 2], micros.front(), micros.back(), kRuns);
     return 0;
 }

@@ -96,8 +96,8 @@ int main()
     ordinary.mixing = Mixing::Checkerboard;
     for (std::size_t i = 0; i < ordinary.students.size(); ++i) {
         DraftStudent& s = ordinary.students[i];
-        s.sex = s.fixed ? DeskSex(s.desk, ordinary.columns, Mixing::Checkerboard, 0)
-                        : (i % 2 == 0 ? Sex::Boy : Sex::Girl);
+        s.sex =
+            s.fixed ? DeskSex(s.desk, ordinary.columns, Mixing::Checkerboard, 0) : (i % 2 == 0 ? Sex::Boy : Sex::Girl);
     }
     Report("40 students on 7 x 6, 5 front, 2 fixed, 4 apart pairs, everyone moves, new neighbours, checkerboard",
            ordinary, 201, true);

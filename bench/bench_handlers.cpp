@@ -30,7 +30,10 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSide = 12;
 constexpr int kCycles = 15;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 double Median(std::vector<double> v)
 {
@@ -114,7 +117,8 @@ int main(int argc, char** argv)
         // Names cut from the list; the desk blinks while they wait.
         for (int p = 1; p <= students; ++p) {
             list->setCurrentCell(1, p);
-            Time("StringGrid3MouseUp (cut)", [&] { form.StringGrid3MouseUp(Qt::LeftButton, Qt::ControlModifier, 0, 0); });
+            Time("StringGrid3MouseUp (cut)",
+                 [&] { form.StringGrid3MouseUp(Qt::LeftButton, Qt::ControlModifier, 0, 0); });
             Time("Timer1Timer (blinking)", [&] { form.Timer1Timer(); });
         }
         // Pasted on the desks in order, cut from the desks again and pasted back.

@@ -5,10 +5,10 @@
 // - one undo and one redo of each kind of step with the repaint it causes (goal:
 //   under 2 ms), against the repaint of both grids alone (the floor);
 // - the repaint of both grids, which draw from the program's state.
+#include "SampleRoster.h"
 #include "app/KelmoraApplication.h"
 #include "app/form1/TForm1.h"
 #include "arrangement/Arrangement.h"
-#include "SampleRoster.h"
 #include "ui_Form1.h"
 
 #include <QFile>
@@ -151,15 +151,30 @@ int main(int argc, char** argv)
         std::function<void()> make;
     };
     const std::vector<Step> steps = {
-        {"a cut from a desk", [&] { seats->setCurrentCell(3, 3);
-                                    form.StringGrid2MouseUp(Qt::LeftButton, Qt::ControlModifier, 0, 0); }},
-        {"a paste", [&] { seats->setCurrentCell(3, 3); form.StringGrid2MouseUp(Qt::LeftButton, {}, 0, 0); }},
-        {"a cut from the list", [&] { form.DLoadClick(); list->setCurrentCell(1, 7);
-                                      form.StringGrid3MouseUp(Qt::LeftButton, Qt::ControlModifier, 0, 0); }},
+        {"a cut from a desk",
+         [&] {
+             seats->setCurrentCell(3, 3);
+             form.StringGrid2MouseUp(Qt::LeftButton, Qt::ControlModifier, 0, 0);
+         }},
+        {"a paste",
+         [&] {
+             seats->setCurrentCell(3, 3);
+             form.StringGrid2MouseUp(Qt::LeftButton, {}, 0, 0);
+         }},
+        {"a cut from the list",
+         [&] {
+             form.DLoadClick();
+             list->setCurrentCell(1, 7);
+             form.StringGrid3MouseUp(Qt::LeftButton, Qt::ControlModifier, 0, 0);
+         }},
         {"clearing the desks (144)", [&] { form.BitBtn1Click(); }},
         {"clearing the list", [&] { form.BitBtn2Click(); }},
         {"showing the list (生徒氏名表示)", [&] { form.DLoadClick(); }},
-        {"opening the arrangement", [&] { form.BitBtn1Click(); form.openArrangement(file); }},
+        {"opening the arrangement",
+         [&] {
+             form.BitBtn1Click();
+             form.openArrangement(file);
+         }},
     };
     std::printf("  one undo or redo with its repaint (goal: under 2 ms), floor: repainting both grids:\n");
     for (const Step& s : steps) {

@@ -31,7 +31,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kRuns = 7;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 struct Range {
     double median, low, high;
@@ -57,7 +60,10 @@ bool ShowsInk(QWidget* w)
 // and keeps the time of that paint.
 class FirstPage : public QObject {
 public:
-    FirstPage(QWidget* viewport, QEventLoop& loop) : viewport_(viewport), loop_(loop) { viewport->installEventFilter(this); }
+    FirstPage(QWidget* viewport, QEventLoop& loop) : viewport_(viewport), loop_(loop)
+    {
+        viewport->installEventFilter(this);
+    }
     ~FirstPage() override { viewport_->removeEventFilter(this); }
     Clock::time_point shown;
     bool seen = false;
@@ -138,7 +144,8 @@ double ByHand(const QString& tex, const TexPrograms& programs)
     QFile::copy(tex, work.filePath("chart.tex"));
     const auto t0 = Clock::now();
     for (const auto& [program, arguments] :
-         {std::pair{programs.platex, QStringList{"-kanji=sjis", "-interaction=nonstopmode", "-halt-on-error", "chart.tex"}},
+         {std::pair{programs.platex,
+                    QStringList{"-kanji=sjis", "-interaction=nonstopmode", "-halt-on-error", "chart.tex"}},
           std::pair{programs.dvipdfmx, QStringList{"-p", "257mm,182mm", "-o", "chart.pdf", "chart.dvi"}}}) {
         QProcess p;
         p.setWorkingDirectory(work.path());

@@ -25,7 +25,10 @@ using Clock = std::chrono::steady_clock;
 constexpr int kStudents = 100'000;
 constexpr int kRuns = 9;
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
 
 struct Stats {
     double best, median;
@@ -102,7 +105,8 @@ int main()
 
     const Stats r = Summarise(raw), f = Summarise(reader), p = Summarise(parse), e = Summarise(records),
                 u = Summarise(fromUtf8);
-    std::printf("roster: %d students, %d columns, %.2f MB, %d runs (best / median)\n", result, columns, megabytes, kRuns);
+    std::printf("roster: %d students, %d columns, %.2f MB, %d runs (best / median)\n", result, columns, megabytes,
+                kRuns);
     std::printf("raw read of the bytes:   %8.3f / %8.3f ms  %8.1f / %8.1f MB/s\n", r.best * 1e3, r.median * 1e3,
                 megabytes / r.best, megabytes / r.median);
     std::printf("ReadRoster (file):       %8.3f / %8.3f ms  %8.1f / %8.1f MB/s\n", f.best * 1e3, f.median * 1e3,

@@ -227,8 +227,9 @@ struct Xvfb {
         if (::pipe2(fds, O_CLOEXEC) != 0)
             return false;
         constexpr int kChildFd = 3;
-        pid = Spawn({"Xvfb", "-displayfd", std::to_string(kChildFd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
-                    Environment({}), -1, {fds[1], kChildFd}, true);
+        pid =
+            Spawn({"Xvfb", "-displayfd", std::to_string(kChildFd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+                  Environment({}), -1, {fds[1], kChildFd}, true);
         ::close(fds[1]);
         if (pid < 0) {
             ::close(fds[0]);

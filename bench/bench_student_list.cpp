@@ -29,7 +29,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 double Median(std::vector<double> v)
 {
@@ -39,8 +42,8 @@ double Median(std::vector<double> v)
 
 std::filesystem::path WriteRoster(int students)
 {
-    const auto file = std::filesystem::temp_directory_path() /
-                      ("kelmora-bench-list-" + std::to_string(students) + "-" + std::to_string(::getpid()) + ".csv");
+    const auto file = std::filesystem::temp_directory_path()
+                      / ("kelmora-bench-list-" + std::to_string(students) + "-" + std::to_string(::getpid()) + ".csv");
     const std::string text = bench::MakeRosterText(students);
     std::ofstream(file, std::ios::binary).write(text.data(), std::streamsize(text.size()));
     return file;
@@ -108,8 +111,8 @@ void Measure(int students, int runs, double goalMs)
         Settle();
     }
     const double t = Median(total);
-    std::printf("student list, %d students, median of %d: %.1f ms (goal: under %.0f ms) %s\n", students, runs, t, goalMs,
-                t < goalMs ? "met" : "MISSED");
+    std::printf("student list, %d students, median of %d: %.1f ms (goal: under %.0f ms) %s\n", students, runs, t,
+                goalMs, t < goalMs ? "met" : "MISSED");
     std::printf("  LoadRoster %.2f, DisplayRoster %.2f, showPlacement %.2f, first paint of the list %.2f ms\n",
                 Median(load), Median(display), Median(show), Median(paint));
 

@@ -49,9 +49,18 @@ std::optional<QByteArray> encodeOne(QStringView ch)
 
 namespace {
 
-bool isLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool isTrail(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
-bool isSingle(unsigned char b) { return b < 0x80 || (b >= 0xA1 && b <= 0xDF); }
+bool isLead(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+bool isTrail(unsigned char b)
+{
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+bool isSingle(unsigned char b)
+{
+    return b < 0x80 || (b >= 0xA1 && b <= 0xDF);
+}
 
 } // namespace
 

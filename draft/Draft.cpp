@@ -24,32 +24,68 @@ namespace {
 
 // Reasons, in code page 932 with the text beside each; \x01, \x02, ... stand for
 // the first, second, ... value put in. Those bytes never occur inside a character.
-constexpr std::string_view kTooFew = "\x90\xB6\x93k\x01\x90l\x82\xC9\x8Eg\x82\xA6\x82\xE9\x90\xC8\x82\xCD\x02\x82\xB5\x82\xA9\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 生徒{0}人に使える席は{1}しかありません
-constexpr std::string_view kFixedNowhere = "\x8C\xC5\x92\xE8\x82\xCC\x01\x82\xCD\x8D\xA1\x82\xC7\x82\xCC\x90\xC8\x82\xC9\x82\xE0\x8D\xC0\x82\xC1\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1"; // 固定の{0}は今どの席にも座っていません
-constexpr std::string_view kFixedUnused = "\x8C\xC5\x92\xE8\x82\xCC\x01\x82\xCC\x90\xC8\x82\xCD\x8B\xF3\x90\xC8\x82\xC9\x82\xB5\x82\xC4\x82\xA0\x82\xE8\x82\xDC\x82\xB7"; // 固定の{0}の席は空席にしてあります
-constexpr std::string_view kFixedOutsideFront = "\x8C\xC5\x92\xE8\x82\xCC\x01\x82\xCD\x91O\x95\xFB\x02\x8Ds\x82\xCC\x8AO\x82\xC9\x8D\xC0\x82\xC1\x82\xC4\x82\xA2\x82\xDC\x82\xB7"; // 固定の{0}は前方{1}行の外に座っています
-constexpr std::string_view kFixedMixing = "\x8C\xC5\x92\xE8\x82\xCC\x01\x82\xC6\x02\x82\xCC\x90\xC8\x82\xA9\x82\xE7\x82\xCD\x81" "A\x03\x82\xC9\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1"; // 固定の{0}と{1}の席からは、{2}にできません
-constexpr std::string_view kFixedApart = "\x8C\xC5\x92\xE8\x82\xCC\x01\x82\xC6\x02\x82\xCD\x97\xD7\x82\xE8\x8D\x87\x82\xC1\x82\xC4\x82\xA2\x82\xE9\x82\xCC\x82\xC5\x97\xA3\x82\xB9\x82\xDC\x82\xB9\x82\xF1"; // 固定の{0}と{1}は隣り合っているので離せません
-constexpr std::string_view kFixedNeighbours = "\x8C\xC5\x92\xE8\x82\xCC\x01\x82\xC6\x02\x82\xCD\x8D\xA1\x82\xCC\x8D\xB6\x89" "E\x82\xCC\x97\xD7\x82\xC7\x82\xA4\x82\xB5\x82\xCC\x82\xDC\x82\xDC\x82\xC5\x82\xB7(\x97\xD7\x82\xF0\x95\xCF\x82\xA6\x82\xE9)"; // 固定の{0}と{1}は今の左右の隣どうしのままです(隣を変える)
-constexpr std::string_view kFrontSeats = "\x91O\x95\xFB\x01\x8Ds\x82\xC9\x02\x90l\x82\xCD\x93\xFC\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x90\xC8\x82\xCD\x03)"; // 前方{0}行に{1}人は入りません(席は{2})
-constexpr std::string_view kFrontSexSeats = "\x91O\x95\xFB\x01\x8Ds\x82\xCC\x02\x82\xCC\x90\xC8\x82\xC9\x03\x90l\x82\xCD\x93\xFC\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x90\xC8\x82\xCD\x04)"; // 前方{0}行の{1}の席に{2}人は入りません(席は{3})
-constexpr std::string_view kSexSeats = "\x01\x82\xC9\x82\xB7\x82\xE9\x82\xC6\x81" "A\x02\x82\xCC\x90\xC8\x82\xC9\x03\x90l\x82\xCD\x93\xFC\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x90\xC8\x82\xCD\x04)"; // {0}にすると、{1}の席に{2}人は入りません(席は{3})
-constexpr std::string_view kNoDesk = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x02)"; // {0}の座れる席がありません({1})
-constexpr std::string_view kShort = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x02\x90l\x82\xC9\x90\xC8\x82\xCD\x03\x81" "A\x04)"; // {0}の座れる席が足りません({1}人に席は{2}、{3})
-constexpr std::string_view kApartGroup = "\x01\x82\xF0\x8C\xDD\x82\xA2\x82\xC9\x97\xA3\x82\xB9\x82\xE9\x95\xC0\x82\xD1\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x97\xA3\x82\xB7)"; // {0}を互いに離せる並びがありません(離す)
-constexpr std::string_view kNeighbours = "\x8D\xA1\x82\xCC\x8D\xB6\x89" "E\x82\xCC\x97\xD7\x82\xC6\x91S\x88\xF5\x82\xAA\x97\xA3\x82\xEA\x82\xE9\x95\xC0\x82\xD1\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1(\x97\xD7\x82\xF0\x95\xCF\x82\xA6\x82\xE9)"; // 今の左右の隣と全員が離れる並びがありません(隣を変える)
-constexpr std::string_view kApartAndNeighbours = "\x97\xA3\x82\xB7\x82\xC6\x97\xD7\x82\xF0\x95\xCF\x82\xA6\x82\xE9\x82\xF0\x93\xAF\x8E\x9E\x82\xC9\x96\x9E\x82\xBD\x82\xB7\x95\xC0\x82\xD1\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 離すと隣を変えるを同時に満たす並びがありません
-constexpr std::string_view kApartAll = "\x97\xA3\x82\xB7\x91g\x82\xF0\x82\xB7\x82\xD7\x82\xC4\x93\xAF\x8E\x9E\x82\xC9\x96\x9E\x82\xBD\x82\xB7\x95\xC0\x82\xD1\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 離す組をすべて同時に満たす並びがありません
-constexpr std::string_view kBoys = "\x92j\x8Eq"; // 男子
-constexpr std::string_view kGirls = "\x8F\x97\x8Eq"; // 女子
+constexpr std::string_view kTooFew =
+    "\x90\xB6\x93k\x01\x90l\x82\xC9\x8Eg\x82\xA6\x82\xE9\x90\xC8\x82\xCD\x02\x82\xB5\x82\xA9\x82\xA0\x82\xE8\x82\xDC"
+    "\x82\xB9\x82\xF1"; // 生徒{0}人に使える席は{1}しかありません
+constexpr std::string_view kFixedNowhere =
+    "\x8C\xC5\x92\xE8\x82\xCC\x01\x82\xCD\x8D\xA1\x82\xC7\x82\xCC\x90\xC8\x82\xC9\x82\xE0\x8D\xC0\x82\xC1\x82\xC4\x82"
+    "\xA2\x82\xDC\x82\xB9\x82\xF1"; // 固定の{0}は今どの席にも座っていません
+constexpr std::string_view kFixedUnused =
+    "\x8C\xC5\x92\xE8\x82\xCC\x01\x82\xCC\x90\xC8\x82\xCD\x8B\xF3\x90\xC8\x82\xC9\x82\xB5\x82\xC4\x82\xA0\x82\xE8\x82"
+    "\xDC\x82\xB7"; // 固定の{0}の席は空席にしてあります
+constexpr std::string_view kFixedOutsideFront =
+    "\x8C\xC5\x92\xE8\x82\xCC\x01\x82\xCD\x91O\x95\xFB\x02\x8Ds\x82\xCC\x8AO\x82\xC9\x8D\xC0\x82\xC1\x82\xC4\x82\xA2"
+    "\x82\xDC\x82\xB7"; // 固定の{0}は前方{1}行の外に座っています
+constexpr std::string_view kFixedMixing =
+    "\x8C\xC5\x92\xE8\x82\xCC\x01\x82\xC6\x02\x82\xCC\x90\xC8\x82\xA9\x82\xE7\x82\xCD\x81"
+    "A\x03\x82\xC9\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1"; // 固定の{0}と{1}の席からは、{2}にできません
+constexpr std::string_view kFixedApart =
+    "\x8C\xC5\x92\xE8\x82\xCC\x01\x82\xC6\x02\x82\xCD\x97\xD7\x82\xE8\x8D\x87\x82\xC1\x82\xC4\x82\xA2\x82\xE9\x82\xCC"
+    "\x82\xC5\x97\xA3\x82\xB9\x82\xDC\x82\xB9\x82\xF1"; // 固定の{0}と{1}は隣り合っているので離せません
+constexpr std::string_view kFixedNeighbours =
+    "\x8C\xC5\x92\xE8\x82\xCC\x01\x82\xC6\x02\x82\xCD\x8D\xA1\x82\xCC\x8D\xB6\x89"
+    "E\x82\xCC\x97\xD7\x82\xC7\x82\xA4\x82\xB5\x82\xCC\x82\xDC\x82\xDC\x82\xC5\x82\xB7("
+    "\x97\xD7\x82\xF0\x95\xCF\x82\xA6\x82\xE9)"; // 固定の{0}と{1}は今の左右の隣どうしのままです(隣を変える)
+constexpr std::string_view kFrontSeats = "\x91O\x95\xFB\x01\x8Ds\x82\xC9\x02\x90l\x82\xCD\x93\xFC\x82\xE8\x82\xDC\x82"
+                                         "\xB9\x82\xF1(\x90\xC8\x82\xCD\x03)"; // 前方{0}行に{1}人は入りません(席は{2})
+constexpr std::string_view kFrontSexSeats =
+    "\x91O\x95\xFB\x01\x8Ds\x82\xCC\x02\x82\xCC\x90\xC8\x82\xC9\x03\x90l\x82\xCD\x93\xFC\x82\xE8\x82\xDC\x82\xB9\x82"
+    "\xF1(\x90\xC8\x82\xCD\x04)"; // 前方{0}行の{1}の席に{2}人は入りません(席は{3})
+constexpr std::string_view kSexSeats =
+    "\x01\x82\xC9\x82\xB7\x82\xE9\x82\xC6\x81"
+    "A\x02\x82\xCC\x90\xC8\x82\xC9\x03\x90l\x82\xCD\x93\xFC\x82\xE8\x82\xDC\x82\xB9\x82\xF1("
+    "\x90\xC8\x82\xCD\x04)"; // {0}にすると、{1}の席に{2}人は入りません(席は{3})
+constexpr std::string_view kNoDesk = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82"
+                                     "\xB9\x82\xF1(\x02)"; // {0}の座れる席がありません({1})
+constexpr std::string_view kShort = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82"
+                                    "\xB9\x82\xF1(\x02\x90l\x82\xC9\x90\xC8\x82\xCD\x03\x81"
+                                    "A\x04)"; // {0}の座れる席が足りません({1}人に席は{2}、{3})
+constexpr std::string_view kApartGroup =
+    "\x01\x82\xF0\x8C\xDD\x82\xA2\x82\xC9\x97\xA3\x82\xB9\x82\xE9\x95\xC0\x82\xD1\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82"
+    "\xB9\x82\xF1(\x97\xA3\x82\xB7)"; // {0}を互いに離せる並びがありません(離す)
+constexpr std::string_view kNeighbours =
+    "\x8D\xA1\x82\xCC\x8D\xB6\x89"
+    "E\x82\xCC\x97\xD7\x82\xC6\x91S\x88\xF5\x82\xAA\x97\xA3\x82\xEA\x82\xE9\x95\xC0\x82\xD1\x82\xAA\x82\xA0\x82\xE8\x82"
+    "\xDC\x82\xB9\x82\xF1(\x97\xD7\x82\xF0\x95\xCF\x82\xA6\x82\xE9)"; // 今の左右の隣と全員が離れる並びがありません(隣を変える)
+constexpr std::string_view kApartAndNeighbours =
+    "\x97\xA3\x82\xB7\x82\xC6\x97\xD7\x82\xF0\x95\xCF\x82\xA6\x82\xE9\x82\xF0\x93\xAF\x8E\x9E\x82"
+    "\xC9\x96\x9E\x82\xBD\x82\xB7\x95\xC0\x82\xD1\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82"
+    "\xF1"; // 離すと隣を変えるを同時に満たす並びがありません
+constexpr std::string_view kApartAll =
+    "\x97\xA3\x82\xB7\x91g\x82\xF0\x82\xB7\x82\xD7\x82\xC4\x93\xAF\x8E\x9E\x82\xC9\x96\x9E\x82\xBD\x82\xB7\x95\xC0\x82"
+    "\xD1\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 離す組をすべて同時に満たす並びがありません
+constexpr std::string_view kBoys = "\x92j\x8Eq";            // 男子
+constexpr std::string_view kGirls = "\x8F\x97\x8Eq";        // 女子
 constexpr std::string_view kColumnsMode = "\x92j\x8F\x97\x82\xCC\x97\xF1\x82\xF0\x8C\xF0\x8C\xDD"; // 男女の列を交互
-constexpr std::string_view kCheckerMode = "\x92j\x8F\x97\x82\xF0\x8Es\x8F\xBC"; // 男女を市松
-constexpr std::string_view kFront = "\x91O\x95\xFB"; // 前方
-constexpr std::string_view kMixing = "\x92j\x8F\x97"; // 男女
-constexpr std::string_view kEveryoneMoves = "\x91S\x88\xF5\x88\xDA\x93\xAE"; // 全員移動
-constexpr std::string_view kUnused = "\x8B\xF3\x90\xC8"; // 空席
-constexpr std::string_view kDot = "\x81" "E"; // ・
-constexpr std::string_view kComma = "\x81" "A"; // 、
+constexpr std::string_view kCheckerMode = "\x92j\x8F\x97\x82\xF0\x8Es\x8F\xBC";                    // 男女を市松
+constexpr std::string_view kFront = "\x91O\x95\xFB";                                               // 前方
+constexpr std::string_view kMixing = "\x92j\x8F\x97";                                              // 男女
+constexpr std::string_view kEveryoneMoves = "\x91S\x88\xF5\x88\xDA\x93\xAE";                       // 全員移動
+constexpr std::string_view kUnused = "\x8B\xF3\x90\xC8";                                           // 空席
+constexpr std::string_view kDot = "\x81"
+                                  "E"; // ・
+constexpr std::string_view kComma = "\x81"
+                                    "A";                          // 、
 constexpr std::string_view kOthers = "\x82\xD9\x82\xA9\x01\x90l"; // ほか{0}人
 
 std::string Say(std::string_view text, std::initializer_list<std::string> values)
@@ -144,8 +180,9 @@ struct Geometry {
     // down, or both): the block of each desk, at most 7 x 7 = 49 of them.
     std::array<std::vector<int>, 4> block;
 
-    Geometry(int c, int r) : columns(c), rows(r), desks(c * r), around(static_cast<std::size_t>(desks)),
-                             beside(static_cast<std::size_t>(desks))
+    Geometry(int c, int r)
+        : columns(c), rows(r), desks(c * r), around(static_cast<std::size_t>(desks)),
+          beside(static_cast<std::size_t>(desks))
     {
         for (int d = 0; d < desks; ++d)
             for (int dr = -1; dr <= 1; ++dr)
@@ -175,8 +212,7 @@ public:
            const Groups& cliques, std::mt19937_64& rng)
         : geometry_(geometry), domains_(std::move(domains)), apart_(apart), beside_(beside), cliques_(cliques),
           rng_(rng), n_(static_cast<int>(domains_.size())), assigned_(domains_.size(), 0), match_(domains_.size(), -1),
-          owner_(static_cast<std::size_t>(geometry.desks), -1), saved_(domains_.size()),
-          cliquesOf_(domains_.size())
+          owner_(static_cast<std::size_t>(geometry.desks), -1), saved_(domains_.size()), cliquesOf_(domains_.size())
     {
         for (int d = 0; d < geometry.desks; ++d)
             free_.set(d);
@@ -400,9 +436,9 @@ private:
     std::mt19937_64& rng_;
     int n_;
     std::vector<char> assigned_;
-    std::vector<int> match_; // the desk each student is matched to, -1 none
-    std::vector<int> owner_; // the student matched to each desk, -1 none
-    DeskSet free_;           // desks matched to nobody
+    std::vector<int> match_;                  // the desk each student is matched to, -1 none
+    std::vector<int> owner_;                  // the student matched to each desk, -1 none
+    DeskSet free_;                            // desks matched to nobody
     std::vector<std::vector<DeskSet>> saved_; // the domains before each depth's choice
     std::vector<std::vector<int>> cliquesOf_; // per student, the cliques it belongs to
 };
@@ -410,8 +446,8 @@ private:
 // Why one way of mixing (one parity) failed: the later the stage, the closer the
 // draft came, and that reason is the one told.
 struct Failure {
-    int stage = 0;   // 0 a fixed student's desk, 1 too few desks, 2 no arrangement found
-    int deficit = 0; // students beyond the desks, for stage 1
+    int stage = 0;    // 0 a fixed student's desk, 1 too few desks, 2 no arrangement found
+    int deficit = 0;  // students beyond the desks, for stage 1
     int student = -1; // for stage 0
     std::string reason;
 };
@@ -419,8 +455,9 @@ struct Failure {
 class Drafter {
 public:
     Drafter(const DraftProblem& problem, std::uint64_t seed)
-        : p_(problem), geometry_(problem.columns, problem.rows), rng_(seed), n_(static_cast<int>(problem.students.size())),
-          empty_(EmptyDesks(problem)), apart_(static_cast<std::size_t>(n_)), beside_(static_cast<std::size_t>(n_))
+        : p_(problem), geometry_(problem.columns, problem.rows), rng_(seed),
+          n_(static_cast<int>(problem.students.size())), empty_(EmptyDesks(problem)),
+          apart_(static_cast<std::size_t>(n_)), beside_(static_cast<std::size_t>(n_))
     {
         for (const auto& group : p_.apartGroups) {
             std::vector<int> members;
@@ -583,7 +620,7 @@ private:
             const std::string n = Number(static_cast<std::size_t>(count));
             const std::string m = Number(static_cast<std::size_t>(desks.count()));
             const std::string who(kind.sex == Sex::Boy ? kBoys : kGirls);
-            std::string reason = !kind.front              ? Say(kSexSeats, {mode, who, n, m})
+            std::string reason = !kind.front             ? Say(kSexSeats, {mode, who, n, m})
                                  : kind.sex == Sex::None ? Say(kFrontSeats, {k, n, m})
                                                          : Say(kFrontSexSeats, {k, who, n, m});
             return Failure{1, count - desks.count(), -1, std::move(reason)};
@@ -631,7 +668,8 @@ private:
                 return Say(kApartGroup, {names(group)});
         }
         const bool anyApart = std::any_of(apart_.begin(), apart_.end(), [](const auto& list) { return !list.empty(); });
-        const bool anyBeside = std::any_of(beside_.begin(), beside_.end(), [](const auto& list) { return !list.empty(); });
+        const bool anyBeside =
+            std::any_of(beside_.begin(), beside_.end(), [](const auto& list) { return !list.empty(); });
         if (anyBeside && (!anyApart || !Solver(geometry_, domains, none, beside_, noCliques, rng_).solve()))
             return std::string(kNeighbours);
         return std::string(anyBeside ? kApartAndNeighbours : kApartAll);

@@ -22,9 +22,9 @@ struct StudentMarks {
 // The teacher's conditions for the seat change, kept from one draft to the next.
 // Students are named by roster position.
 struct DraftConditions {
-    std::vector<std::string> names;            // full names of the class the marks belong to
-    std::vector<StudentMarks> marks;           // by roster position - 1
-    std::vector<std::vector<int>> apartGroups; // roster positions kept apart from one another
+    std::vector<std::string> names;               // full names of the class the marks belong to
+    std::vector<StudentMarks> marks;              // by roster position - 1
+    std::vector<std::vector<int>> apartGroups;    // roster positions kept apart from one another
     std::vector<std::pair<int, int>> unusedDesks; // (column, row) marked unused
     int frontRows = 2;
     bool everyoneMoves = true;

@@ -22,24 +22,45 @@ namespace kelmora::fuzz {
 
 namespace {
 
-unsigned char byteAt(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
+unsigned char byteAt(std::string_view s, std::size_t i)
+{
+    return static_cast<unsigned char>(s[i]);
+}
 
 // pTeX reading code page 932 (platex -kanji=sjis) takes a lead byte and the byte
 // after it as one character only when that byte can be a second byte; otherwise
 // each is a byte of its own, and a byte of its own after a lead byte is seen by
 // TeX as what it is ($, &, a line end, ...).
-bool isLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool isTrail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+bool isLead(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+bool isTrail(unsigned char b)
+{
+    return b >= 0x40 && b <= 0xFC && b != 0x7F;
+}
 bool pairAt(std::string_view s, std::size_t i)
 {
     return i + 1 < s.size() && isLead(byteAt(s, i)) && isTrail(byteAt(s, i + 1));
 }
-bool isControl(unsigned char b) { return b < 0x20 || b == 0x7F; }
+bool isControl(unsigned char b)
+{
+    return b < 0x20 || b == 0x7F;
+}
 // No character at all in code page 932: pTeX stops on these.
-bool isNoCharacter(unsigned char b) { return b == 0x80 || b == 0xA0 || b >= 0xFD; }
+bool isNoCharacter(unsigned char b)
+{
+    return b == 0x80 || b == 0xA0 || b >= 0xFD;
+}
 // Half-width katakana: pTeX misreads them as halves of kanji.
-bool isHalfWidthKana(unsigned char b) { return b >= 0xA1 && b <= 0xDF; }
-bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool isHalfWidthKana(unsigned char b)
+{
+    return b >= 0xA1 && b <= 0xDF;
+}
+bool isLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 // Bytes shown in a problem report: printable ASCII as is, the rest as \xNN.
 std::string shown(std::string_view s, std::size_t limit = 80)
@@ -75,8 +96,8 @@ struct Reading {
 // non-empty pieces between commas; fields 2 to 7 are the six texts.
 Reading ReadPlainly(std::string_view text)
 {
-    static constexpr std::string Seito::*kTexts[] = {&Seito::Number,     &Seito::FullName,      &Seito::FamilyName,
-                                                     &Seito::GivenName,  &Seito::FamilyReading, &Seito::GivenReading};
+    static constexpr std::string Seito::*kTexts[] = {&Seito::Number,    &Seito::FullName,      &Seito::FamilyName,
+                                                     &Seito::GivenName, &Seito::FamilyReading, &Seito::GivenReading};
     if (!text.empty() && text.back() == '\x1A')
         text.remove_suffix(1);
     Reading r;
@@ -123,8 +144,8 @@ Reading ReadPlainly(std::string_view text)
 
 std::string recordText(const Seito& s)
 {
-    return "{" + shown(s.Number) + " | " + shown(s.FullName) + " | " + shown(s.FamilyName) + " | " +
-           shown(s.GivenName) + " | " + shown(s.FamilyReading) + " | " + shown(s.GivenReading) + "}";
+    return "{" + shown(s.Number) + " | " + shown(s.FullName) + " | " + shown(s.FamilyName) + " | " + shown(s.GivenName)
+           + " | " + shown(s.FamilyReading) + " | " + shown(s.GivenReading) + "}";
 }
 
 // ---------------------------------------------------------------- LaTeX
@@ -149,8 +170,8 @@ constexpr Escape kEscapes[] = {
 
 bool isSpecial(char c)
 {
-    return c == '\\' || c == '{' || c == '}' || c == '$' || c == '&' || c == '#' || c == '%' || c == '_' ||
-           c == '~' || c == '^';
+    return c == '\\' || c == '{' || c == '}' || c == '$' || c == '&' || c == '#' || c == '%' || c == '_' || c == '~'
+           || c == '^';
 }
 
 // One row of a tabular as pTeX reads it: the cells between the alignment tabs,
@@ -207,9 +228,7 @@ TableRow ParseTableRow(std::string_view line)
             i = j;
             continue;
         }
-        case '{':
-            ++depth;
-            break;
+        case '{': ++depth; break;
         case '}':
             if (--depth < 0)
                 return fail(i, "a closing brace without its opening one");
@@ -225,10 +244,8 @@ TableRow ParseTableRow(std::string_view line)
         case '%':
         case '^':
         case '_':
-        case '~':
-            return fail(i, std::string("an unescaped ") + line[i]);
-        default:
-            break;
+        case '~': return fail(i, std::string("an unescaped ") + line[i]);
+        default: break;
         }
         ++i;
     }
@@ -311,11 +328,10 @@ bool UsesOtf(const ChartInput& in, ChartKind kind)
     return otf;
 }
 
-void CheckChart(Problems& problems, const char* which, const std::string& chart, const ChartInput& in,
-                ChartKind kind)
+void CheckChart(Problems& problems, const char* which, const std::string& chart, const ChartInput& in, ChartKind kind)
 {
-    const std::string name = std::string(which) + " chart (" + std::to_string(in.columns) + " x " +
-                             std::to_string(in.rows) + ", " + std::to_string(in.roster.size()) + " records): ";
+    const std::string name = std::string(which) + " chart (" + std::to_string(in.columns) + " x "
+                             + std::to_string(in.rows) + ", " + std::to_string(in.roster.size()) + " records): ";
     std::string problem;
     const std::vector<std::string_view> lines = SplitLines(chart, problem);
     if (!problem.empty()) {
@@ -331,8 +347,8 @@ void CheckChart(Problems& problems, const char* which, const std::string& chart,
         return;
     }
     if ((lines[4] == "\\usepackage{otf}") != otf) {
-        problems.push_back(name + "line 5 is \"" + shown(lines[4]) + "\" though the texts " +
-                           (otf ? "need" : "do not need") + " the otf package");
+        problems.push_back(name + "line 5 is \"" + shown(lines[4]) + "\" though the texts "
+                           + (otf ? "need" : "do not need") + " the otf package");
         return;
     }
     // Line numbers from 0: the first page's rows follow line 25, the second's
@@ -341,17 +357,17 @@ void CheckChart(Problems& problems, const char* which, const std::string& chart,
     const std::size_t firstRows = 25 + shift;
     const std::size_t secondRows = 44 + shift + static_cast<std::size_t>(R);
     const std::string_view tableStart = "\\begin{tabular}{";
-    if (lines[firstRows - 1].substr(0, tableStart.size()) != tableStart ||
-        lines[secondRows - 1].substr(0, tableStart.size()) != tableStart ||
-        lines[firstRows + static_cast<std::size_t>(R)] != "\\end{tabular}" ||
-        lines[secondRows + static_cast<std::size_t>(R)] != "\\end{tabular}") {
+    if (lines[firstRows - 1].substr(0, tableStart.size()) != tableStart
+        || lines[secondRows - 1].substr(0, tableStart.size()) != tableStart
+        || lines[firstRows + static_cast<std::size_t>(R)] != "\\end{tabular}"
+        || lines[secondRows + static_cast<std::size_t>(R)] != "\\end{tabular}") {
         problems.push_back(name + "the tables are not where the row count puts them");
         return;
     }
     if (C == 0) {
         for (int k = 0; k < R; ++k)
-            if (!lines[firstRows + static_cast<std::size_t>(k)].empty() ||
-                !lines[secondRows + static_cast<std::size_t>(k)].empty())
+            if (!lines[firstRows + static_cast<std::size_t>(k)].empty()
+                || !lines[secondRows + static_cast<std::size_t>(k)].empty())
                 problems.push_back(name + "a row of a grid without columns is not empty");
         return;
     }
@@ -365,31 +381,32 @@ void CheckChart(Problems& problems, const char* which, const std::string& chart,
                 return;
             }
             if (row->cells.size() != static_cast<std::size_t>(C)) {
-                problems.push_back(name + "row " + std::to_string(r) + " has " + std::to_string(row->cells.size()) +
-                                   " cells, not " + std::to_string(C));
+                problems.push_back(name + "row " + std::to_string(r) + " has " + std::to_string(row->cells.size())
+                                   + " cells, not " + std::to_string(C));
                 return;
             }
         }
         for (int c = 0; c < C; ++c) {
             const std::string_view cell = first.cells[static_cast<std::size_t>(c)];
             if (turned.cells[static_cast<std::size_t>(C - 1 - c)] != cell) {
-                problems.push_back(name + "the second page is not the first turned round at column " +
-                                   std::to_string(c) + ", row " + std::to_string(r));
+                problems.push_back(name + "the second page is not the first turned round at column " + std::to_string(c)
+                                   + ", row " + std::to_string(r));
                 return;
             }
             const std::int32_t v = in.seats.entry(c, r);
             const bool seated = v > 0 && static_cast<std::size_t>(v) <= in.roster.size();
             if (!seated && !cell.empty()) {
-                problems.push_back(name + "the seat at column " + std::to_string(c) + ", row " + std::to_string(r) +
-                                   " names no record (" + std::to_string(v) + ") but its cell is \"" + shown(cell) +
-                                   "\"");
+                problems.push_back(name + "the seat at column " + std::to_string(c) + ", row " + std::to_string(r)
+                                   + " names no record (" + std::to_string(v) + ") but its cell is \"" + shown(cell)
+                                   + "\"");
                 return;
             }
             const auto fullName = [&] { return Spelled(in.roster[static_cast<std::size_t>(v) - 1].FullName); };
-            if (seated && (cell.substr(0, cellStart.size()) != cellStart ||
-                           (kind == ChartKind::Plain && cell.substr(cellStart.size()) != fullName()))) {
-                problems.push_back(name + "the cell at column " + std::to_string(c) + ", row " + std::to_string(r) +
-                                   " is \"" + shown(cell) + "\", not the student at position " + std::to_string(v));
+            if (seated
+                && (cell.substr(0, cellStart.size()) != cellStart
+                    || (kind == ChartKind::Plain && cell.substr(cellStart.size()) != fullName()))) {
+                problems.push_back(name + "the cell at column " + std::to_string(c) + ", row " + std::to_string(r)
+                                   + " is \"" + shown(cell) + "\", not the student at position " + std::to_string(v));
                 return;
             }
         }
@@ -451,9 +468,9 @@ Problems CheckUtf8Conversion(std::string_view bytes)
         while (k < got.size() && seen.size() < expected.size())
             seen += got[k++];
         if (seen != expected) {
-            problems.push_back("U+" + QString::number(ch.toUcs4().value(0), 16).toStdString() + " in line " +
-                               std::to_string(line) +
-                               " became \"" + shown(seen) + "\", not \"" + shown(expected) + "\"");
+            problems.push_back("U+" + QString::number(ch.toUcs4().value(0), 16).toStdString() + " in line "
+                               + std::to_string(line) + " became \"" + shown(seen) + "\", not \"" + shown(expected)
+                               + "\"");
             return problems;
         }
         if (!own && (replacedIn.empty() || replacedIn.back() != line))
@@ -473,9 +490,9 @@ Problems CheckUtf8Conversion(std::string_view bytes)
     RosterTextNotes notes;
     const int result = ReadRosterText(table, bytes, columnCount, &notes);
     if (result != asUtf8.result || columnCount != asUtf8.columnCount || table.size() != asUtf8.table.size())
-        problems.push_back("the converted roster has " + std::to_string(table.size()) + " records (result " +
-                           std::to_string(result) + ", column count " + std::to_string(columnCount) +
-                           "), the UTF-8 text " + std::to_string(asUtf8.table.size()));
+        problems.push_back("the converted roster has " + std::to_string(table.size()) + " records (result "
+                           + std::to_string(result) + ", column count " + std::to_string(columnCount)
+                           + "), the UTF-8 text " + std::to_string(asUtf8.table.size()));
     for (const RosterTextNotes::ChangedLine& c : notes.changed)
         if (!std::binary_search(conv.changedLines.begin(), conv.changedLines.end(), c.line))
             problems.push_back("line " + std::to_string(c.line) + " is named as changed but was not");
@@ -492,8 +509,8 @@ Problems CheckRosterReader(std::string_view bytes)
     int columnCount = -7;
     const int result = ReadRosterBytes(table, bytes, columnCount);
     const auto appended = static_cast<long long>(table.size()) - 1;
-    const std::string got = "result " + std::to_string(result) + ", " + std::to_string(appended) +
-                            " records appended, column count " + std::to_string(columnCount);
+    const std::string got = "result " + std::to_string(result) + ", " + std::to_string(appended)
+                            + " records appended, column count " + std::to_string(columnCount);
 
     if (table.empty() || table.front() != kept)
         problems.push_back("the reader changed the records it found in the table");
@@ -509,15 +526,15 @@ Problems CheckRosterReader(std::string_view bytes)
         problems.push_back(got + ": negative column count");
 
     const Reading plain = ReadPlainly(bytes);
-    if (result != plain.result || columnCount != plain.columnCount ||
-        static_cast<std::size_t>(appended) != plain.table.size())
-        problems.push_back(got + "; read line by line: result " + std::to_string(plain.result) + ", " +
-                           std::to_string(plain.table.size()) + " records, column count " +
-                           std::to_string(plain.columnCount));
+    if (result != plain.result || columnCount != plain.columnCount
+        || static_cast<std::size_t>(appended) != plain.table.size())
+        problems.push_back(got + "; read line by line: result " + std::to_string(plain.result) + ", "
+                           + std::to_string(plain.table.size()) + " records, column count "
+                           + std::to_string(plain.columnCount));
     for (std::size_t k = 0; k < plain.table.size() && k + 1 < table.size(); ++k) {
         if (table[k + 1] != plain.table[k]) {
-            problems.push_back("record " + std::to_string(k + 1) + " is " + recordText(table[k + 1]) +
-                               "; read line by line it is " + recordText(plain.table[k]));
+            problems.push_back("record " + std::to_string(k + 1) + " is " + recordText(table[k + 1])
+                               + "; read line by line it is " + recordText(plain.table[k]));
             break;
         }
     }
@@ -540,8 +557,8 @@ Problems CheckLatexSafe(std::string_view bytes)
         const unsigned char b = byteAt(out, i);
         auto at = [&] {
             const std::size_t from = i < 24 ? 0 : i - 24;
-            return " at byte " + std::to_string(i) + " of LatexSafe's output: \"" + (from ? "..." : "") +
-                   shown(std::string_view(out).substr(from), 48) + "\"";
+            return " at byte " + std::to_string(i) + " of LatexSafe's output: \"" + (from ? "..." : "")
+                   + shown(std::string_view(out).substr(from), 48) + "\"";
         };
         if (isLead(b)) {
             // It would take the next byte of the chart (a brace, the backslash
@@ -599,9 +616,9 @@ Problems CheckLatexSafe(std::string_view bytes)
         const auto diff = std::mismatch(readBack.begin(), readBack.end(), expected.begin(), expected.end());
         const auto at = static_cast<std::size_t>(diff.first - readBack.begin());
         const std::size_t from = at < 24 ? 0 : at - 24;
-        problems.push_back("LatexSafe's output prints \"" + shown(std::string_view(readBack).substr(from), 48) +
-                           "\" from byte " + std::to_string(from) + " on, not \"" +
-                           shown(std::string_view(expected).substr(from), 48) + "\"");
+        problems.push_back("LatexSafe's output prints \"" + shown(std::string_view(readBack).substr(from), 48)
+                           + "\" from byte " + std::to_string(from) + " on, not \""
+                           + shown(std::string_view(expected).substr(from), 48) + "\"");
     }
 
     std::string letters;
@@ -664,13 +681,13 @@ Problems CheckSpellOutsideJis(std::string_view bytes)
         if (std::string_view(out).substr(i, 5) == "\\UTF{") {
             const std::size_t close = out.find('}', i);
             bool ok = false;
-            const uint code = close == std::string::npos
-                                  ? 0
-                                  : QString::fromLatin1(out.data() + i + 5, static_cast<qsizetype>(close - i - 5))
-                                        .toUInt(&ok, 16);
+            const uint code =
+                close == std::string::npos
+                    ? 0
+                    : QString::fromLatin1(out.data() + i + 5, static_cast<qsizetype>(close - i - 5)).toUInt(&ok, 16);
             if (!ok || close - i - 5 != 4) {
-                problems.push_back("a broken \\UTF at byte " + std::to_string(i) + ": \"" + shown(out.substr(i, 16)) +
-                                   "\"");
+                problems.push_back("a broken \\UTF at byte " + std::to_string(i) + ": \"" + shown(out.substr(i, 16))
+                                   + "\"");
                 return problems;
             }
             said += QChar(static_cast<char16_t>(code));
@@ -687,8 +704,8 @@ Problems CheckSpellOutsideJis(std::string_view bytes)
         i += n;
     }
     if (wroteUtf != otf)
-        problems.push_back(std::string("\\UTF ") + (wroteUtf ? "written" : "not written") + " but usesOtf is " +
-                           (otf ? "set" : "not set"));
+        problems.push_back(std::string("\\UTF ") + (wroteUtf ? "written" : "not written") + " but usesOtf is "
+                           + (otf ? "set" : "not set"));
 
     QString expected;
     for (std::size_t i = 0; i < safe.size();) {
@@ -700,8 +717,8 @@ Problems CheckSpellOutsideJis(std::string_view bytes)
         i += n;
     }
     if (said != expected)
-        problems.push_back("SpellOutsideJis changed what the text says: \"" + shown(out) + "\" from \"" +
-                           shown(safe) + "\"");
+        problems.push_back("SpellOutsideJis changed what the text says: \"" + shown(out) + "\" from \"" + shown(safe)
+                           + "\"");
     return problems;
 }
 
@@ -755,7 +772,8 @@ Problems CheckCharts(std::string_view bytes)
 Problems CheckAll(std::string_view bytes)
 {
     Problems problems = CheckRosterReader(bytes);
-    for (Problems more : {CheckRosterText(bytes), CheckLatexSafe(bytes), CheckSpellOutsideJis(bytes), CheckCharts(bytes)})
+    for (Problems more :
+         {CheckRosterText(bytes), CheckLatexSafe(bytes), CheckSpellOutsideJis(bytes), CheckCharts(bytes)})
         problems.insert(problems.end(), more.begin(), more.end());
     return problems;
 }

@@ -15,7 +15,8 @@ namespace {
 // where an escape would otherwise swallow a following hex digit.
 
 // %% 座席表作成システム『Kelmora』 Ver.2.01
-constexpr std::string_view kHeadLine = "%% \x8D\xC0\x90\xC8\x95\x5C\x8D\xEC\x90\xAC\x83\x56\x83\x58\x83\x65\x83\x80\x81\x77Kelmora\x81\x78 Ver.2.01";
+constexpr std::string_view kHeadLine =
+    "%% \x8D\xC0\x90\xC8\x95\x5C\x8D\xEC\x90\xAC\x83\x56\x83\x58\x83\x65\x83\x80\x81\x77Kelmora\x81\x78 Ver.2.01";
 // %% ルビなし
 constexpr std::string_view kPlainLine = "%% \x83\x8B\x83\x72\x82\xC8\x82\xB5";
 // %% ルビ付き
@@ -23,13 +24,22 @@ constexpr std::string_view kRubyLine = "%% \x83\x8B\x83\x72\x95\x74\x82\xAB";
 // How to typeset the file. The document does not tell dvipdfmx its paper, so the
 // landscape JIS B5 size is given on the command line.
 // %% platex -kanji=sjis で処理し、dvipdfmx -p 257mm,182mm で B5 横の PDF にする
-constexpr std::string_view kHowToLine = "%% platex -kanji=sjis \x82\xC5\x8F\x88\x97\x9D\x82\xB5\x81\x41" "dvipdfmx -p 257mm,182mm \x82\xC5 B5 \x89\xA1\x82\xCC PDF \x82\xC9\x82\xB7\x82\xE9";
+constexpr std::string_view kHowToLine =
+    "%% platex -kanji=sjis \x82\xC5\x8F\x88\x97\x9D\x82\xB5\x81\x41"
+    "dvipdfmx -p 257mm,182mm \x82\xC5 B5 \x89\xA1\x82\xCC PDF \x82\xC9\x82\xB7\x82\xE9";
 // %%%%%%%%%%%%%%%%%% ここの設定を変えると印字位置が異なる！！
-constexpr std::string_view kMarginNote = "%%%%%%%%%%%%%%%%%% \x82\xB1\x82\xB1\x82\xCC\x90\xDD\x92\xE8\x82\xF0\x95\xCF\x82\xA6\x82\xE9\x82\xC6\x88\xF3\x8E\x9A\x88\xCA\x92\x75\x82\xAA\x88\xD9\x82\xC8\x82\xE9\x81\x49\x81\x49";
+constexpr std::string_view kMarginNote =
+    "%%%%%%%%%%%%%%%%%% "
+    "\x82\xB1\x82\xB1\x82\xCC\x90\xDD\x92\xE8\x82\xF0\x95\xCF\x82\xA6\x82\xE9\x82\xC6\x88\xF3\x8E\x9A\x88\xCA\x92\x75"
+    "\x82\xAA\x88\xD9\x82\xC8\x82\xE9\x81\x49\x81\x49";
 // \renewcommand{\arraystretch}{1.5} %%%% この値で表の縦幅を変更する。
-constexpr std::string_view kRowHeight = "\\renewcommand{\\arraystretch}{1.5} %%%% \x82\xB1\x82\xCC\x92\x6C\x82\xC5\x95\x5C\x82\xCC\x8F\x63\x95\x9D\x82\xF0\x95\xCF\x8D\x58\x82\xB7\x82\xE9\x81\x42";
+constexpr std::string_view kRowHeight =
+    "\\renewcommand{\\arraystretch}{1.5} %%%% "
+    "\x82\xB1\x82\xCC\x92\x6C\x82\xC5\x95\x5C\x82\xCC\x8F\x63\x95\x9D\x82\xF0\x95\xCF\x8D\x58\x82\xB7\x82\xE9\x81\x42";
 // \setlength{\tabcolsep}{0.15in} %%%% この値で表の横幅を変更する。
-constexpr std::string_view kColumnWidth = "\\setlength{\\tabcolsep}{0.15in} %%%% \x82\xB1\x82\xCC\x92\x6C\x82\xC5\x95\x5C\x82\xCC\x89\xA1\x95\x9D\x82\xF0\x95\xCF\x8D\x58\x82\xB7\x82\xE9\x81\x42";
+constexpr std::string_view kColumnWidth =
+    "\\setlength{\\tabcolsep}{0.15in} %%%% "
+    "\x82\xB1\x82\xCC\x92\x6C\x82\xC5\x95\x5C\x82\xCC\x89\xA1\x95\x9D\x82\xF0\x95\xCF\x8D\x58\x82\xB7\x82\xE9\x81\x42";
 // \fbox{\Large\bfseries 教　卓}
 constexpr std::string_view kTeacherDesk = "\\fbox{\\Large\\bfseries \x8B\xB3\x81\x40\x91\xEC}";
 // %% ルビを振る
@@ -61,14 +71,13 @@ struct Writer {
     int columns;
     int rows;
     std::string out;
-    bool usesOtf = false;      // a character outside JIS X 0208 was written as \UTF
+    bool usesOtf = false;       // a character outside JIS X 0208 was written as \UTF
     std::size_t afterClass = 0; // where the line that loads the otf package goes
 
     Writer(const ChartInput& input, ChartKind k)
         : in(input), kind(k),
           // Never step outside the seat table, whatever the caller passes.
-          columns(std::clamp(input.columns, 0, SeatTable::kSize)),
-          rows(std::clamp(input.rows, 0, SeatTable::kSize))
+          columns(std::clamp(input.columns, 0, SeatTable::kSize)), rows(std::clamp(input.rows, 0, SeatTable::kSize))
     {
     }
 

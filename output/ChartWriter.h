@@ -10,8 +10,8 @@ namespace kelmora {
 // What a chart is made of. Texts are code page 932 bytes.
 struct ChartInput {
     const SeatTable& seats;
-    int columns;            // the seat grid's column count, 1..12
-    int rows;               // the seat grid's row count, 1..12
+    int columns; // the seat grid's column count, 1..12
+    int rows;    // the seat grid's row count, 1..12
     const RosterTable& roster;
     std::string_view title; // written as typed: the teacher may write LaTeX in it
 };

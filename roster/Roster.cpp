@@ -12,8 +12,7 @@ const Seito* Roster::record(int position) const
     return &table[static_cast<std::size_t>(position) - 1];
 }
 
-int LoadRoster(Roster& roster, const std::filesystem::path& file, std::error_code* openError,
-               RosterTextNotes* notes)
+int LoadRoster(Roster& roster, const std::filesystem::path& file, std::error_code* openError, RosterTextNotes* notes)
 {
     RosterTable().swap(roster.table); // clear() alone would keep the old capacity
     roster.columnCount = 0;

@@ -187,8 +187,7 @@ int ReadRosterBytes(RosterTable& table, std::string_view bytes, int& columnCount
     return mixed ? -1 : dataLines;
 }
 
-int ReadRoster(RosterTable& table, const std::filesystem::path& file, int& columnCount,
-               std::error_code* openError)
+int ReadRoster(RosterTable& table, const std::filesystem::path& file, int& columnCount, std::error_code* openError)
 {
     columnCount = 0;
     std::string bytes;

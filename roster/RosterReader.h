@@ -45,4 +45,5 @@ bool ReadFileBytes(const std::filesystem::path& file, std::string& bytes, std::e
 } // namespace kelmora
 
 template <>
-struct std::is_error_code_enum<kelmora::RosterFileError> : std::true_type {};
+struct std::is_error_code_enum<kelmora::RosterFileError> : std::true_type {
+};

@@ -56,13 +56,9 @@ int ReadRosterText(RosterTable& table, std::string_view bytes, int& columnCount,
     n = {};
     n.encoding = cp932::DetectFileEncoding(bytes);
     switch (n.encoding) {
-    case cp932::FileEncoding::Cp932:
-        return ReadRosterBytes(table, bytes, columnCount);
-    case cp932::FileEncoding::Utf16:
-        columnCount = 0;
-        return 0;
-    case cp932::FileEncoding::Utf8:
-        break;
+    case cp932::FileEncoding::Cp932: return ReadRosterBytes(table, bytes, columnCount);
+    case cp932::FileEncoding::Utf16: columnCount = 0; return 0;
+    case cp932::FileEncoding::Utf8: break;
     }
     const cp932::Utf8Conversion converted = cp932::FromUtf8(bytes);
     const int result = ReadRosterBytes(table, converted.text, columnCount);

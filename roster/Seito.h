@@ -7,7 +7,7 @@ namespace kelmora {
 // One student, one data line of the roster file. Every text is code page 932 bytes,
 // exactly as the file holds them; a field the line does not reach stays empty.
 struct Seito {
-    std::string Number;        // attendance number, only ever shown
+    std::string Number; // attendance number, only ever shown
     std::string FullName;
     std::string FamilyName;
     std::string GivenName;

@@ -22,7 +22,9 @@ public:
     void setCell(int column, int row, std::string text);
 
 private:
-    struct Row { std::string number, name; };
+    struct Row {
+        std::string number, name;
+    };
     std::vector<Row> rows_;
 };
 

@@ -19,8 +19,16 @@ public:
     }
     bool empty() const { return names_.empty(); }
     std::size_t size() const { return names_.size(); }
-    const std::string& frontName() const { assert(!empty()); return names_.front(); }
-    std::int32_t frontPosition() const { assert(!empty()); return positions_.front(); }
+    const std::string& frontName() const
+    {
+        assert(!empty());
+        return names_.front();
+    }
+    std::int32_t frontPosition() const
+    {
+        assert(!empty());
+        return positions_.front();
+    }
     void removeFront()
     {
         assert(!empty());

@@ -147,7 +147,8 @@ void Typesetter::stepFinished(int exitCode, QProcess::ExitStatus status)
             return;
         }
         step_ = Step::Pdf;
-        run(programs_.dvipdfmx, {QStringLiteral("-p"), QStringLiteral("257mm,182mm"), QStringLiteral("-o"), kPdf, kDvi});
+        run(programs_.dvipdfmx,
+            {QStringLiteral("-p"), QStringLiteral("257mm,182mm"), QStringLiteral("-o"), kPdf, kDvi});
         return;
     }
 

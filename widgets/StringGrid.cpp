@@ -152,7 +152,7 @@ struct StringGrid::Private {
 
     int firstCol() const; // first scrollable column shown
     int firstRow() const;
-    void relayout();      // scroll ranges after a change of counts or sizes, then repaint
+    void relayout(); // scroll ranges after a change of counts or sizes, then repaint
     void ensureVisible(int col, int row);
     DragState sizingAt(const QPoint& pos, int* index) const;
 
@@ -270,10 +270,22 @@ void StringGrid::Private::relayout()
 
 // ---------------------------------------------------------------- counts and sizes
 
-int StringGrid::colCount() const { return d->cols.count; }
-int StringGrid::rowCount() const { return d->rows.count; }
-int StringGrid::fixedCols() const { return d->cols.fixed; }
-int StringGrid::fixedRows() const { return d->rows.fixed; }
+int StringGrid::colCount() const
+{
+    return d->cols.count;
+}
+int StringGrid::rowCount() const
+{
+    return d->rows.count;
+}
+int StringGrid::fixedCols() const
+{
+    return d->cols.fixed;
+}
+int StringGrid::fixedRows() const
+{
+    return d->rows.fixed;
+}
 
 void StringGrid::setColCount(int count)
 {
@@ -314,8 +326,14 @@ void StringGrid::setFixedRows(int count)
     d->relayout();
 }
 
-int StringGrid::defaultColWidth() const { return d->cols.defaultSize; }
-int StringGrid::defaultRowHeight() const { return d->rows.defaultSize; }
+int StringGrid::defaultColWidth() const
+{
+    return d->cols.defaultSize;
+}
+int StringGrid::defaultRowHeight() const
+{
+    return d->rows.defaultSize;
+}
 
 void StringGrid::setDefaultColWidth(int width)
 {
@@ -357,7 +375,10 @@ void StringGrid::setRowHeight(int row, int height)
 
 // ---------------------------------------------------------------- colours and options
 
-QColor StringGrid::color() const { return d->color; }
+QColor StringGrid::color() const
+{
+    return d->color;
+}
 
 void StringGrid::setColor(const QColor& color)
 {
@@ -365,7 +386,10 @@ void StringGrid::setColor(const QColor& color)
     viewport()->update();
 }
 
-QColor StringGrid::fontColor() const { return d->fontColor; }
+QColor StringGrid::fontColor() const
+{
+    return d->fontColor;
+}
 
 void StringGrid::setFontColor(const QColor& color)
 {
@@ -373,11 +397,26 @@ void StringGrid::setFontColor(const QColor& color)
     viewport()->update();
 }
 
-bool StringGrid::colSizing() const { return d->colSizing; }
-void StringGrid::setColSizing(bool on) { d->colSizing = on; }
-bool StringGrid::rowSizing() const { return d->rowSizing; }
-void StringGrid::setRowSizing(bool on) { d->rowSizing = on; }
-bool StringGrid::defaultDrawing() const { return d->defaultDrawing; }
+bool StringGrid::colSizing() const
+{
+    return d->colSizing;
+}
+void StringGrid::setColSizing(bool on)
+{
+    d->colSizing = on;
+}
+bool StringGrid::rowSizing() const
+{
+    return d->rowSizing;
+}
+void StringGrid::setRowSizing(bool on)
+{
+    d->rowSizing = on;
+}
+bool StringGrid::defaultDrawing() const
+{
+    return d->defaultDrawing;
+}
 
 void StringGrid::setDefaultDrawing(bool on)
 {
@@ -385,7 +424,10 @@ void StringGrid::setDefaultDrawing(bool on)
     viewport()->update();
 }
 
-bool StringGrid::rangeSelect() const { return d->rangeSelect; }
+bool StringGrid::rangeSelect() const
+{
+    return d->rangeSelect;
+}
 
 void StringGrid::setRangeSelect(bool on)
 {
@@ -450,8 +492,14 @@ void StringGrid::cellsChanged()
     viewport()->update();
 }
 
-int StringGrid::col() const { return d->curCol; }
-int StringGrid::row() const { return d->curRow; }
+int StringGrid::col() const
+{
+    return d->curCol;
+}
+int StringGrid::row() const
+{
+    return d->curRow;
+}
 
 void StringGrid::Private::ensureVisible(int col, int row)
 {
@@ -613,7 +661,8 @@ void StringGrid::paintEvent(QPaintEvent* /*event*/)
                 p.setClipRect(rect, Qt::IntersectClip);
                 p.setFont(font);
                 p.setPen(ink);
-                p.drawText(QRect(rect.left() + 2, rect.top() + 2, std::max(0, rect.width() - 2), std::max(0, rect.height() - 2)),
+                p.drawText(QRect(rect.left() + 2, rect.top() + 2, std::max(0, rect.width() - 2),
+                                 std::max(0, rect.height() - 2)),
                            Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
             }
             p.restore();
@@ -741,8 +790,7 @@ void StringGrid::mouseMoveEvent(QMouseEvent* event)
     if (d->drag != DragState::None && !(event->buttons() & Qt::LeftButton))
         d->drag = DragState::None; // the release went elsewhere
 
-    if (d->drag == DragState::Pressed
-        && (pos - d->pressPos).manhattanLength() >= QApplication::startDragDistance()) {
+    if (d->drag == DragState::Pressed && (pos - d->pressPos).manhattanLength() >= QApplication::startDragDistance()) {
         // A drag from the border after all: it sizes, and the press moves no cell.
         d->drag = d->sizingArmed;
         d->curCol = d->beforeCol;
@@ -753,8 +801,7 @@ void StringGrid::mouseMoveEvent(QMouseEvent* event)
     }
 
     switch (d->drag) {
-    case DragState::Pressed:
-        return;
+    case DragState::Pressed: return;
     case DragState::SizingCol:
         d->cols.setSize(d->sizingIndex, std::max(1, d->sizingOriginal + pos.x() - d->sizingPress));
         d->relayout();
@@ -786,22 +833,15 @@ void StringGrid::mouseMoveEvent(QMouseEvent* event)
         }
         return;
     }
-    case DragState::None:
-        break;
+    case DragState::None: break;
     }
 
     if (d->colSizing || d->rowSizing) {
         int index = -1;
         switch (d->sizingAt(pos, &index)) {
-        case DragState::SizingCol:
-            viewport()->setCursor(Qt::SplitHCursor);
-            break;
-        case DragState::SizingRow:
-            viewport()->setCursor(Qt::SplitVCursor);
-            break;
-        default:
-            viewport()->unsetCursor();
-            break;
+        case DragState::SizingCol: viewport()->setCursor(Qt::SplitHCursor); break;
+        case DragState::SizingRow: viewport()->setCursor(Qt::SplitVCursor); break;
+        default: viewport()->unsetCursor(); break;
         }
     }
 }
@@ -844,9 +884,7 @@ void StringGrid::keyPressEvent(QKeyEvent* event)
             r = d->rows.count - 1;
         c = d->cols.count - 1;
         break;
-    default:
-        QAbstractScrollArea::keyPressEvent(event);
-        return;
+    default: QAbstractScrollArea::keyPressEvent(event); return;
     }
     event->accept();
     setCurrentCell(c, r);

@@ -57,13 +57,34 @@ UpDown::UpDown(QWidget* parent) : QWidget(parent), d(std::make_unique<Private>()
 
 UpDown::~UpDown() = default;
 
-int UpDown::min() const { return d->min; }
-int UpDown::max() const { return d->max; }
-int UpDown::position() const { return d->clamped(d->position); }
-int UpDown::increment() const { return d->increment; }
-Qt::Orientation UpDown::orientation() const { return d->orientation; }
-bool UpDown::wrap() const { return d->wrap; }
-QLineEdit* UpDown::associate() const { return d->associate; }
+int UpDown::min() const
+{
+    return d->min;
+}
+int UpDown::max() const
+{
+    return d->max;
+}
+int UpDown::position() const
+{
+    return d->clamped(d->position);
+}
+int UpDown::increment() const
+{
+    return d->increment;
+}
+Qt::Orientation UpDown::orientation() const
+{
+    return d->orientation;
+}
+bool UpDown::wrap() const
+{
+    return d->wrap;
+}
+QLineEdit* UpDown::associate() const
+{
+    return d->associate;
+}
 
 namespace {
 void showIn(QLineEdit* edit, int value)

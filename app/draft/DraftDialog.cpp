@@ -80,7 +80,8 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     DeskGrid->setToolTip(QStringLiteral("クリックで空席にする／戻す"));
     auto* teacher = new QLabel(QStringLiteral("教　卓"), this);
     teacher->setAlignment(Qt::AlignCenter);
-    teacher->setStyleSheet(QStringLiteral("background: rgb(0, 0, 255); color: yellow; font-weight: bold; padding: 3px 10px;"));
+    teacher->setStyleSheet(
+        QStringLiteral("background: rgb(0, 0, 255); color: yellow; font-weight: bold; padding: 3px 10px;"));
 
     FrontRows = new QSpinBox(this);
     FrontRows->setRange(1, 3);

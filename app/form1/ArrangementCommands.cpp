@@ -84,7 +84,8 @@ QFileDialog* TForm1::arrangementDialog(bool save)
         // A typed name need not exist: opening says what is wrong with it.
         dialog->setFileMode(QFileDialog::AnyFile);
         dialog->setDefaultSuffix(QStringLiteral("kelmora"));
-        dialog->setNameFilters({QStringLiteral("座席配置ファイル (*.kelmora)"), QStringLiteral("すべてのファイル (*)")});
+        dialog->setNameFilters(
+            {QStringLiteral("座席配置ファイル (*.kelmora)"), QStringLiteral("すべてのファイル (*)")});
         dialog->setSizeGripEnabled(true);
     }
     return dialog;
@@ -188,8 +189,8 @@ bool TForm1::openArrangement(const QString& path)
         Roster roster;
         std::error_code openError;
         RosterTextNotes notes;
-        const int count
-            = LoadRoster(roster, QFile::encodeName(arrangement.rosterPath).toStdString(), &openError, &notes);
+        const int count =
+            LoadRoster(roster, QFile::encodeName(arrangement.rosterPath).toStdString(), &openError, &notes);
         if (openError || count <= 0) {
             warn(this, QStringLiteral("名簿を読み込めませんでした。\n%1\n%2")
                            .arg(shown(arrangement.rosterPath),
@@ -273,9 +274,7 @@ bool TForm1::askToSave()
     case QMessageBox::Save:
         SaveArrangementClick();
         return !arrangementChanged(); // a cancelled or failed save keeps the program open
-    case QMessageBox::Discard:
-        return true;
-    default:
-        return false;
+    case QMessageBox::Discard: return true;
+    default: return false;
     }
 }

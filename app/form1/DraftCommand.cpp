@@ -14,9 +14,9 @@ void TForm1::connectDraft()
 void TForm1::DraftClick()
 {
     const NameMode mode = ui->RadioButton4->isChecked() ? NameMode::FamilyName : NameMode::FullName;
-    DraftDialog dialog(state.draftConditions, state.roster, state.seatTable, ui->StringGrid2->colCount(),
-                       ui->StringGrid2->rowCount(), mode, [this](const std::vector<DraftSeat>& seats) { applyDraft(seats); },
-                       this);
+    DraftDialog dialog(
+        state.draftConditions, state.roster, state.seatTable, ui->StringGrid2->colCount(), ui->StringGrid2->rowCount(),
+        mode, [this](const std::vector<DraftSeat>& seats) { applyDraft(seats); }, this);
     dialog.exec();
 }
 

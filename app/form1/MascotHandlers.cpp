@@ -73,17 +73,16 @@ private:
 
 void TForm1::connectMascot()
 {
-    ImageList1 = {QPixmap(QStringLiteral(":/images/mascot0.png")),
-                  QPixmap(QStringLiteral(":/images/mascot1.png")),
+    ImageList1 = {QPixmap(QStringLiteral(":/images/mascot0.png")), QPixmap(QStringLiteral(":/images/mascot1.png")),
                   QPixmap(QStringLiteral(":/images/mascot2.png"))};
     drawFrame(ui->Image1, ImageList1, kelmora::mascot::kFrameFirst);
 
     bind(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
 
     auto* filter = new MascotMouseFilter(this);
-    for (QWidget* widget : {static_cast<QWidget*>(ui->Image1), static_cast<QWidget*>(ui->Panel2),
-                            static_cast<QWidget*>(ui->Panel15), static_cast<QWidget*>(ui->GroupBox1),
-                            static_cast<QWidget*>(ui->GroupBox2)}) {
+    for (QWidget* widget :
+         {static_cast<QWidget*>(ui->Image1), static_cast<QWidget*>(ui->Panel2), static_cast<QWidget*>(ui->Panel15),
+          static_cast<QWidget*>(ui->GroupBox1), static_cast<QWidget*>(ui->GroupBox2)}) {
         // Without tracking, moves with no button held are not delivered at all.
         widget->setMouseTracking(true);
         widget->installEventFilter(filter);
@@ -99,8 +98,8 @@ void TForm1::Timer2Timer()
 
 void TForm1::Image1MouseMove()
 {
-    const kelmora::mascot::RunawayArea area{ui->Panel1->height(), ui->Panel1->width(),
-                                            ui->Panel18->height(), ui->Panel18->width()};
+    const kelmora::mascot::RunawayArea area{ui->Panel1->height(), ui->Panel1->width(), ui->Panel18->height(),
+                                            ui->Panel18->width()};
     const kelmora::mascot::Place place = kelmora::mascot::RunawayStep(area);
     ui->Panel18->move(place.left, place.top);
 }

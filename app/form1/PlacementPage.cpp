@@ -165,7 +165,8 @@ bool TForm1::placementKey(StringGrid* grid, int key, Qt::KeyboardModifiers modif
         act(true);
         return true;
     }
-    if ((key == Qt::Key_V && ctrl) || ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && !ctrl)) {
+    if ((key == Qt::Key_V && ctrl)
+        || ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && !ctrl)) {
         act(false);
         return true;
     }

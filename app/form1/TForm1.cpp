@@ -1,10 +1,10 @@
 #include "app/form1/TForm1.h"
 
 #include "app/InstanceGuard.h"
-#include "arrangement/Arrangement.h"
 #include "app/KelmoraApplication.h"
 #include "app/manual/TForm2.h"
 #include "app/version/TForm3.h"
+#include "arrangement/Arrangement.h"
 #include "codec/Cp932.h"
 #include "settings/Settings.h"
 #include "ui_Form1.h"
@@ -22,7 +22,8 @@
 using namespace kelmora;
 
 TForm1::TForm1(ProgramState& programState, QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()), state(programState), instanceLock_(std::make_unique<InstanceLock>())
+    : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()), state(programState),
+      instanceLock_(std::make_unique<InstanceLock>())
 {
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/images/kelmora.png")));
@@ -100,7 +101,8 @@ QFileDialog* TForm1::openDialog()
         // A typed name need not exist: the load command says what is wrong with it.
         OpenDialog1->setFileMode(QFileDialog::AnyFile);
         OpenDialog1->setDefaultSuffix(QStringLiteral("csv"));
-        OpenDialog1->setNameFilters({QStringLiteral("CSV(カンマ形式)ファイル (*.csv)"), QStringLiteral("すべてのファイル (*)")});
+        OpenDialog1->setNameFilters(
+            {QStringLiteral("CSV(カンマ形式)ファイル (*.csv)"), QStringLiteral("すべてのファイル (*)")});
         OpenDialog1->setSizeGripEnabled(true);
         CloseCompletionWithDialog(OpenDialog1);
     }
@@ -177,7 +179,7 @@ void TForm1::FormCreate()
     // are spelled out so that start-up does not open the converter, a megabyte of
     // tables and code, before any roster; the list converts when first painted.
     ui->StringGrid3->setColWidth(0, 20);
-    state.studentList.setCell(0, 0, "\x94\xd4"); // 番
+    state.studentList.setCell(0, 0, "\x94\xd4");                                                 // 番
     state.studentList.setCell(1, 0, "\x81\x40\x96\xbc\x81\x40\x81\x40\x81\x40\x91\x4f\x81\x40"); // 　名　　　前　
     showPlacement();
 

@@ -13,16 +13,25 @@
 #include <type_traits>
 #include <vector>
 
-namespace Ui { class TForm1; }
+namespace Ui {
+class TForm1;
+}
 class QPainter;
-namespace kelmora { class InstanceLock; class PlacementChange; struct Arrangement; struct RosterTextNotes; }
+namespace kelmora {
+class InstanceLock;
+class PlacementChange;
+struct Arrangement;
+struct RosterTextNotes;
+} // namespace kelmora
 class ChartPdf;
 class QFileDialog;
 class QTimer;
 class QUndoStack;
 class TForm2;
 class TForm3;
-namespace kelmora { struct DraftSeat; }
+namespace kelmora {
+struct DraftSeat;
+}
 
 // The main window. Its handlers are split by subsystem:
 //   TForm1.cpp                start-up, close, tab change, help menu
@@ -57,8 +66,8 @@ public:
     // that the manual stays scrolled where the teacher left it.
     TForm2* manualWindow();
     TForm3* aboutWindow();
-    QTimer* Timer1 = nullptr; // 300 ms, the teacher's desk blinking
-    QTimer* Timer2 = nullptr; // 1000 ms, the mascot
+    QTimer* Timer1 = nullptr;  // 300 ms, the teacher's desk blinking
+    QTimer* Timer2 = nullptr;  // 1000 ms, the mascot
     QList<QPixmap> ImageList1; // the mascot's three 33 x 33 frames
 
     // Part of the public surface so that tests drive exactly what the user does.
@@ -141,7 +150,6 @@ public:
     // change a seat change makes.
     void applyDraft(const std::vector<kelmora::DraftSeat>& seats);
 
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -167,12 +175,12 @@ private:
     void takeKeyboardBack();
 
     void connectHandlers();
-    void connectMascot();  // MascotHandlers.cpp
-    void connectRoster();  // RosterCommands.cpp
-    void connectSettings(); // SettingsPage.cpp
-    void connectPlacement(); // PlacementPage.cpp
-    void connectOutput();  // OutputCommand.cpp
-    void connectEdit();    // EditCommands.cpp
+    void connectMascot();      // MascotHandlers.cpp
+    void connectRoster();      // RosterCommands.cpp
+    void connectSettings();    // SettingsPage.cpp
+    void connectPlacement();   // PlacementPage.cpp
+    void connectOutput();      // OutputCommand.cpp
+    void connectEdit();        // EditCommands.cpp
     void connectArrangement(); // ArrangementCommands.cpp
 
     // The clicks of the placement page, also reached by keyboard.
@@ -197,12 +205,12 @@ private:
     kelmora::SeatTable savedSeats_;
     kelmora::CutQueue savedQueue_;
     void arrangementKept(); // makes the present arrangement the saved one
-    void connectDraft();   // DraftCommand.cpp
+    void connectDraft();    // DraftCommand.cpp
 
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
-    QString rosterFolder_; // where the save dialog opens until a chart is saved
-    QString chartFolder_;  // where the last chart was saved
+    QString rosterFolder_;         // where the save dialog opens until a chart is saved
+    QString chartFolder_;          // where the last chart was saved
     ChartPdf* chartPdf_ = nullptr; // made with the first chart
     QFileDialog* arrangementOpenDialog_ = nullptr;
     QFileDialog* arrangementSaveDialog_ = nullptr;

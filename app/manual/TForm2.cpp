@@ -28,4 +28,3 @@ TForm2::TForm2(QWidget* parent) : ReturnOnlyDialog(parent)
 
     connect(BitBtn1, &QPushButton::clicked, this, &ReturnOnlyDialog::BitBtn1Click);
 }
-

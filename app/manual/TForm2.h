@@ -18,5 +18,4 @@ public:
     QFrame* Panel1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr; // holds the manual text
     QPushButton* BitBtn1 = nullptr;  // "戻る"
-
 };

@@ -29,7 +29,8 @@ void ChartPdf::make(const QString& texPath)
         if (!programs.found()) {
             if (!toldMissing_) {
                 toldMissing_ = true;
-                tell(QMessageBox::Information, QStringLiteral("座席表 (.tex) は書き出しました。\n"
+                tell(QMessageBox::Information,
+                     QStringLiteral("座席表 (.tex) は書き出しました。\n"
                                     "PDF の作成と印刷プレビューには platex と dvipdfmx が必要です。\n"
                                     "Debian ではパッケージ texlive-lang-japanese を入れてください。"));
             }
@@ -41,8 +42,8 @@ void ChartPdf::make(const QString& texPath)
 
     texPath_ = texPath;
     typesetter_->start(texPath); // ends a run still going, whose dialog then closes
-    auto* progress = new QProgressDialog(QStringLiteral("座席表の PDF を作っています…"), QStringLiteral("中止"), 0, 0,
-                                         window_);
+    auto* progress =
+        new QProgressDialog(QStringLiteral("座席表の PDF を作っています…"), QStringLiteral("中止"), 0, 0, window_);
     progress->setWindowTitle(MessageTitle());
     progress->setWindowModality(Qt::WindowModal);
     progress->setMinimumDuration(0);
@@ -66,24 +67,25 @@ void ChartPdf::finished(Typesetter::Outcome outcome)
             preview_ = new ChartPreview(window_);
         if (!preview_->showPdf(typesetter_->pdfPath()))
             tell(QMessageBox::Warning, QStringLiteral("できた PDF を開けませんでした。\n%1")
-                     .arg(QDir::toNativeSeparators(typesetter_->pdfPath())));
+                                           .arg(QDir::toNativeSeparators(typesetter_->pdfPath())));
         break;
     case Typesetter::Outcome::TexFailed:
-        tell(QMessageBox::Warning, QStringLiteral("座席表を PDF にできませんでした。platex のエラー:\n\n%1\n\n"
+        tell(QMessageBox::Warning,
+             QStringLiteral("座席表を PDF にできませんでした。platex のエラー:\n\n%1\n\n"
                             "表題に LaTeX の誤りがないか確かめてください。座席表ファイルはそのまま残っています:\n%2")
                  .arg(cp932::ToUnicode(typesetter_->texErrors()), tex));
         break;
     case Typesetter::Outcome::Failed:
-        tell(QMessageBox::Warning, QStringLiteral("座席表を PDF にできませんでした。\n%1\n\n座席表ファイルはそのまま残っています:\n%2")
+        tell(QMessageBox::Warning,
+             QStringLiteral("座席表を PDF にできませんでした。\n%1\n\n座席表ファイルはそのまま残っています:\n%2")
                  .arg(typesetter_->failure(), tex));
         break;
     case Typesetter::Outcome::TimedOut:
         tell(QMessageBox::Warning, QStringLiteral("PDF の作成が 60 秒で終わらなかったので、中止しました。\n"
-                            "座席表ファイルはそのまま残っています:\n%1")
-                 .arg(tex));
+                                                  "座席表ファイルはそのまま残っています:\n%1")
+                                       .arg(tex));
         break;
-    case Typesetter::Outcome::Cancelled:
-        break;
+    case Typesetter::Outcome::Cancelled: break;
     }
 }
 

@@ -2,10 +2,10 @@
 
 #include "ui_Form3.h"
 
+#include <QPushButton>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
-#include <QPushButton>
 
 TForm3::TForm3(QWidget* parent) : ReturnOnlyDialog(parent)
 {
@@ -41,4 +41,3 @@ void TForm3::showEvent(QShowEvent* event)
     fitLines();
     ReturnOnlyDialog::showEvent(event);
 }
-

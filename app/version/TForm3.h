@@ -16,8 +16,8 @@ public:
     explicit TForm3(QWidget* parent = nullptr);
 
     QFrame* Panel1 = nullptr;
-    QTextEdit* Memo1 = nullptr; // holds the about text
-    QPushButton* BitBtn1 = nullptr;  // "戻る"
+    QTextEdit* Memo1 = nullptr;     // holds the about text
+    QPushButton* BitBtn1 = nullptr; // "戻る"
 
 protected:
     void showEvent(QShowEvent* event) override;

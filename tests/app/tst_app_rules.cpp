@@ -82,8 +82,10 @@ private slots:
         QTest::addColumn<QString>("shown");
         const QString bad(QChar::ReplacementCharacter);
         QTest::newRow("lone lead byte at the end") << QByteArray("A\x81") << QStringLiteral("A") + bad;
-        QTest::newRow("lead byte before a space") << QByteArray("A\x81 B") << QStringLiteral("A") + bad + QStringLiteral(" B");
-        QTest::newRow("never a character") << QByteArray("\xFF\xA0\x80\x95\x5C") << bad + bad + bad + QStringLiteral("表");
+        QTest::newRow("lead byte before a space")
+            << QByteArray("A\x81 B") << QStringLiteral("A") + bad + QStringLiteral(" B");
+        QTest::newRow("never a character")
+            << QByteArray("\xFF\xA0\x80\x95\x5C") << bad + bad + bad + QStringLiteral("表");
         QTest::newRow("half-width katakana") << QByteArray("\xB6\xC5") << QStringLiteral("ｶﾅ");
         // The converter alone would swap these three controls.
         QTest::newRow("controls stay") << QByteArray("\x1A\x1C\x7F") << QStringLiteral("\x1A\x1C\x7F");

@@ -1,7 +1,7 @@
 // The main window as the teacher first meets it: menus, the settings page,
 // the tab change, and errors that escape a handler.
-#include "common/WindowTest.h"
 #include "codec/Cp932.h"
+#include "common/WindowTest.h"
 
 #include <QTabWidget>
 #include <QTest>
@@ -22,7 +22,8 @@ private slots:
         QCOMPARE(form->ui->PageControl1->currentWidget(), form->ui->TabSheet1);
         QVERIFY(form->ui->RadioButton3->isChecked());
         QVERIFY(form->ui->RadioButton2->isChecked());
-        for (QRadioButton* b : {form->ui->RadioButton1, form->ui->RadioButton2, form->ui->RadioButton3, form->ui->RadioButton4})
+        for (QRadioButton* b :
+             {form->ui->RadioButton1, form->ui->RadioButton2, form->ui->RadioButton3, form->ui->RadioButton4})
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
         QCOMPARE(form->ui->Edit9->text(), QStringLiteral("35"));
         QCOMPARE(form->ui->StringGrid1->colCount(), 5);
@@ -106,8 +107,8 @@ private slots:
     void theGridSizeReachesTheSeatGridOnlyWithATabChange()
     {
         StringGrid* seats = form->ui->StringGrid2;
-        form->ui->UpDown1->press(UpDown::Button::Next);  // 6 columns
-        form->ui->UpDown2->press(UpDown::Button::Next);  // 6 rows
+        form->ui->UpDown1->press(UpDown::Button::Next); // 6 columns
+        form->ui->UpDown2->press(UpDown::Button::Next); // 6 rows
         QCOMPARE(seats->colCount(), 5);
         QCOMPARE(seats->rowCount(), 7);
 

@@ -18,8 +18,14 @@ using testing::sj;
 
 namespace {
 
-int Column(const DraftProblem& p, int desk) { return desk % p.columns; }
-int Row(const DraftProblem& p, int desk) { return desk / p.columns; }
+int Column(const DraftProblem& p, int desk)
+{
+    return desk % p.columns;
+}
+int Row(const DraftProblem& p, int desk)
+{
+    return desk / p.columns;
+}
 
 bool Touching(const DraftProblem& p, int a, int b)
 {
@@ -238,8 +244,10 @@ private slots:
                          Text(sj(QString("生徒%1人に使える席は%2しかありません").arg(n).arg(usable))));
             } else if (front > frontSeats) {
                 ++frontCases;
-                QCOMPARE(Text(draft.reason), Text(sj(QString("前方%1行に%2人は入りません(席は%3)")
-                                                       .arg(p.frontRows).arg(front).arg(frontSeats))));
+                QCOMPARE(
+                    Text(draft.reason),
+                    Text(
+                        sj(QString("前方%1行に%2人は入りません(席は%3)").arg(p.frontRows).arg(front).arg(frontSeats))));
             }
         }
         QVERIFY(frontCases > 20);
@@ -305,7 +313,8 @@ private slots:
         p.rows = 1;
         p.students.resize(5);
         p.apartGroups = {{0, 1}, {1, 2, 3, 4}};
-        QCOMPARE(Text(DrawDraft(p, 1).reason), Text(sj("生徒2、生徒3、生徒4ほか1人を互いに離せる並びがありません(離す)")));
+        QCOMPARE(Text(DrawDraft(p, 1).reason),
+                 Text(sj("生徒2、生徒3、生徒4ほか1人を互いに離せる並びがありません(離す)")));
 
         // Alternating columns on 3 x 2 leaves 4 desks to one sex and 2 to the other.
         p.columns = 3;

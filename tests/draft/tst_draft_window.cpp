@@ -115,7 +115,8 @@ private slots:
             QCOMPARE(cells.size(), 7);
             for (int c = 0; c < 7; ++c) {
                 const Seito* s = state->roster.record(state->seatTable.entry(c, r));
-                QCOMPARE(cells[c], s ? QStringLiteral("\\Bf ") + text(QByteArray::fromStdString(s->FullName)) : QString());
+                QCOMPARE(cells[c],
+                         s ? QStringLiteral("\\Bf ") + text(QByteArray::fromStdString(s->FullName)) : QString());
             }
         }
 

@@ -16,8 +16,8 @@
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <array>
 #include <chrono>
@@ -173,8 +173,8 @@ class FaultsTest : public QObject {
     {
         QWidget* viewport = grid->viewport();
         QTest::mousePress(viewport, Qt::LeftButton, {}, from);
-        QMouseEvent move(QEvent::MouseMove, from + by, viewport->mapToGlobal(from + by), Qt::NoButton,
-                         Qt::LeftButton, {});
+        QMouseEvent move(QEvent::MouseMove, from + by, viewport->mapToGlobal(from + by), Qt::NoButton, Qt::LeftButton,
+                         {});
         QApplication::sendEvent(viewport, &move);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, from + by);
     }
@@ -332,9 +332,8 @@ private slots:
         }
         QVERIFY(QFile::setPermissions(folder + "/readonly.tex", QFile::ReadOwner));
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-        const auto reopen = qScopeGuard([&] {
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        });
+        const auto reopen =
+            qScopeGuard([&] { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
 
         loadByKeys(qEnvironmentVariable(kRosterVariable, kExamples + "/roster6.csv"));
         key(Qt::Key_D, Qt::AltModifier);

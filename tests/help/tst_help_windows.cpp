@@ -5,6 +5,7 @@
 #include "common/ModalAnswerer.h"
 #include "ui_Form1.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -19,7 +20,6 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextLayout>
-#include <QAbstractTextDocumentLayout>
 #include <QTimer>
 
 #include <functional>
@@ -195,7 +195,8 @@ void HelpWindowsTest::manualHas219LinesWithItsFixedLinesInOrder()
         qsizetype found = -1;
         for (qsizetype i = at; i < lines.size() && found < 0; ++i) {
             const QString& line = lines[i];
-            if ((anchor.match == Whole && line == anchor.text) || (anchor.match == Starts && line.startsWith(anchor.text))
+            if ((anchor.match == Whole && line == anchor.text)
+                || (anchor.match == Starts && line.startsWith(anchor.text))
                 || (anchor.match == Contains && line.contains(anchor.text)))
                 found = i;
         }
@@ -204,7 +205,11 @@ void HelpWindowsTest::manualHas219LinesWithItsFixedLinesInOrder()
     }
     // The section headings stand once each, so the order above is the only one.
     for (const char* heading : {"[1] ", "[2] ", "[3] ", "<＊>", "<1>", "<2>"})
-        QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(QString::fromUtf8(heading)))).size(), 1);
+        QCOMPARE(lines
+                     .filter(QRegularExpression(QStringLiteral("^")
+                                                + QRegularExpression::escape(QString::fromUtf8(heading))))
+                     .size(),
+                 1);
 }
 
 void HelpWindowsTest::manualSamplesAreTheExampleFiles_data()
@@ -212,9 +217,15 @@ void HelpWindowsTest::manualSamplesAreTheExampleFiles_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("after");  // the heading the sample follows
     QTest::addColumn<QString>("before"); // the heading after it; empty: the end
-    QTest::newRow("six columns") << "roster6.csv" << "[1] " << "[2] ";
-    QTest::newRow("three columns") << "roster3.csv" << "<1>" << "<2>";
-    QTest::newRow("two columns") << "roster2.csv" << "<2>" << "";
+    QTest::newRow("six columns") << "roster6.csv"
+                                 << "[1] "
+                                 << "[2] ";
+    QTest::newRow("three columns") << "roster3.csv"
+                                   << "<1>"
+                                   << "<2>";
+    QTest::newRow("two columns") << "roster2.csv"
+                                 << "<2>"
+                                 << "";
 }
 
 void HelpWindowsTest::manualSamplesAreTheExampleFiles()
@@ -236,7 +247,8 @@ void HelpWindowsTest::manualSamplesAreTheExampleFiles()
     if (before.isEmpty()) {
         QCOMPARE(at + sample.size(), lines.size());
     } else {
-        const qsizetype end = lines.indexOf(QRegularExpression(QRegularExpression::escape(before) + QStringLiteral(".*")));
+        const qsizetype end =
+            lines.indexOf(QRegularExpression(QRegularExpression::escape(before) + QStringLiteral(".*")));
         QVERIFY(at + sample.size() <= end);
     }
 }
@@ -266,7 +278,8 @@ void HelpWindowsTest::aboutText()
     const QTextLine lastLine = last.layout()->lineAt(last.layout()->lineCount() - 1);
     const qreal glyphsEnd = lastLines.top() + lastLine.y() + lastLine.ascent() + lastLine.descent();
     QVERIFY2(glyphsEnd <= box->viewport()->height(),
-             qPrintable(QStringLiteral("text ends at %1 px in a box of %2").arg(glyphsEnd).arg(box->viewport()->height())));
+             qPrintable(
+                 QStringLiteral("text ends at %1 px in a box of %2").arg(glyphsEnd).arg(box->viewport()->height())));
     QCOMPARE(box->verticalScrollBar()->maximum(), 0);
     about->BitBtn1Click();
 }
@@ -278,8 +291,10 @@ void HelpWindowsTest::titleBarAndSizeLimits_data()
     QTest::addColumn<QPoint>("place");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QSize>("largest");
-    QTest::newRow("manual") << "manual" << "マニュアル" << QPoint(212, 123) << QSize(529, 335) << QSize(544, 369);
-    QTest::newRow("about") << "about" << "『Kelmora』 について" << QPoint(356, 117) << QSize(304, 140) << QSize(324, 175);
+    QTest::newRow("manual") << "manual"
+                            << "マニュアル" << QPoint(212, 123) << QSize(529, 335) << QSize(544, 369);
+    QTest::newRow("about") << "about"
+                           << "『Kelmora』 について" << QPoint(356, 117) << QSize(304, 140) << QSize(324, 175);
 }
 
 void HelpWindowsTest::titleBarAndSizeLimits()
@@ -378,24 +393,26 @@ void HelpWindowsTest::manualKeepsItsPlaceBetweenShowings()
 {
     QScrollBar* bar = manual->Memo1->verticalScrollBar();
     int leftAt = -1, caretLeftAt = -1;
-    QCOMPARE(execWith(manual.get(), [&] {
-                 QVERIFY(bar->maximum() > 0);
-                 QTextCursor caret(manual->Memo1->document()->findBlockByNumber(150));
-                 manual->Memo1->setTextCursor(caret);
-                 bar->setValue(bar->maximum() / 2);
-                 leftAt = bar->value();
-                 caretLeftAt = manual->Memo1->textCursor().position();
-                 QTest::mouseClick(manual->BitBtn1, Qt::LeftButton);
-             }),
+    QCOMPARE(execWith(manual.get(),
+                      [&] {
+                          QVERIFY(bar->maximum() > 0);
+                          QTextCursor caret(manual->Memo1->document()->findBlockByNumber(150));
+                          manual->Memo1->setTextCursor(caret);
+                          bar->setValue(bar->maximum() / 2);
+                          leftAt = bar->value();
+                          caretLeftAt = manual->Memo1->textCursor().position();
+                          QTest::mouseClick(manual->BitBtn1, Qt::LeftButton);
+                      }),
              int(QDialog::Accepted));
     QVERIFY(leftAt > 0);
 
     int foundAt = -1, caretFoundAt = -1;
-    QCOMPARE(execWith(manual.get(), [&] {
-                 foundAt = bar->value();
-                 caretFoundAt = manual->Memo1->textCursor().position();
-                 QTest::mouseClick(manual->BitBtn1, Qt::LeftButton);
-             }),
+    QCOMPARE(execWith(manual.get(),
+                      [&] {
+                          foundAt = bar->value();
+                          caretFoundAt = manual->Memo1->textCursor().position();
+                          QTest::mouseClick(manual->BitBtn1, Qt::LeftButton);
+                      }),
              int(QDialog::Accepted));
     QCOMPARE(foundAt, leftAt);
     QCOMPARE(caretFoundAt, caretLeftAt);

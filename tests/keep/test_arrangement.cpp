@@ -69,8 +69,8 @@ private slots:
             return QJsonDocument(o).toJson();
         };
         auto desk = [&](int column, int row) {
-            return QJsonObject{{"column", column}, {"row", row}, {"number", "1"}, {"fullName", "a"},
-                               {"text", "a"}, {"position", 1}};
+            return QJsonObject{{"column", column}, {"row", row},  {"number", "1"},
+                               {"fullName", "a"},  {"text", "a"}, {"position", 1}};
         };
         QTest::newRow("empty") << QByteArray() << QStringLiteral("空です");
         QTest::newRow("truncated") << good.left(good.size() / 2) << QStringLiteral("途中で切れて");
@@ -79,7 +79,8 @@ private slots:
         QTest::newRow("version 2") << with("version", 2) << QStringLiteral("版(2)");
         QTest::newRow("columns as text") << with("columns", "5") << QStringLiteral("「columns」が整数ではありません");
         QTest::newRow("13 rows") << with("rows", 13) << QStringLiteral("「rows」の値 13 が範囲 1〜12 の外");
-        QTest::newRow("1e54 columns") << with("columns", 1e54) << QStringLiteral("「columns」の値 1e+54 が範囲 1〜12 の外");
+        QTest::newRow("1e54 columns") << with("columns", 1e54)
+                                      << QStringLiteral("「columns」の値 1e+54 が範囲 1〜12 の外");
         QTest::newRow("1.5 columns") << with("columns", 1.5) << QStringLiteral("「columns」が整数ではありません");
         QTest::newRow("desk column 100") << with("desks", QJsonArray{desk(100, 0)})
                                          << QStringLiteral("「desks[0] の column」の値 100 が範囲 0〜99 の外");

@@ -122,9 +122,14 @@ private slots:
         auto pick = [&](int n) { return int(rng() % unsigned(n)); };
         for (int i = 0; i < 60; ++i) {
             switch (pick(10)) {
-            case 0: case 1: case 2: click(list, 1, 1 + pick(40), Qt::ControlModifier); break;
-            case 3: case 4: case 5: click(seats, pick(5), pick(7)); break;
-            case 6: case 7: click(seats, pick(5), pick(7), Qt::ControlModifier); break;
+            case 0:
+            case 1:
+            case 2: click(list, 1, 1 + pick(40), Qt::ControlModifier); break;
+            case 3:
+            case 4:
+            case 5: click(seats, pick(5), pick(7)); break;
+            case 6:
+            case 7: click(seats, pick(5), pick(7), Qt::ControlModifier); break;
             case 8: QTest::mouseClick(pick(2) ? ui()->BitBtn1 : ui()->BitBtn2, Qt::LeftButton); break;
             default: ui()->DLoad->trigger(); break;
             }

@@ -53,7 +53,8 @@ void TestMascot::firstTicksAfterStart_data()
     Generator g;
     for (std::int64_t s = 1'700'000'000; rare < 0 || plain < 0; ++s) {
         if (ShuffledHead(s, g) % 13 == 0) {
-            if (rare < 0) rare = s;
+            if (rare < 0)
+                rare = s;
         } else if (plain < 0) {
             plain = s;
         }

@@ -30,8 +30,7 @@ Seito student(const char* number, QStringView family, QStringView given, QString
 
 RosterTable threeStudents()
 {
-    return {student("1", u"山田", u"太郎", u"やまだ", u"たろう"),
-            student("2", u"鈴木", u"花子", u"すずき", u"はなこ"),
+    return {student("1", u"山田", u"太郎", u"やまだ", u"たろう"), student("2", u"鈴木", u"花子", u"すずき", u"はなこ"),
             student("3", u"佐藤", u"次郎", u"さとう", u"じろう")};
 }
 
@@ -56,14 +55,16 @@ ChartCase example(std::string title)
 
 Seito generatedStudent(int i)
 {
-    static const char16_t* const families[12][2] = {
-        {u"山田", u"やまだ"}, {u"鈴木", u"すずき"}, {u"佐藤", u"さとう"}, {u"田中", u"たなか"},
-        {u"高橋", u"たかはし"}, {u"伊藤", u"いとう"}, {u"渡辺", u"わたなべ"}, {u"中村", u"なかむら"},
-        {u"小林", u"こばやし"}, {u"加藤", u"かとう"}, {u"吉田", u"よしだ"}, {u"能登", u"のと"}};
-    static const char16_t* const givens[12][2] = {
-        {u"太郎", u"たろう"}, {u"花子", u"はなこ"}, {u"次郎", u"じろう"}, {u"美咲", u"みさき"},
-        {u"健太", u"けんた"}, {u"陽菜", u"ひな"}, {u"翔", u"しょう"}, {u"結衣", u"ゆい"},
-        {u"大輝", u"だいき"}, {u"葵", u"あおい"}, {u"蓮", u"れん"}, {u"ソラ", u"そら"}};
+    static const char16_t* const families[12][2] = {{u"山田", u"やまだ"},   {u"鈴木", u"すずき"},
+                                                    {u"佐藤", u"さとう"},   {u"田中", u"たなか"},
+                                                    {u"高橋", u"たかはし"}, {u"伊藤", u"いとう"},
+                                                    {u"渡辺", u"わたなべ"}, {u"中村", u"なかむら"},
+                                                    {u"小林", u"こばやし"}, {u"加藤", u"かとう"},
+                                                    {u"吉田", u"よしだ"},   {u"能登", u"のと"}};
+    static const char16_t* const givens[12][2] = {{u"太郎", u"たろう"}, {u"花子", u"はなこ"}, {u"次郎", u"じろう"},
+                                                  {u"美咲", u"みさき"}, {u"健太", u"けんた"}, {u"陽菜", u"ひな"},
+                                                  {u"翔", u"しょう"},   {u"結衣", u"ゆい"},   {u"大輝", u"だいき"},
+                                                  {u"葵", u"あおい"},   {u"蓮", u"れん"},     {u"ソラ", u"そら"}};
     Q_ASSERT(i >= 0 && i < 144);
     const auto& f = families[i / 12];
     const auto& g = givens[i % 12];
@@ -129,19 +130,13 @@ ChartCase referenceCase(const QString& name)
     }
     if (name == "latexchars") {
         ChartCase c;
-        c.roster.push_back(Seito{"1",
-                                 "A\\B{C}$&#%_~^" + sj(u"表ソ能"),
-                                 "_" + sj(u"表ソ"),
-                                 sj(u"能") + "{x}",
-                                 "~" + sj(u"ひょう"),
-                                 sj(u"のう") + "^\\"});
+        c.roster.push_back(Seito{"1", "A\\B{C}$&#%_~^" + sj(u"表ソ能"), "_" + sj(u"表ソ"), sj(u"能") + "{x}",
+                                 "~" + sj(u"ひょう"), sj(u"のう") + "^\\"});
         // Half-width katakana ｿﾆｰ, control bytes, and a lead byte cut off at the end.
         c.roster.push_back(Seito{"2",
-                                 std::string("\xBF\xC6\xB0\t\x01\x1F\x7F" "end\x81"),
-                                 std::string("\xBF\xC6\xB0#1"),
-                                 "%" + sj(u"テ"),
-                                 "&",
-                                 std::string("\x95")});
+                                 std::string("\xBF\xC6\xB0\t\x01\x1F\x7F"
+                                             "end\x81"),
+                                 std::string("\xBF\xC6\xB0#1"), "%" + sj(u"テ"), "&", std::string("\x95")});
         c.columns = 2;
         c.rows = 2;
         // The title is the teacher's own LaTeX and goes in as typed.
@@ -172,11 +167,7 @@ ChartCase typesettableSpecialsCase()
 {
     ChartCase c;
     c.roster.push_back(Seito{"1", "A\\B{C}$&#%_~^Z", "A\\B{C}$", "&#%_~^Z", "x_1", "y^2"});
-    c.roster.push_back(Seito{"2",
-                             sj(u"表田") + "_" + sj(u"ソ能"),
-                             sj(u"表田"),
-                             sj(u"ソ能"),
-                             sj(u"ひょうだ") + "#",
+    c.roster.push_back(Seito{"2", sj(u"表田") + "_" + sj(u"ソ能"), sj(u"表田"), sj(u"ソ能"), sj(u"ひょうだ") + "#",
                              "%" + sj(u"そのう")});
     c.columns = 2;
     c.rows = 1;

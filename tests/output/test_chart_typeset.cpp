@@ -60,9 +60,10 @@ Run run(const QString& program, const QStringList& args, const QString& dir, int
 // stay together; the spaces between them are pdftotext's guess and no business of ours.
 QString pageText(const QString& dir, int page)
 {
-    const Run r = run("pdftotext", {"-layout", "-enc", "UTF-8", "-f", QString::number(page), "-l", QString::number(page),
-                                     "chart.pdf", "-"},
-                      dir);
+    const Run r =
+        run("pdftotext",
+            {"-layout", "-enc", "UTF-8", "-f", QString::number(page), "-l", QString::number(page), "chart.pdf", "-"},
+            dir);
     if (!r.ok)
         return {};
     QString text = r.output;
@@ -178,7 +179,8 @@ void TestChartTypeset::typesets()
         const QString text = pageText(dir.path(), page);
         QVERIFY2(!text.isEmpty(), "pdftotext gave nothing");
         for (const QString& e : std::as_const(expected))
-            QVERIFY2(text.contains(e), qPrintable(QStringLiteral("page %1 lacks \"%2\" in:\n%3").arg(page).arg(e, text)));
+            QVERIFY2(text.contains(e),
+                     qPrintable(QStringLiteral("page %1 lacks \"%2\" in:\n%3").arg(page).arg(e, text)));
     }
 }
 

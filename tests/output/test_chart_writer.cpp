@@ -185,7 +185,10 @@ void TestChartWriter::latexSafe_data()
     row("underscore before a digit", "_1", "{\\ttfamily\\char95}1");
     row("tilde", "~", "{\\ttfamily\\char126}");
     row("circumflex", "^", "{\\ttfamily\\char94}");
-    row("control bytes", "a\tb\nc\rd\x01\x1F\x7F" "e", "a b c d   e");
+    row("control bytes",
+        "a\tb\nc\rd\x01\x1F\x7F"
+        "e",
+        "a b c d   e");
     row("nul", std::string("a\0b", 3), "a b");
     // 表 ソ 能: second byte 0x5C, the backslash
     row("second byte 0x5C", sj(u"表ソ能"), "\x95\x5C\x83\x5C\x94\x5C");
@@ -204,8 +207,7 @@ void TestChartWriter::latexSafe_data()
     row("marks that join nothing", "\xA6\xDE\xDE", sj(u"ヲ゛゛"));
     // No character at all in code page 932; pLaTeX would stop on them.
     row("bytes that are no character", "\x80~\xA0_\xFD$\xFE\xFF", " {\\ttfamily\\char126} {\\ttfamily\\char95} \\$  ");
-    row("lead bytes at the range ends", "\x81\x40\x9F\x5C\xE0\x7B\xFC\x7E",
-        "\x81\x40\x9F\x5C\xE0\x7B\xFC\x7E");
+    row("lead bytes at the range ends", "\x81\x40\x9F\x5C\xE0\x7B\xFC\x7E", "\x81\x40\x9F\x5C\xE0\x7B\xFC\x7E");
     row("lone lead byte at the end", "a\x81", "a ");
     row("lone lead byte after a special", "%\xE0", "\\% ");
     // pTeX pairs a lead byte only with a possible second byte, so these specials act

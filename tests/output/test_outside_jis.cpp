@@ -14,9 +14,15 @@ using namespace kelmora::testing;
 
 namespace {
 
-bool isLead(int b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool isLead(int b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 // Rows 13, 89 to 92 and from 95 on: not JIS X 0208.
-bool outsideJisRow(int lead) { return lead == 0x87 || lead == 0xED || lead == 0xEE || lead >= 0xF0; }
+bool outsideJisRow(int lead)
+{
+    return lead == 0x87 || lead == 0xED || lead == 0xEE || lead >= 0xF0;
+}
 
 QStringList chartLines(const std::string& chart)
 {
@@ -84,7 +90,8 @@ void TestOutsideJis::chartLoadsOtfOnlyWhenNeeded()
     c.title = "\\textbf{" + sj(u"﨑") + "}";
     for (const ChartKind kind : {ChartKind::Plain, ChartKind::Ruby}) {
         const ChartInput in = c.input();
-        const QStringList lines = chartLines(kind == ChartKind::Ruby ? WriteRubySeatingChart(in) : WriteSeatingChart(in));
+        const QStringList lines =
+            chartLines(kind == ChartKind::Ruby ? WriteRubySeatingChart(in) : WriteSeatingChart(in));
         const int fixed = kind == ChartKind::Ruby ? 58 : 48;
         QCOMPARE(lines.size(), fixed + 2 * c.rows + 1);
         QCOMPARE(lines[3], QStringLiteral("\\documentclass[12pt,b5paper,landscape]{jarticle}"));

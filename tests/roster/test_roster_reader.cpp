@@ -29,11 +29,14 @@ using ::testing::writeFile;
 Seito rec(std::string number, std::string full = {}, std::string family = {}, std::string given = {},
           std::string familyReading = {}, std::string givenReading = {})
 {
-    return Seito{std::move(number), std::move(full), std::move(family), std::move(given),
-                 std::move(familyReading), std::move(givenReading)};
+    return Seito{std::move(number), std::move(full),          std::move(family),
+                 std::move(given),  std::move(familyReading), std::move(givenReading)};
 }
 
-QByteArray qb(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
+QByteArray qb(const std::string& s)
+{
+    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 // Field by field, so that a failure names the field and shows its bytes.
 void compareTables(const RosterTable& actual, const RosterTable& expected)
@@ -52,7 +55,10 @@ void compareTables(const RosterTable& actual, const RosterTable& expected)
     }
 }
 
-std::filesystem::path example(const char* name) { return std::filesystem::path(KELMORA_EXAMPLES_DIR) / name; }
+std::filesystem::path example(const char* name)
+{
+    return std::filesystem::path(KELMORA_EXAMPLES_DIR) / name;
+}
 
 } // namespace
 
@@ -79,7 +85,8 @@ void TestRosterReader::reads_data()
     QTest::addColumn<int>("columnCount");
     QTest::addColumn<RosterTable>("records");
 
-    const std::string full6 = sj("$,1,山田　太郎,山田,太郎,やまだ,たろう\r\n$,2,佐藤　花子,佐藤,花子,さとう,はなこ\r\n");
+    const std::string full6 =
+        sj("$,1,山田　太郎,山田,太郎,やまだ,たろう\r\n$,2,佐藤　花子,佐藤,花子,さとう,はなこ\r\n");
     const RosterTable six{rec("1", sj("山田　太郎"), sj("山田"), sj("太郎"), sj("やまだ"), sj("たろう")),
                           rec("2", sj("佐藤　花子"), sj("佐藤"), sj("花子"), sj("さとう"), sj("はなこ"))};
     QTest::newRow("six columns") << full6 << 2 << 6 << six;
@@ -87,15 +94,14 @@ void TestRosterReader::reads_data()
     // Line kinds: only ASCII spaces are looked past.
     QTest::newRow("dollar indented by spaces") << std::string("   $,1,A\n") << 1 << 2 << RosterTable{rec("1", "A")};
     QTest::newRow("tab indent skipped") << std::string("\t$,1,A\n$,2,B\n") << 1 << 2 << RosterTable{rec("2", "B")};
-    QTest::newRow("ideographic space indent skipped")
-        << sj("　$,1,A\n$,2,B\n") << 1 << 2 << RosterTable{rec("2", "B")};
+    QTest::newRow("ideographic space indent skipped") << sj("　$,1,A\n$,2,B\n") << 1 << 2 << RosterTable{rec("2", "B")};
     QTest::newRow("comments and other lines skipped")
         << std::string("% $,9,X\n  %,8,Y\n#$,7,Z\nx$,6,W\n\n   \n\r\n$,1,A\n%\n") << 1 << 2
         << RosterTable{rec("1", "A")};
     QTest::newRow("marker field holds anything after the dollar")
         << std::string("$ abc%,1,A\n$$,2,B\n") << 2 << 2 << RosterTable{rec("1", "A"), rec("2", "B")};
-    QTest::newRow("dollar glued to the number") << sj("$1,山田　太郎,山田\n") << 1 << 2
-                                                << RosterTable{rec(sj("山田　太郎"), sj("山田"))};
+    QTest::newRow("dollar glued to the number")
+        << sj("$1,山田　太郎,山田\n") << 1 << 2 << RosterTable{rec(sj("山田　太郎"), sj("山田"))};
 
     // Fields: commas only, empty fields collapse, nothing trimmed, no quoting.
     QTest::newRow("empty field collapses") << std::string("$,1,,A\n") << 1 << 2 << RosterTable{rec("1", "A")};
@@ -106,8 +112,7 @@ void TestRosterReader::reads_data()
     QTest::newRow("spaces kept") << sj("$, 1 ,　山田　太郎　, 山田\n") << 1 << 3
                                  << RosterTable{rec(" 1 ", sj("　山田　太郎　"), sj(" 山田"))};
     QTest::newRow("double quotes are ordinary bytes")
-        << std::string("$,\"1\",\"Yamada, Taro\"\n") << 1 << 3
-        << RosterTable{rec("\"1\"", "\"Yamada", " Taro\"")};
+        << std::string("$,\"1\",\"Yamada, Taro\"\n") << 1 << 3 << RosterTable{rec("\"1\"", "\"Yamada", " Taro\"")};
     QTest::newRow("tab, semicolon, full-width comma do not separate")
         << sj("$,1\tA;B，C D\n") << 1 << 1 << RosterTable{rec(sj("1\tA;B，C D"))};
     QTest::newRow("trail bytes 0x5C kept") << sj("$,1,表　ソ能\n") << 1 << 2 << RosterTable{rec("1", sj("表　ソ能"))};
@@ -115,10 +120,11 @@ void TestRosterReader::reads_data()
     // Line ends.
     QTest::newRow("CR LF") << std::string("$,1,A\r\n$,2,B\r\n") << 2 << 2 << RosterTable{rec("1", "A"), rec("2", "B")};
     QTest::newRow("LF") << std::string("$,1,A\n$,2,B\n") << 2 << 2 << RosterTable{rec("1", "A"), rec("2", "B")};
-    QTest::newRow("CR LF and LF mixed")
-        << std::string("$,1,A\n$,2,B\r\n") << 2 << 2 << RosterTable{rec("1", "A"), rec("2", "B")};
+    QTest::newRow("CR LF and LF mixed") << std::string("$,1,A\n$,2,B\r\n") << 2 << 2
+                                        << RosterTable{rec("1", "A"), rec("2", "B")};
     QTest::newRow("lone CR kept inside a line") << std::string("$,1,A\rB\n") << 1 << 2 << RosterTable{rec("1", "A\rB")};
-    QTest::newRow("only one CR goes with the LF") << std::string("$,1,A\r\r\n") << 1 << 2 << RosterTable{rec("1", "A\r")};
+    QTest::newRow("only one CR goes with the LF")
+        << std::string("$,1,A\r\r\n") << 1 << 2 << RosterTable{rec("1", "A\r")};
     QTest::newRow("CR at the end of the file kept") << std::string("$,1,A\r") << 1 << 2 << RosterTable{rec("1", "A\r")};
     QTest::newRow("CR-only line ends make one line")
         << std::string("$,1,A\r$,2,B\r") << 1 << 4 << RosterTable{rec("1", "A\r$", "2", "B\r")};
@@ -137,9 +143,8 @@ void TestRosterReader::reads_data()
         name.resize(length - 4, 'x');
         const std::string line = "$,2," + name;
         QCOMPARE(line.size(), length);
-        QTest::addRow("line of %zu bytes", length)
-            << ("$,1,A\r\n" + line + "\r\n$,3,C\r\n") << 3 << 2
-            << RosterTable{rec("1", "A"), rec("2", name), rec("3", "C")};
+        QTest::addRow("line of %zu bytes", length) << ("$,1,A\r\n" + line + "\r\n$,3,C\r\n") << 3 << 2
+                                                   << RosterTable{rec("1", "A"), rec("2", name), rec("3", "C")};
     }
 
     // Column counts.
@@ -148,7 +153,8 @@ void TestRosterReader::reads_data()
         << RosterTable{rec("1", "A", "a"), rec("2", "B"), rec("3", "C", "c", "x")};
     QTest::newRow("six then five") << sj("$,1,山田　太郎,山田,太郎,やまだ,たろう\n$,2,佐藤　花子,佐藤,花子,さとう\n")
                                    << -1 << 5
-                                   << RosterTable{six[0], rec("2", sj("佐藤　花子"), sj("佐藤"), sj("花子"), sj("さとう"))};
+                                   << RosterTable{six[0],
+                                                  rec("2", sj("佐藤　花子"), sj("佐藤"), sj("花子"), sj("さとう"))};
     QTest::newRow("a differing line in the middle still fails")
         << std::string("$,1,A\n$,2,B,b\n$,3,C\n") << -1 << 2
         << RosterTable{rec("1", "A"), rec("2", "B", "b"), rec("3", "C")};

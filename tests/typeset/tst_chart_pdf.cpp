@@ -116,7 +116,8 @@ private slots:
         QCOMPARE(output(chart), QDir(kExamples).absolutePath()); // first time: the roster's folder
         QTRY_VERIFY_WITH_TIMEOUT(preview() && preview()->isVisible(), 60000);
         QCOMPARE(preview()->document()->pageCount(), 2);
-        QTRY_VERIFY2(darkPixels(preview()->view()->viewport()->grab().toImage()) > 500, "the preview shows a blank page");
+        QTRY_VERIFY2(darkPixels(preview()->view()->viewport()->grab().toImage()) > 500,
+                     "the preview shows a blank page");
         for (QPushButton* b : preview()->findChildren<QPushButton*>())
             if (b->text().startsWith(QStringLiteral("次のページ")))
                 QTest::mouseClick(b, Qt::LeftButton);
@@ -161,7 +162,8 @@ private slots:
         testing::answerMessageBox(&box, QMessageBox::Ok);
         output(file("Kelmora.tex"));
         QTRY_VERIFY_WITH_TIMEOUT(box.seen, 60000);
-        QVERIFY2(box.text.contains(QRegularExpression("^! \\S", QRegularExpression::MultilineOption)), qPrintable(box.text));
+        QVERIFY2(box.text.contains(QRegularExpression("^! \\S", QRegularExpression::MultilineOption)),
+                 qPrintable(box.text));
         QCOMPARE(files(), QStringList({"Kelmora.tex"}));
         QVERIFY(!preview());
     }

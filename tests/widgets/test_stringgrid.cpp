@@ -42,7 +42,9 @@ struct Window {
         other = new QLineEdit(&top);
         other->setGeometry(0, 220, 100, 24);
         QObject::connect(grid, &StringGrid::mouseUp, grid,
-                         [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) { ups.append({b, m, x, y}); });
+                         [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
+                             ups.append({b, m, x, y});
+                         });
     }
 
     bool show()
@@ -123,14 +125,13 @@ void TestStringGrid::pressRules_data()
 
     const QPoint start(1, 1);
     QTest::newRow("left on a plain cell") << QPoint(3, 2) << Qt::LeftButton << Qt::KeyboardModifiers() << QPoint(3, 2);
-    QTest::newRow("ctrl left on a plain cell") << QPoint(3, 2) << Qt::LeftButton
-                                               << Qt::KeyboardModifiers(Qt::ControlModifier) << QPoint(3, 2);
+    QTest::newRow("ctrl left on a plain cell")
+        << QPoint(3, 2) << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ControlModifier) << QPoint(3, 2);
     QTest::newRow("right") << QPoint(3, 2) << Qt::RightButton << Qt::KeyboardModifiers() << start;
     QTest::newRow("ctrl right") << QPoint(3, 2) << Qt::RightButton << Qt::KeyboardModifiers(Qt::ControlModifier)
                                 << start;
     QTest::newRow("middle") << QPoint(3, 2) << Qt::MiddleButton << Qt::KeyboardModifiers() << start;
-    QTest::newRow("shift left") << QPoint(3, 2) << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ShiftModifier)
-                                << start;
+    QTest::newRow("shift left") << QPoint(3, 2) << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ShiftModifier) << start;
     QTest::newRow("fixed column") << QPoint(0, 3) << Qt::LeftButton << Qt::KeyboardModifiers() << start;
     QTest::newRow("fixed row") << QPoint(3, 0) << Qt::LeftButton << Qt::KeyboardModifiers() << start;
     QTest::newRow("beyond the last column") << QPoint(-1, -1) << Qt::LeftButton << Qt::KeyboardModifiers() << start;
@@ -359,8 +360,10 @@ void TestStringGrid::drawCellStates()
             expected = StringGrid::Selected;
         if (c == 2 && r == 2)
             expected |= StringGrid::Focused;
-        QVERIFY2(it->state == expected,
-                 qPrintable(QString("cell %1,%2: state %3, expected %4").arg(c).arg(r).arg(int(it->state)).arg(int(expected))));
+        QVERIFY2(
+            it->state == expected,
+            qPrintable(
+                QString("cell %1,%2: state %3, expected %4").arg(c).arg(r).arg(int(it->state)).arg(int(expected))));
     }
 
     // Without the focus the current cell is only selected.
@@ -384,12 +387,12 @@ void TestStringGrid::paintColours()
     auto inside = [&](int c, int r) { return img.pixelColor(w.grid->cellRect(c, r).bottomRight() - QPoint(3, 3)); };
     const QPalette pal = w.grid->palette();
 
-    QCOMPARE(img.pixelColor(360, 50), QColor(255, 0, 255));   // beyond the last column
-    QCOMPARE(img.pixelColor(100, 160), QColor(255, 0, 255));  // beyond the last row
-    QCOMPARE(inside(4, 4), QColor(255, 0, 255));              // a plain cell
-    QCOMPARE(inside(2, 2), QColor(255, 0, 255));              // the focused current cell
-    QCOMPARE(inside(3, 2), pal.color(QPalette::Highlight));   // selected
-    QCOMPARE(inside(0, 3), pal.color(QPalette::Button));      // fixed
+    QCOMPARE(img.pixelColor(360, 50), QColor(255, 0, 255));  // beyond the last column
+    QCOMPARE(img.pixelColor(100, 160), QColor(255, 0, 255)); // beyond the last row
+    QCOMPARE(inside(4, 4), QColor(255, 0, 255));             // a plain cell
+    QCOMPARE(inside(2, 2), QColor(255, 0, 255));             // the focused current cell
+    QCOMPARE(inside(3, 2), pal.color(QPalette::Highlight));  // selected
+    QCOMPARE(inside(0, 3), pal.color(QPalette::Button));     // fixed
     const QRect r = w.grid->cellRect(4, 4);
     QVERIFY(img.pixelColor(r.right() + 1, r.center().y()) != QColor(255, 0, 255)); // the line after it
 }

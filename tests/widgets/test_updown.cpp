@@ -24,15 +24,16 @@ struct Record {
 
 void watch(UpDown& u, QLineEdit& edit, Record& rec, bool allow = true)
 {
-    QObject::connect(&u, &UpDown::changingEx, &u, [&u, &edit, &rec, allow](bool& allowChange, int value, UpDown::Direction dir) {
-        rec.events << "changing";
-        rec.proposed = value;
-        rec.direction = dir;
-        rec.positionSeen = u.position();
-        rec.editSeen = edit.text();
-        if (!allow)
-            allowChange = false;
-    });
+    QObject::connect(&u, &UpDown::changingEx, &u,
+                     [&u, &edit, &rec, allow](bool& allowChange, int value, UpDown::Direction dir) {
+                         rec.events << "changing";
+                         rec.proposed = value;
+                         rec.direction = dir;
+                         rec.positionSeen = u.position();
+                         rec.editSeen = edit.text();
+                         if (!allow)
+                             allowChange = false;
+                     });
     QObject::connect(&u, &UpDown::clicked, &u, [&rec](UpDown::Button b) {
         rec.events << "clicked";
         rec.clicked = b;
