@@ -11,8 +11,9 @@
 // them. The loose steps of answerNext() and its wrappers may be passed over and
 // give up after a time, as a user who waits for a window that may come.
 // While a WindowTest runs, the answerer also watches for windows no step
-// expected: it records them as problems and closes them, so a test fails
-// instead of hanging. takeProblems() and takeSeen() tell what happened.
+// expected (but for progress dialogs, which wait for no answer): it records
+// them as problems and closes them, so a test fails instead of hanging.
+// takeProblems() and takeSeen() tell what happened.
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -24,9 +25,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QStringList>
 #include <QTimer>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -195,6 +198,12 @@ public:
         return s;
     }
 
+    // Whether an in-order step still waits for its window or an answer is still to run.
+    bool waiting() const
+    {
+        return busy_ || std::any_of(steps_.begin(), steps_.end(), [](const Step& s) { return s.inOrder; });
+    }
+
     // Forgets everything, as between two test functions.
     void reset()
     {
@@ -223,8 +232,9 @@ private:
         while (fitting != steps_.end() && !fitting->fits(w) && !fitting->inOrder)
             ++fitting;
         if (fitting == steps_.end() || !fitting->fits(w)) {
-            // Give a window that is still being built a moment before calling it unexpected.
-            if (!watching_ || shownFor_.elapsed() < 50)
+            // Give a window that is still being built a moment before calling it
+            // unexpected. A progress dialog waits for no answer: it is let be.
+            if (!watching_ || shownFor_.elapsed() < 50 || qobject_cast<QProgressDialog*>(w))
                 return;
             auto* box = qobject_cast<QMessageBox*>(w);
             problems_ << QStringLiteral("unexpected window %1: \"%2\" \"%3\"")
