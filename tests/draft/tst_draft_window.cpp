@@ -1,8 +1,8 @@
 // The seat change on the real window: 席替え opened with Alt+K, 決定 with Enter,
 // then the chart written through 座席表出力 carries every drafted name at its desk.
 #include "app/draft/DraftDialog.h"
-#include "codec/Cp932.h"
 #include "common/Files.h"
+#include "common/Sjis.h"
 #include "common/WindowTest.h"
 
 #include <QLabel>
@@ -80,8 +80,7 @@ private slots:
 
         const QString chart = dir.filePath("draft.tex");
         output(chart);
-        const QStringList lines =
-            cp932::ToUnicode(testing::readBytes(chart).toStdString()).split(QStringLiteral("\r\n"));
+        const QStringList lines = testing::fromSj(testing::readBytes(chart)).split(QStringLiteral("\r\n"));
         const qsizetype table = lines.indexOf(QStringLiteral("\\begin{tabular}{|c|c|c|c|c|c|c|}\\hline"));
         QVERIFY(table > 0);
         for (int r = 0; r < 6; ++r) {
@@ -92,7 +91,7 @@ private slots:
             QCOMPARE(cells.size(), 7);
             for (int c = 0; c < 7; ++c) {
                 const Seito* s = state->roster.record(state->seatTable.entry(c, r));
-                QCOMPARE(cells[c], s ? QStringLiteral("\\Bf ") + cp932::ToUnicode(s->FullName) : QString());
+                QCOMPARE(cells[c], s ? QStringLiteral("\\Bf ") + testing::fromSj(s->FullName) : QString());
             }
         }
 

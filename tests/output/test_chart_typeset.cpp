@@ -11,7 +11,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -73,8 +72,7 @@ QString pageText(const QString& dir, int page)
 
 QString unicode(const std::string& cp932)
 {
-    QStringDecoder decoder("windows-31j");
-    QString s = decoder.decode(QByteArrayView(cp932.data(), static_cast<qsizetype>(cp932.size())));
+    QString s = ::testing::fromSj(cp932);
     s.remove(whiteSpace());
     return s;
 }
