@@ -2,6 +2,7 @@
 // boundary, the number boxes, the instance lock.
 #include "app/InstanceGuard.h"
 #include "codec/Cp932.h"
+#include "common/Files.h"
 #include "settings/Settings.h"
 
 #include <QFile>
@@ -112,10 +113,8 @@ private slots:
         const QString first = dir.filePath(QStringLiteral("a/kelmora"));
         const QString second = dir.filePath(QStringLiteral("b/kelmora"));
         QVERIFY(QDir().mkpath(dir.filePath("a")) && QDir().mkpath(dir.filePath("b")));
-        for (const QString& p : {first, second}) {
-            QFile f(p);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
+        for (const QString& p : {first, second})
+            testing::writeBytes(p, {});
         InstanceLock a, again, other;
         QCOMPARE(a.acquire(first), InstanceLock::Result::Acquired);
         QCOMPARE(again.acquire(first), InstanceLock::Result::HeldElsewhere);

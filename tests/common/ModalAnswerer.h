@@ -7,12 +7,13 @@
 // A test hands it steps, in the order the windows should come:
 //   modals().expect({Step::file(path), Step::box(title, text, QMessageBox::Cancel)});
 // A shown window is answered by the first waiting step whose window type fits.
-// Steps given with expect() are in order: a window may not pass over one of
-// them. The loose steps of answerNext() and its wrappers may be passed over and
-// give up after a time, as a user who waits for a window that may come.
+// Steps are in order: a window may not pass over one of them. Loose steps
+// (Step::loose, as execWith() uses) may be passed over and give up after a
+// time, as a user who waits for a window that may come.
 // While a WindowTest runs, the answerer also watches for windows no step
-// expected: it records them as problems and closes them, so a test fails
-// instead of hanging. takeProblems() and takeSeen() tell what happened.
+// expected (but for progress dialogs, which wait for no answer): it records
+// them as problems and closes them, so a test fails instead of hanging.
+// takeProblems() and takeSeen() tell what happened.
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -24,9 +25,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QStringList>
 #include <QTimer>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -195,6 +198,12 @@ public:
         return s;
     }
 
+    // Whether an in-order step still waits for its window or an answer is still to run.
+    bool waiting() const
+    {
+        return busy_ || std::any_of(steps_.begin(), steps_.end(), [](const Step& s) { return s.inOrder; });
+    }
+
     // Forgets everything, as between two test functions.
     void reset()
     {
@@ -223,8 +232,9 @@ private:
         while (fitting != steps_.end() && !fitting->fits(w) && !fitting->inOrder)
             ++fitting;
         if (fitting == steps_.end() || !fitting->fits(w)) {
-            // Give a window that is still being built a moment before calling it unexpected.
-            if (!watching_ || shownFor_.elapsed() < 50)
+            // Give a window that is still being built a moment before calling it
+            // unexpected. A progress dialog waits for no answer: it is let be.
+            if (!watching_ || shownFor_.elapsed() < 50 || qobject_cast<QProgressDialog*>(w))
                 return;
             auto* box = qobject_cast<QMessageBox*>(w);
             problems_ << QStringLiteral("unexpected window %1: \"%2\" \"%3\"")
@@ -282,49 +292,6 @@ inline ModalAnswerer& modals()
     if (!answerer)
         answerer = new ModalAnswerer(qApp);
     return *answerer;
-}
-
-// Calls `answer` with the first modal widget of type W to appear, once, within
-// `timeoutMs`. Returns immediately; the answer runs later.
-template <typename W>
-void answerNext(std::function<void(W*)> answer, int timeoutMs = 10000)
-{
-    modals().expect(Step::any<W>(std::move(answer)).loose(timeoutMs));
-}
-
-// A message box: remembers its title and text, then presses `button`.
-struct BoxSeen {
-    QString title, text;
-    bool seen = false;
-};
-// `then` runs after the box is seen and before it is answered, e.g. to wait for the next box.
-inline void answerMessageBox(BoxSeen* seen, QMessageBox::StandardButton button = QMessageBox::Ok,
-                             std::function<void()> then = {})
-{
-    Step step = Step::box(QString(), QString(), button);
-    step.answer = [seen, then, answer = step.answer](QWidget* w) {
-        auto* box = static_cast<QMessageBox*>(w);
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->seen = true;
-        if (then)
-            then();
-        return answer(w);
-    };
-    modals().expect(std::move(step).loose(10000));
-}
-
-// A file dialog: types `path` as the user would and accepts, or cancels when
-// empty; `presetSeen` gets the name the dialog offered.
-inline void answerFileDialog(const QString& path, QString* presetSeen = nullptr)
-{
-    Step step = Step::file(path);
-    step.answer = [presetSeen, answer = step.answer](QWidget* w) {
-        if (presetSeen)
-            *presetSeen = typedFileName(static_cast<QFileDialog*>(w));
-        return answer(w);
-    };
-    modals().expect(std::move(step).loose(10000));
 }
 
 // Runs `inside` from within the dialog's exec() and returns exec()'s result. A

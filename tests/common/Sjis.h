@@ -4,6 +4,7 @@
 // the test, so a typo cannot turn into "?" unnoticed.
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringView>
 
@@ -36,6 +37,22 @@ inline QByteArray sjBytes(QStringView text)
 inline QByteArray sjBytes(const char* utf8)
 {
     return sjBytes(QString::fromUtf8(utf8));
+}
+
+// Back to readable text, for comparing and for failure messages; decoded here
+// rather than by the program's own converter, so that a check does not lean on
+// the code it checks.
+inline QString fromSj(QByteArrayView bytes)
+{
+    QStringDecoder decoder("windows-31j");
+    if (!decoder.isValid())
+        qFatal("no windows-31j decoder");
+    return decoder.decode(bytes);
+}
+
+inline QString fromSj(const std::string& bytes)
+{
+    return fromSj(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
 }
 
 } // namespace testing

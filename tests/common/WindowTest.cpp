@@ -1,7 +1,6 @@
 #include "common/WindowTest.h"
 
 #include "app/KelmoraApplication.h"
-#include "common/MainWindow.h"
 
 #include <QTest>
 
@@ -11,12 +10,18 @@ void WindowTest::openWindow()
 {
     modals().reset();
     modals().watch(true);
-    QVERIFY(openMainWindow(state, form, [this](TForm1&) { beforeShow(); }));
+    state = std::make_unique<kelmora::ProgramState>();
+    form = std::make_unique<TForm1>(*state);
+    beforeShow();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 }
 
+// In the reverse order of the program's own.
 void WindowTest::closeWindow()
 {
-    closeMainWindow(state, form);
+    form.reset();
+    state.reset();
 }
 
 void WindowTest::init()
@@ -32,8 +37,22 @@ void WindowTest::cleanup()
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
 }
 
+void WindowTest::activate()
+{
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+}
+
+void WindowTest::key(Qt::Key k, Qt::KeyboardModifiers mods)
+{
+    QTest::keyClick(form->windowHandle(), k, mods);
+    QCoreApplication::processEvents();
+}
+
 void WindowTest::click(StringGrid* grid, int col, int row, Qt::KeyboardModifiers mods, Qt::MouseButton button)
 {
+    if (grid->cellRect(col, row).isEmpty())
+        grid->setCurrentCell(col, row); // scrolls to it
     const QRect r = grid->cellRect(col, row);
     QVERIFY2(!r.isEmpty(), "cell not in view");
     QTest::mouseClick(grid->viewport(), button, mods, r.center());
@@ -44,6 +63,15 @@ void WindowTest::load(const QString& path, std::initializer_list<Step> then)
     modals().expect(Step::file(path));
     modals().expect(then);
     ui()->Open->trigger();
+}
+
+void WindowTest::loadByKeys(const QString& path, std::initializer_list<Step> then)
+{
+    modals().expect(Step::file(path));
+    modals().expect(then);
+    key(Qt::Key_F, Qt::AltModifier);
+    QVERIFY2(QApplication::activePopupWidget() == ui()->Files, "the File menu did not open");
+    key(Qt::Key_O);
 }
 
 void WindowTest::output(const QString& path, bool replaces, const QString& failure)
@@ -60,6 +88,13 @@ QString WindowTest::lastSaid()
 {
     const QList<Seen> seen = modals().takeSeen();
     return seen.isEmpty() ? QString() : seen.constLast().text;
+}
+
+QString WindowTest::saidWhenAnswered(int timeoutMs)
+{
+    // A window that never comes is one of the problems cleanup() reports.
+    static_cast<void>(QTest::qWaitFor([] { return !modals().waiting(); }, timeoutMs));
+    return lastSaid();
 }
 
 QString WindowTest::modalProblems()

@@ -40,7 +40,15 @@ protected:
     void openWindow();
     void closeWindow();
 
-    // A mouse click in the middle of a cell in view.
+    // Gives the main window activation back, as a desktop does when a dialog
+    // closes; the offscreen platform does not, and shortcuts reach the active window only.
+    void activate();
+    // A key as the window system sends it: to the window, which hands it to the
+    // focus widget, an open menu or the shortcuts. A menu command it starts may
+    // run from the event loop, which is let run.
+    void key(Qt::Key k, Qt::KeyboardModifiers mods = {});
+
+    // A mouse click in the middle of a cell, scrolled into view first when it is out of it.
     void click(StringGrid* grid, int col, int row, Qt::KeyboardModifiers mods = {},
                Qt::MouseButton button = Qt::LeftButton);
     void ctrlClick(StringGrid* grid, int col, int row) { click(grid, col, row, Qt::ControlModifier); }
@@ -48,6 +56,8 @@ protected:
     // Loads a roster through the open dialog (an empty path cancels it); `then`
     // are the windows loading it must show after the dialog.
     void load(const QString& path, std::initializer_list<Step> then = {});
+    // The same through ファイル(F) -> 生徒氏名読込(O), with the keys.
+    void loadByKeys(const QString& path, std::initializer_list<Step> then = {});
     // Writes the chart through the save dialog (an empty path cancels it):
     // `replaces` answers the question before replacing a file with Yes,
     // `failure` (empty: none) is the message that must follow.
@@ -56,6 +66,9 @@ protected:
     // What the last window answered showed (a message box's text, the name a
     // file dialog offered); forgets the windows seen before it.
     static QString lastSaid();
+    // The same once every window expected so far has been answered, waiting up
+    // to `timeoutMs` for the ones still to come (a message after a child process).
+    static QString saidWhenAnswered(int timeoutMs = 5000);
     // The problems with the modal windows since the last call, one a line; empty
     // when every window came as expected. QCOMPARE(modalProblems(), QString()) shows them.
     static QString modalProblems();

@@ -5,7 +5,6 @@
 #include "draft/Draft.h"
 #include "draft/DraftSetup.h"
 
-#include <QStringDecoder>
 #include <QTest>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <set>
 
 using namespace kelmora;
+using testing::fromSj;
 using testing::sj;
 
 namespace {
@@ -176,13 +176,6 @@ DraftProblem RandomProblem(std::mt19937& rng, int maxSide)
     return p;
 }
 
-// Reasons compared as text, so that a failure shows both readably.
-QString Text(const std::string& cp932)
-{
-    QStringDecoder decoder("windows-31j");
-    return decoder.decode(QByteArray::fromStdString(cp932));
-}
-
 } // namespace
 
 class DraftTest : public QObject {
@@ -240,13 +233,13 @@ private slots:
             const auto front = std::count_if(p.students.begin(), p.students.end(), [](auto& s) { return s.front; });
             const Draft draft = DrawDraft(p, rng());
             if (n > usable) {
-                QCOMPARE(Text(draft.reason),
-                         Text(sj(QString("生徒%1人に使える席は%2しかありません").arg(n).arg(usable))));
+                QCOMPARE(fromSj(draft.reason),
+                         fromSj(sj(QString("生徒%1人に使える席は%2しかありません").arg(n).arg(usable))));
             } else if (front > frontSeats) {
                 ++frontCases;
                 QCOMPARE(
-                    Text(draft.reason),
-                    Text(
+                    fromSj(draft.reason),
+                    fromSj(
                         sj(QString("前方%1行に%2人は入りません(席は%3)").arg(p.frontRows).arg(front).arg(frontSeats))));
             }
         }
@@ -296,25 +289,25 @@ private slots:
         p.students.resize(14);
         for (int i = 0; i < 14; ++i)
             p.students[static_cast<std::size_t>(i)] = {sj(QString("生徒%1").arg(i + 1)), i, i < 12};
-        QCOMPARE(Text(DrawDraft(p, 1).reason), Text(sj("前方2行に12人は入りません(席は10)")));
+        QCOMPARE(fromSj(DrawDraft(p, 1).reason), fromSj(sj("前方2行に12人は入りません(席は10)")));
 
         for (auto& s : p.students)
             s.front = false;
         p.students[0].fixed = true;
         p.students[0].front = true;
-        QCOMPARE(Text(DrawDraft(p, 1).reason), Text(sj("固定の生徒1は前方2行の外に座っています")));
+        QCOMPARE(fromSj(DrawDraft(p, 1).reason), fromSj(sj("固定の生徒1は前方2行の外に座っています")));
         p.students[0].front = false;
         p.students[1].fixed = true;
         p.apartGroups = {{0, 1}};
-        QCOMPARE(Text(DrawDraft(p, 1).reason), Text(sj("固定の生徒1と生徒2は隣り合っているので離せません")));
+        QCOMPARE(fromSj(DrawDraft(p, 1).reason), fromSj(sj("固定の生徒1と生徒2は隣り合っているので離せません")));
 
         // Four who must all be kept apart cannot share a row of five.
         p.students[0].fixed = p.students[1].fixed = false;
         p.rows = 1;
         p.students.resize(5);
         p.apartGroups = {{0, 1}, {1, 2, 3, 4}};
-        QCOMPARE(Text(DrawDraft(p, 1).reason),
-                 Text(sj("生徒2、生徒3、生徒4ほか1人を互いに離せる並びがありません(離す)")));
+        QCOMPARE(fromSj(DrawDraft(p, 1).reason),
+                 fromSj(sj("生徒2、生徒3、生徒4ほか1人を互いに離せる並びがありません(離す)")));
 
         // Alternating columns on 3 x 2 leaves 4 desks to one sex and 2 to the other.
         p.columns = 3;
@@ -324,14 +317,15 @@ private slots:
         p.students.resize(6);
         for (std::size_t i = 0; i < 6; ++i)
             p.students[i].sex = i < 5 ? Sex::Girl : Sex::Boy;
-        QCOMPARE(Text(DrawDraft(p, 1).reason), Text(sj("男女の列を交互にすると、女子の席に5人は入りません(席は4)")));
+        QCOMPARE(fromSj(DrawDraft(p, 1).reason),
+                 fromSj(sj("男女の列を交互にすると、女子の席に5人は入りません(席は4)")));
 
         // Alone in a room of one desk, and told to move.
         p = DraftProblem{};
         p.columns = p.rows = 1;
         p.everyoneMoves = true;
         p.students = {{sj("生徒1"), 0}};
-        QCOMPARE(Text(DrawDraft(p, 1).reason), Text(sj("生徒1の座れる席がありません(全員移動)")));
+        QCOMPARE(fromSj(DrawDraft(p, 1).reason), fromSj(sj("生徒1の座れる席がありません(全員移動)")));
     }
 
     // The draft on the desks: its students leave the list and the queue, desks

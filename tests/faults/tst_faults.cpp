@@ -1,10 +1,8 @@
 // Faults met by trying the program as a new user would, each on the real window
 // with real key and mouse events.
 #include "app/KelmoraApplication.h"
-#include "app/form1/TForm1.h"
-#include "common/MainWindow.h"
-#include "common/ModalAnswerer.h"
-#include "ui_Form1.h"
+#include "common/Files.h"
+#include "common/WindowTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,9 +15,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
-#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -80,58 +76,15 @@ private:
     bool set_ = false;
 };
 
-// Answers every message box shown while it lives, as the teacher would: Yes to
-// the question before a file is replaced, OK to anything else. Keeps the texts.
-class MessageBoxes : public QObject {
-public:
-    QStringList texts;
-
-    MessageBoxes()
-    {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            texts << box->text();
-            QAbstractButton* yes = box->button(QMessageBox::Yes);
-            (yes ? yes : box->button(QMessageBox::Ok))->click();
-        });
-        timer_.start(10);
-    }
-
-private:
-    QTimer timer_;
-};
-
 } // namespace
 
-class FaultsTest : public QObject {
+using testing::modals;
+using testing::Step;
+
+class FaultsTest : public testing::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<ProgramState> state;
-    std::unique_ptr<TForm1> form;
     QTemporaryDir dir;
-    std::array<QString, 2> offered; // the names the open dialog offered
-
-    Ui::TForm1* ui() { return form->ui.get(); }
-
-    // A key as the desktop delivers it: to the window, which hands it on to an
-    // open menu or to the menu bar's access keys.
-    void key(Qt::Key k, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(form->windowHandle(), k, mods); }
-
-    // The File menu's load command by its keys, the path typed into the dialog.
-    void loadByKeys(const QString& path)
-    {
-        testing::answerFileDialog(path);
-        key(Qt::Key_F, Qt::AltModifier);
-        key(Qt::Key_O);
-    }
-
-    static QByteArray readAll(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
 
     // Runs one test function of this program again as nobody, with a copy of the
     // roster it may read (the source tree may be closed to it), and passes on
@@ -164,7 +117,8 @@ class FaultsTest : public QObject {
         QVERIFY2(said.contains(QByteArray("PASS   : FaultsTest::") + function + "()"), said.constData());
     }
 
-    void click(StringGrid* grid, QPoint pos, Qt::KeyboardModifiers mods = {})
+    // A click at a point of the grid, not the middle of a cell.
+    void clickAt(StringGrid* grid, QPoint pos, Qt::KeyboardModifiers mods = {})
     {
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, mods, pos);
     }
@@ -180,9 +134,6 @@ class FaultsTest : public QObject {
     }
 
 private slots:
-    void init() { QVERIFY(testing::openMainWindow(state, form)); }
-    void cleanup() { testing::closeMainWindow(state, form); }
-
     // Each command's access key works right after the one before, though that
     // one showed a modal dialog.
     void accessKeysWorkAfterEveryMenuCommand()
@@ -193,7 +144,7 @@ private slots:
         QCOMPARE(ui()->StringGrid3->rowCount(), 41);
 
         const QString chart = dir.filePath("Kelmora.tex");
-        testing::answerFileDialog(chart);
+        modals().expect(Step::file(chart));
         key(Qt::Key_O, Qt::AltModifier); // 座席表出力(&O) on the menu bar
         QVERIFY(QFile::exists(chart));
 
@@ -220,13 +171,13 @@ private slots:
         StringGrid* list = ui()->StringGrid3;
         StringGrid* seats = ui()->StringGrid2;
 
-        click(list, list->cellRect(1, 1).center());
-        click(list, list->cellRect(1, 3).topLeft() + QPoint(20, 1), Qt::ControlModifier);
+        clickAt(list, list->cellRect(1, 1).center());
+        clickAt(list, list->cellRect(1, 3).topLeft() + QPoint(20, 1), Qt::ControlModifier);
         QCOMPARE(list->cell(1, 1), QStringLiteral("青木　健太"));
         QCOMPARE(list->cell(1, 3), QString());
 
         const QRect desk = seats->cellRect(2, 1);
-        click(seats, QPoint(desk.left() + 1, desk.center().y()));
+        clickAt(seats, QPoint(desk.left() + 1, desk.center().y()));
         QCOMPARE(seats->cell(2, 1), QStringLiteral("池田　大輝"));
         QCOMPARE(seats->cell(0, 0), QString());
 
@@ -277,12 +228,8 @@ private slots:
         });
         MemoryBound bound;
 
-        testing::BoxSeen box;
-        testing::answerMessageBox(&box, QMessageBox::Cancel);
-        loadByKeys(path);
-        QTRY_VERIFY(box.seen);
-        QCOMPARE(box.title, QStringLiteral("オープンエラー"));
-        QVERIFY2(box.text.contains(reason), qPrintable(box.text));
+        loadByKeys(path, {Step::box(QStringLiteral("オープンエラー"), reason, QMessageBox::Cancel)});
+        QCOMPARE(modalProblems(), QString());
         QCOMPARE(state->roster.studentCount, 0);
         QVERIFY(state->roster.table.empty());
         QVERIFY(!ui()->DLoad->isEnabled());
@@ -295,23 +242,20 @@ private slots:
         loadByKeys(kExamples + "/roster6.csv");
         QVERIFY(ui()->DLoad->isEnabled());
 
-        offered = {QStringLiteral("(not shown)"), QStringLiteral("(not shown)")};
+        QString offered = QStringLiteral("(not shown)");
         // What the dialog would open as it stands: the name box, or else the
         // file still selected in its list (or else its folder).
-        testing::answerNext<QFileDialog>([this](QFileDialog* dialog) {
-            offered[0] = testing::typedFileName(dialog) + u'|' + dialog->selectedFiles().join(u',');
-            testing::typeFileName(dialog, dir.filePath("gone.csv"));
-            testing::acceptDialog(dialog);
-        });
-        testing::BoxSeen error;
-        testing::answerMessageBox(&error, QMessageBox::Retry, [this] {
-            testing::answerFileDialog(QString(), &offered[1]); // cancels
-        });
+        modals().expect({Step::any<QFileDialog>([&](QFileDialog* dialog) {
+                             offered = testing::typedFileName(dialog) + u'|' + dialog->selectedFiles().join(u',');
+                             testing::typeFileName(dialog, dir.filePath("gone.csv"));
+                             testing::acceptDialog(dialog);
+                         }),
+                         Step::box(QString(), QString(), QMessageBox::Retry), Step::cancelFile()});
         key(Qt::Key_F, Qt::AltModifier);
         key(Qt::Key_O);
-        QTRY_VERIFY(error.seen);
-        QVERIFY2(offered[0].startsWith(u'|') && !offered[0].contains("roster6"), qPrintable(offered[0]));
-        QTRY_COMPARE(offered[1], QStringLiteral("gone.csv"));
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY2(offered.startsWith(u'|') && !offered.contains("roster6"), qPrintable(offered));
+        QCOMPARE(lastSaid(), QStringLiteral("gone.csv")); // what the dialog after Retry offered
     }
 
     // A chart the teacher may write, in a folder that takes no new files (as a
@@ -326,10 +270,8 @@ private slots:
         }
         const QString folder = dir.filePath("shared");
         QVERIFY(QDir().mkpath(folder));
-        for (const char* name : {"Kelmora.tex", "readonly.tex"}) {
-            QFile old(folder + u'/' + name);
-            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old chart\r\n") > 0);
-        }
+        for (const char* name : {"Kelmora.tex", "readonly.tex"})
+            testing::writeBytes(folder + u'/' + name, "old chart\r\n");
         QVERIFY(QFile::setPermissions(folder + "/readonly.tex", QFile::ReadOwner));
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
         const auto reopen =
@@ -339,24 +281,27 @@ private slots:
         key(Qt::Key_D, Qt::AltModifier);
         QCOMPARE(ui()->StringGrid3->rowCount(), 41);
 
-        auto output = [&](const QString& name) {
-            MessageBoxes boxes;
-            testing::answerFileDialog(folder + u'/' + name);
+        // 座席表出力(&O) by its key; exactly the message boxes `boxes` must follow the
+        // save dialog, and the last one's text is returned.
+        auto output = [&](const QString& name, std::initializer_list<Step> boxes) {
+            modals().expect(Step::file(folder + u'/' + name));
+            modals().expect(boxes);
             key(Qt::Key_O, Qt::AltModifier);
-            return boxes.texts;
+            return lastSaid();
         };
-        QStringList said = output("Kelmora.tex"); // the question before replacing it, no more
-        QVERIFY2(said.size() == 1, qPrintable(said.join(u'\n')));
-        QVERIFY(readAll(folder + "/Kelmora.tex").endsWith("\\end{document}\r\n"));
+        const Step replace = Step::box(QString(), QString(), QMessageBox::Yes);
+        output("Kelmora.tex", {replace}); // the question before replacing it, no more
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(testing::readBytes(folder + "/Kelmora.tex").endsWith("\\end{document}\r\n"));
 
-        said = output("readonly.tex");
-        QVERIFY2(said.size() == 2 && said[1].contains(QStringLiteral("ファイルが書き込み禁止になっています。")),
-                 qPrintable(said.join(u'\n')));
-        QCOMPARE(readAll(folder + "/readonly.tex"), QByteArray("old chart\r\n"));
+        output("readonly.tex",
+               {replace, Step::box(QString(), QStringLiteral("ファイルが書き込み禁止になっています。"))});
+        QCOMPARE(modalProblems(), QString());
+        QCOMPARE(testing::readBytes(folder + "/readonly.tex"), QByteArray("old chart\r\n"));
 
-        said = output("new.tex");
-        QVERIFY2(said.size() == 1 && said[0].startsWith(QStringLiteral("座席表を書き込めませんでした。\n") + folder),
-                 qPrintable(said.join(u'\n')));
+        const QString said = output("new.tex", {Step::box(QString(), QString())});
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY2(said.startsWith(QStringLiteral("座席表を書き込めませんでした。\n") + folder), qPrintable(said));
         QVERIFY(!QFile::exists(folder + "/new.tex"));
     }
 
@@ -364,14 +309,9 @@ private slots:
     // (this one is test_faults).
     void messageBoxesAreTitledWithTheProgramsName()
     {
-        const QString empty = dir.filePath("empty.csv");
-        QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
-        testing::BoxSeen box;
-        testing::answerMessageBox(&box);
-        loadByKeys(empty);
-        QTRY_VERIFY(box.seen);
-        QVERIFY2(box.text.contains(QStringLiteral("生徒氏名データが見つかりません。")), qPrintable(box.text));
-        QCOMPARE(box.title, QStringLiteral("Kelmora"));
+        const QString empty = testing::writeFile(dir, QStringLiteral("empty.csv"), {});
+        loadByKeys(empty, {Step::box(QStringLiteral("Kelmora"), QStringLiteral("生徒氏名データが見つかりません。"))});
+        QCOMPARE(modalProblems(), QString());
     }
 };
 

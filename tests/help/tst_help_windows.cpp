@@ -1,9 +1,7 @@
 // The manual and about windows, and the manual text with its sample rosters.
 #include "app/manual/TForm2.h"
 #include "app/version/TForm3.h"
-#include "common/MainWindow.h"
-#include "common/ModalAnswerer.h"
-#include "ui_Form1.h"
+#include "common/WindowTest.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -20,7 +18,6 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextLayout>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -83,25 +80,24 @@ qsizetype findBlock(const QStringList& lines, const QStringList& block, qsizetyp
 // nullptr when none came up.
 QDialog* showFromMenu(QAction* command, const std::function<void(QDialog*)>& inside)
 {
-    QPointer<QDialog> shown;
-    QTimer::singleShot(0, [&] {
-        shown = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!shown)
-            return;
-        inside(shown);
-        if (shown && shown->isVisible())
-            shown->done(testing::kNotClosed);
-    });
+    // Shared, as the step outlives this call when no window comes.
+    const auto shown = std::make_shared<QPointer<QDialog>>();
+    testing::modals().expect(testing::Step::any<QDialog>([shown, inside](QDialog* dialog) {
+        *shown = dialog;
+        inside(dialog);
+        if (*shown && (*shown)->isVisible())
+            (*shown)->done(testing::kNotClosed);
+    }));
     command->trigger();
     QCoreApplication::processEvents();
-    return shown;
+    return *shown;
 }
 
 } // namespace
 
 using testing::execWith;
 
-class HelpWindowsTest : public QObject {
+class HelpWindowsTest : public testing::WindowTest {
     Q_OBJECT
 
     std::unique_ptr<TForm2> manual;
@@ -422,9 +418,6 @@ void HelpWindowsTest::manualKeepsItsPlaceBetweenShowings()
 // and shows the same ones after, the manual still scrolled where it was left.
 void HelpWindowsTest::helpMenuMakesEachWindowOnce()
 {
-    std::unique_ptr<kelmora::ProgramState> state;
-    std::unique_ptr<TForm1> form;
-    QVERIFY(testing::openMainWindow(state, form));
     QVERIFY(form->findChildren<TForm2*>().isEmpty());
     QVERIFY(form->findChildren<TForm3*>().isEmpty());
 
@@ -456,7 +449,6 @@ void HelpWindowsTest::helpMenuMakesEachWindowOnce()
     QVERIFY(qobject_cast<TForm3*>(about));
     QCOMPARE(showFromMenu(form->ui->About, back), about);
     QCOMPARE(form->findChildren<TForm3*>().size(), 1);
-    testing::closeMainWindow(state, form);
 }
 
 QTEST_MAIN(HelpWindowsTest)

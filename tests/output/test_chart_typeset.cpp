@@ -3,6 +3,7 @@
 // dvipdfmx. Each must come out as a two-page PDF whose text holds every seated
 // name on both pages.
 #include "ChartCases.h"
+#include "common/Files.h"
 
 #include "output/ChartWriter.h"
 #include "roster/RosterReader.h"
@@ -11,7 +12,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -73,8 +73,7 @@ QString pageText(const QString& dir, int page)
 
 QString unicode(const std::string& cp932)
 {
-    QStringDecoder decoder("windows-31j");
-    QString s = decoder.decode(QByteArrayView(cp932.data(), static_cast<qsizetype>(cp932.size())));
+    QString s = ::testing::fromSj(cp932);
     s.remove(whiteSpace());
     return s;
 }
@@ -140,11 +139,7 @@ void TestChartTypeset::typesets()
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    {
-        QFile f(dir.filePath("chart.tex"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QCOMPARE(f.write(chart.data(), static_cast<qint64>(chart.size())), static_cast<qint64>(chart.size()));
-    }
+    ::testing::writeFile(dir, "chart.tex", chart);
 
     Run r = run("platex", {"-kanji=sjis", "-interaction=nonstopmode", "-halt-on-error", "chart.tex"}, dir.path());
     QVERIFY2(r.ok, qPrintable(r.output));

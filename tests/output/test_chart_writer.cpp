@@ -7,7 +7,6 @@
 #include "output/LatexText.h"
 
 #include <QFile>
-#include <QStringDecoder>
 #include <QTest>
 
 #include <algorithm>
@@ -30,12 +29,6 @@ QList<QByteArray> crlfLines(const QByteArray& bytes)
     for (QByteArray& l : lines)
         l.chop(l.endsWith('\r') ? 1 : 0);
     return lines;
-}
-
-QString shown(const QByteArray& line)
-{
-    QStringDecoder decoder("windows-31j");
-    return decoder.decode(line);
 }
 
 } // namespace
@@ -85,7 +78,7 @@ void TestChartWriter::matchesReference()
         if (gotLines[i] != wantLines[i])
             QFAIL(qPrintable(QStringLiteral("line %1 differs\n   got: %2\n  want: %3")
                                  .arg(i + 1)
-                                 .arg(shown(gotLines[i]), shown(wantLines[i]))));
+                                 .arg(::testing::fromSj(gotLines[i]), ::testing::fromSj(wantLines[i]))));
     }
     QCOMPARE(gotLines.size(), wantLines.size());
     QCOMPARE(got, want);

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QStringDecoder>
 #include <QStringEncoder>
 #include <QtTest>
 
@@ -44,8 +43,7 @@ Read readText(std::string_view bytes)
 // The same file as LibreOffice saves it in UTF-8.
 std::string asUtf8(const std::string& cp932Bytes, bool bom)
 {
-    QStringDecoder decoder("windows-31j");
-    const QString text = decoder.decode(QByteArrayView(cp932Bytes.data(), qsizetype(cp932Bytes.size())));
+    const QString text = testing::fromSj(cp932Bytes);
     return (bom ? "\xEF\xBB\xBF" : "") + text.toUtf8().toStdString();
 }
 

@@ -1,5 +1,6 @@
 // The typesetter on its own, with stand-in programs: it never hangs, and what
 // it ends, it ends whole, children included.
+#include "common/Files.h"
 #include "typeset/Typesetter.h"
 
 #include <QElapsedTimer>
@@ -18,13 +19,10 @@ namespace {
 // A "platex" that starts a long child of its own and waits for it.
 QString writeHangingProgram(const QTemporaryDir& dir)
 {
-    const QString path = dir.filePath("platex");
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return {};
-    f.write(QStringLiteral("#!/bin/sh\nsleep 30 &\necho $! > '%1'\nwait\n").arg(dir.filePath("child.pid")).toUtf8());
-    f.close();
-    f.setPermissions(f.permissions() | QFile::ExeOwner);
+    const QString path = testing::writeFile(
+        dir, QStringLiteral("platex"),
+        QStringLiteral("#!/bin/sh\nsleep 30 &\necho $! > '%1'\nwait\n").arg(dir.filePath("child.pid")).toUtf8());
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
     return path;
 }
 
@@ -53,7 +51,7 @@ private slots:
     {
         QFETCH(bool, cancel);
         const QString tex = dir.filePath("chart.tex");
-        QFile(tex).open(QIODevice::WriteOnly);
+        testing::writeBytes(tex, {});
         QFile::remove(dir.filePath("child.pid"));
         Typesetter typesetter({writeHangingProgram(dir), QStringLiteral("/bin/true")});
         typesetter.setTimeout(std::chrono::milliseconds(cancel ? 60000 : 500));
@@ -79,7 +77,7 @@ private slots:
     void aProgramThatCannotStartIsAFailure()
     {
         const QString tex = dir.filePath("chart.tex");
-        QFile(tex).open(QIODevice::WriteOnly);
+        testing::writeBytes(tex, {});
         Typesetter typesetter({dir.filePath("no-such-platex"), dir.filePath("no-such-dvipdfmx")});
         QSignalSpy spy(&typesetter, &Typesetter::finished);
         typesetter.start(tex);

@@ -1,10 +1,8 @@
 // 座席表出力 on the real window, on to the PDF: typeset beside the chart, shown
 // in the preview, printed; and what the teacher is told when it cannot be made.
-#include "app/form1/TForm1.h"
+#include "app/KelmoraApplication.h"
 #include "app/preview/ChartPreview.h"
-#include "common/MainWindow.h"
-#include "common/ModalAnswerer.h"
-#include "ui_Form1.h"
+#include "common/WindowTest.h"
 
 #include <QDir>
 #include <QMenuBar>
@@ -20,7 +18,8 @@
 #include <memory>
 
 using namespace kelmora;
-using testing::BoxSeen;
+using testing::modals;
+using testing::Step;
 
 namespace {
 
@@ -52,35 +51,33 @@ int darkPixels(const QImage& image)
 
 } // namespace
 
-class ChartPdfTest : public QObject {
+class ChartPdfTest : public testing::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<ProgramState> state;
-    std::unique_ptr<TForm1> form;
     std::unique_ptr<QTemporaryDir> tmp; // a fresh folder for each case
 
     QString file(const QString& name) { return tmp->filePath(name); }
     QStringList files() { return QDir(tmp->path()).entryList(QDir::Files); }
 
-    Ui::TForm1* ui() { return form->ui.get(); }
     ChartPreview* preview() { return form->findChild<ChartPreview*>(); }
 
     void loadAndDisplay()
     {
-        testing::answerFileDialog(kExamples + "/roster6.csv");
-        ui()->Open->trigger();
+        load(kExamples + "/roster6.csv");
         ui()->DLoad->trigger();
     }
-    // 座席表出力 clicked in the menu bar; the save dialog answered with `path`.
-    // Returns the folder the dialog opened in, once it has been answered.
-    QString output(const QString& path)
+    // 座席表出力 clicked in the menu bar; the save dialog answered with `path`,
+    // `then` the windows that must follow it. Returns the folder the dialog
+    // opened in, once it has been answered.
+    QString outputFromMenuBar(const QString& path, std::initializer_list<Step> then = {})
     {
         auto opened = std::make_shared<QString>();
-        testing::answerNext<QFileDialog>([opened, path](QFileDialog* d) {
+        modals().expect(Step::any<QFileDialog>([opened, path](QFileDialog* d) {
             *opened = d->directory().absolutePath();
             testing::typeFileName(d, path);
             testing::acceptDialog(d);
-        });
+        }));
+        modals().expect(then);
         QMenuBar* bar = ui()->MainMenu1;
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(ui()->OutPut).center());
         if (!QTest::qWaitFor([&] { return !opened->isEmpty(); }, 10000))
@@ -93,11 +90,11 @@ private slots:
     {
         tmp = std::make_unique<QTemporaryDir>();
         QVERIFY(tmp->isValid());
-        QVERIFY(testing::openMainWindow(state, form));
+        WindowTest::init();
     }
     void cleanup()
     {
-        testing::closeMainWindow(state, form);
+        WindowTest::cleanup();
         tmp.reset();
     }
 
@@ -105,15 +102,13 @@ private slots:
     {
         loadAndDisplay();
         ui()->PageControl1->setCurrentIndex(1);
-        StringGrid* list = ui()->StringGrid3;
-        StringGrid* seats = ui()->StringGrid2;
         for (int row : {1, 2})
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, list->cellRect(1, row).center());
-        QTest::mouseClick(seats->viewport(), Qt::LeftButton, {}, seats->cellRect(0, 0).center());
-        QTest::mouseClick(seats->viewport(), Qt::LeftButton, {}, seats->cellRect(4, 6).center());
+            ctrlClick(ui()->StringGrid3, 1, row);
+        click(ui()->StringGrid2, 0, 0);
+        click(ui()->StringGrid2, 4, 6);
 
         const QString chart = file("Kelmora.tex");
-        QCOMPARE(output(chart), QDir(kExamples).absolutePath()); // first time: the roster's folder
+        QCOMPARE(outputFromMenuBar(chart), QDir(kExamples).absolutePath()); // first time: the roster's folder
         QTRY_VERIFY_WITH_TIMEOUT(preview() && preview()->isVisible(), 60000);
         QCOMPARE(preview()->document()->pageCount(), 2);
         QTRY_VERIFY2(darkPixels(preview()->view()->viewport()->grab().toImage()) > 500,
@@ -149,7 +144,7 @@ private slots:
         // Esc closes the preview; the next save dialog opens where the chart went.
         QTest::keyClick(preview(), Qt::Key_Escape);
         QVERIFY(!preview()->isVisible());
-        QCOMPARE(output(file("again.tex")), QDir(tmp->path()).absolutePath());
+        QCOMPARE(outputFromMenuBar(file("again.tex")), QDir(tmp->path()).absolutePath());
         QTRY_VERIFY_WITH_TIMEOUT(preview()->isVisible(), 60000);
         QVERIFY(QFile::exists(file("again.pdf")));
     }
@@ -158,12 +153,9 @@ private slots:
     {
         loadAndDisplay();
         ui()->Edit3->setText(QStringLiteral("\\foo{"));
-        BoxSeen box;
-        testing::answerMessageBox(&box, QMessageBox::Ok);
-        output(file("Kelmora.tex"));
-        QTRY_VERIFY_WITH_TIMEOUT(box.seen, 60000);
-        QVERIFY2(box.text.contains(QRegularExpression("^! \\S", QRegularExpression::MultilineOption)),
-                 qPrintable(box.text));
+        outputFromMenuBar(file("Kelmora.tex"), {Step::box(QString(), QString())});
+        const QString said = saidWhenAnswered(60000);
+        QVERIFY2(said.contains(QRegularExpression("^! \\S", QRegularExpression::MultilineOption)), qPrintable(said));
         QCOMPARE(files(), QStringList({"Kelmora.tex"}));
         QVERIFY(!preview());
     }
@@ -173,12 +165,10 @@ private slots:
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(file("empty")));
         loadAndDisplay();
-        BoxSeen box;
-        testing::answerMessageBox(&box, QMessageBox::Ok);
-        output(file("Kelmora.tex"));
-        QTRY_VERIFY(box.seen);
+        outputFromMenuBar(file("Kelmora.tex"), {Step::box(QString(), QString())});
+        const QString said = saidWhenAnswered();
         qputenv("PATH", path);
-        QVERIFY2(box.text.contains(QStringLiteral("texlive-lang-japanese")), qPrintable(box.text));
+        QVERIFY2(said.contains(QStringLiteral("texlive-lang-japanese")), qPrintable(said));
         QCOMPARE(files(), QStringList({"Kelmora.tex"}));
     }
 };
