@@ -160,7 +160,6 @@ double ByHand(const QString& tex, const TexPrograms& programs)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qunsetenv("KELMORA_NO_PDF");
     KelmoraApplication app(argc, argv);
     const TexPrograms programs = FindTexPrograms();
     if (!programs.found()) {

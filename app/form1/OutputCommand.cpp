@@ -95,6 +95,8 @@ void TForm1::OutPutClick()
         return;
     }
     chartFolder_ = QFileInfo(path).absolutePath();
+    if (!typesetCharts)
+        return;
     if (!chartPdf_)
         chartPdf_ = new ChartPdf(this);
     chartPdf_->make(path);

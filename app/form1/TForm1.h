@@ -107,6 +107,9 @@ public:
     void Timer1Timer();
 
     void OutPutClick();
+    // Whether 座席表出力 goes on to the PDF and its preview after writing the
+    // chart. Tests that write hundreds of charts switch it off.
+    bool typesetCharts = true;
 
     // The seat grid and the student list draw their texts straight from the
     // state; after a rule has changed the desks or the list, this repaints them

@@ -21,9 +21,6 @@ ChartPdf::~ChartPdf()
 
 void ChartPdf::make(const QString& texPath)
 {
-    // The test suites that write hundreds of charts do without their PDFs.
-    if (qEnvironmentVariableIsSet("KELMORA_NO_PDF"))
-        return;
     if (!typesetter_) {
         const TexPrograms programs = FindTexPrograms();
         if (!programs.found()) {

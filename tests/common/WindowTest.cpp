@@ -12,6 +12,8 @@ void WindowTest::openWindow()
     modals().watch(true);
     state = std::make_unique<kelmora::ProgramState>();
     form = std::make_unique<TForm1>(*state);
+    // Most window tests write many charts; typesetting each would take a second.
+    form->typesetCharts = false;
     beforeShow();
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));

@@ -34,7 +34,8 @@ protected:
 
     Ui::TForm1* ui() const { return form->ui.get(); }
 
-    // Runs on the made window before it is shown.
+    // Runs on the made window before it is shown (charts are not typeset unless
+    // it switches form->typesetCharts on).
     virtual void beforeShow() {}
 
     void openWindow();

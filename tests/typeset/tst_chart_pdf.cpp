@@ -61,6 +61,8 @@ class ChartPdfTest : public testing::WindowTest {
 
     ChartPreview* preview() { return form->findChild<ChartPreview*>(); }
 
+    void beforeShow() override { form->typesetCharts = true; }
+
     void loadAndDisplay()
     {
         load(kExamples + "/roster6.csv");
@@ -175,7 +177,6 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    qunsetenv("KELMORA_NO_PDF");
     kelmora::KelmoraApplication app(argc, argv);
     ChartPdfTest test;
     return QTest::qExec(&test, argc, argv);
