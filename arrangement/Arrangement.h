@@ -51,7 +51,7 @@ struct Arrangement {
     std::vector<PlacedDesk> desks;    // every occupied desk of the 100 x 100 table
     std::vector<PlacedStudent> queue; // front first
     QString rosterPath;               // the roster file the arrangement was made with
-    QJsonObject draft;                // kept as read; empty when the file has none
+    QJsonObject draft;                // the seat change's conditions (DraftRecord.h); empty when none
 
     friend bool operator==(const Arrangement&, const Arrangement&) = default;
 };

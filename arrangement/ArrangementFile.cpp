@@ -1,5 +1,6 @@
 // Arrangement files: UTF-8 JSON, read and written with Qt's JSON classes.
 #include "arrangement/Arrangement.h"
+#include "arrangement/RecordedStudents.h"
 #include "codec/Cp932.h"
 
 #include <QJsonArray>
@@ -13,19 +14,33 @@
 
 namespace kelmora {
 
-namespace {
-
-const QString kFormat = QStringLiteral("kelmora-arrangement");
-
-// A roster text as a JSON string when it comes back byte for byte; otherwise (bytes
-// that are no character of the code page) as its bytes in hex, never as U+FFFD.
-QJsonValue textValue(const std::string& bytes)
+// A JSON string when the text comes back byte for byte; otherwise (bytes that are
+// no character of the code page) its bytes in hex, never U+FFFD.
+QJsonValue RosterTextValue(const std::string& bytes)
 {
     const QString unicode = cp932::ToUnicode(bytes);
     if (const auto back = cp932::FromUnicode(unicode); back && *back == bytes)
         return unicode;
     return QJsonObject{{QStringLiteral("cp932"), QString::fromLatin1(QByteArray::fromStdString(bytes).toHex())}};
 }
+
+std::optional<std::string> RosterTextBytes(const QJsonValue& value)
+{
+    if (value.isString())
+        return cp932::FromUnicode(value.toString());
+    const QJsonObject o = value.toObject();
+    if (o.size() != 1 || !o.value(QStringLiteral("cp932")).isString())
+        return std::nullopt;
+    const QByteArray hex = o.value(QStringLiteral("cp932")).toString().toLatin1();
+    const QByteArray bytes = QByteArray::fromHex(hex);
+    if (bytes.toHex() != hex.toLower())
+        return std::nullopt;
+    return bytes.toStdString();
+}
+
+namespace {
+
+const QString kFormat = QStringLiteral("kelmora-arrangement");
 
 // Opening the code page's converter costs more than converting a name, and a file
 // holds three texts a student: they go through it together, joined by line feeds.
@@ -49,7 +64,7 @@ std::vector<QJsonValue> textValues(const std::vector<const std::string*>& texts)
         return values;
     }
     for (const std::string* t : texts)
-        values.push_back(textValue(*t));
+        values.push_back(RosterTextValue(*t));
     return values;
 }
 
@@ -178,12 +193,9 @@ std::string rosterText(const QJsonObject& o, const QString& key, const QString& 
         pending.push_back({v.toString(), where(context, key), target});
         return {};
     }
-    if (v.isObject() && v.toObject().size() == 1 && v.toObject().value(QStringLiteral("cp932")).isString()) {
-        const QByteArray hex = v.toObject().value(QStringLiteral("cp932")).toString().toLatin1();
-        const QByteArray bytes = QByteArray::fromHex(hex);
-        if (bytes.toHex() == hex.toLower())
-            return bytes.toStdString();
-    }
+    if (v.isObject())
+        if (auto bytes = RosterTextBytes(v))
+            return std::move(*bytes);
     fail(QStringLiteral("「%1」が文字列ではありません。").arg(where(context, key)));
 }
 
@@ -300,9 +312,9 @@ Arrangement parse(const QJsonObject& root)
     }
     convertPending(pending);
     a.rosterPath = string(root, QStringLiteral("roster"));
-    const QJsonValue draft = root.value(QStringLiteral("draft"));
-    if (!draft.isUndefined())
-        a.draft = object(draft, QStringLiteral("draft"));
+    // Read by ReadDraftRecord, which passes over what it cannot use: conditions for
+    // the next draft are not worth refusing the desks for.
+    a.draft = root.value(QStringLiteral("draft")).toObject();
     return a;
 }
 

@@ -1,9 +1,9 @@
 // Between an arrangement and the program's state: recording the desks and the
 // queue, and finding their students again in the loaded roster.
 #include "arrangement/Arrangement.h"
+#include "arrangement/RecordedStudents.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace kelmora {
 
@@ -21,44 +21,37 @@ PlacedStudent placed(const std::string& text, std::int32_t position, const Roste
     return s;
 }
 
-// Finds students of the roster by what an arrangement records of them.
-class RosterIndex {
-public:
-    explicit RosterIndex(const Roster& roster) : roster_(roster)
-    {
-        for (int p = 1; p <= count(); ++p) {
-            const Seito& s = *roster.record(p);
-            byNumberAndName_.emplace(s.Number + '\n' + s.FullName, p);
-            auto [it, inserted] = byName_.emplace(s.FullName, p);
-            if (!inserted)
-                it->second = 0; // not unique
-        }
-    }
-
-    // The student's roster position, or 0.
-    std::int32_t find(const PlacedStudent& s) const
-    {
-        if (s.fullName.empty())
-            return 0;
-        if (const Seito* r = roster_.record(s.position);
-            r && s.position <= count() && r->Number == s.number && r->FullName == s.fullName)
-            return s.position;
-        if (const auto it = byNumberAndName_.find(s.number + '\n' + s.fullName); it != byNumberAndName_.end())
-            return it->second;
-        if (const auto it = byName_.find(s.fullName); it != byName_.end())
-            return it->second;
-        return 0;
-    }
-
-private:
-    int count() const { return std::min<int>(roster_.studentCount, static_cast<int>(roster_.table.size())); }
-
-    const Roster& roster_;
-    std::unordered_map<std::string, std::int32_t> byNumberAndName_; // the first of equal students
-    std::unordered_map<std::string, std::int32_t> byName_;
-};
-
 } // namespace
+
+RosterIndex::RosterIndex(const Roster& roster) : roster_(roster)
+{
+    for (int p = 1; p <= count(); ++p) {
+        const Seito& s = *roster.record(p);
+        byNumberAndName_.emplace(s.Number + '\n' + s.FullName, p);
+        auto [it, inserted] = byName_.emplace(s.FullName, p);
+        if (!inserted)
+            it->second = 0; // not unique
+    }
+}
+
+std::int32_t RosterIndex::find(const PlacedStudent& s) const
+{
+    if (s.fullName.empty())
+        return 0;
+    if (const Seito* r = roster_.record(s.position);
+        r && s.position <= count() && r->Number == s.number && r->FullName == s.fullName)
+        return s.position;
+    if (const auto it = byNumberAndName_.find(s.number + '\n' + s.fullName); it != byNumberAndName_.end())
+        return it->second;
+    if (const auto it = byName_.find(s.fullName); it != byName_.end())
+        return it->second;
+    return 0;
+}
+
+int RosterIndex::count() const
+{
+    return std::min<int>(roster_.studentCount, static_cast<int>(roster_.table.size()));
+}
 
 void RecordPlacement(Arrangement& arrangement, const SeatTable& seats, const CutQueue& queue, const Roster& roster)
 {

@@ -30,6 +30,7 @@ struct DraftConditions {
     bool everyoneMoves = true;
     bool newNeighbours = false;
     Mixing mixing = Mixing::None;
+    friend bool operator==(const DraftConditions&, const DraftConditions&) = default;
 };
 
 // Keeps the per-student marks when the roster is the class they were made for;

@@ -1,7 +1,9 @@
 // libFuzzer entry: every input is an arrangement file. A file that reads must
 // hold only desks inside the table, write back to a file that reads the same, and
-// match against a roster without reading outside it.
+// match against a roster without reading outside it; its draft conditions must
+// name only students of that roster and come back the same once written.
 #include "arrangement/Arrangement.h"
+#include "arrangement/DraftRecord.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -51,5 +53,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 Broken("a desk matched to no student of the roster");
     StudentList list;
     ListUnplaced(list, roster, a.nameMode, m);
+
+    const DraftConditions c = ReadDraftRecord(a.draft, roster);
+    if (c.marks.size() != roster.table.size() || c.frontRows < 1 || c.frontRows > 3)
+        Broken("draft conditions outside the rules were read");
+    for (const auto& group : c.apartGroups)
+        for (const int p : group)
+            if (group.size() < 2 || p < 1 || p > roster.studentCount)
+                Broken("a keep-apart group outside the roster was read");
+    for (const auto& [column, row] : c.unusedDesks)
+        if (column < 0 || column >= kMaxDraftSide || row < 0 || row >= kMaxDraftSide)
+            Broken("an unused desk outside the grid was read");
+    if (!(ReadDraftRecord(DraftRecord(c, roster), roster) == c))
+        Broken("draft conditions written do not read back the same");
     return 0;
 }

@@ -2,6 +2,7 @@
 // a changed arrangement is lost on closing.
 #include "app/form1/TForm1.h"
 #include "arrangement/Arrangement.h"
+#include "arrangement/DraftRecord.h"
 #include "codec/Cp932.h"
 #include "roster/Roster.h"
 #include "roster/RosterText.h"
@@ -136,16 +137,17 @@ void TForm1::applySettings(const Arrangement& a)
 bool TForm1::arrangementChanged() const
 {
     // By content rather than by the undo stack: undoing back to the saved desks is
-    // no change, and showing the list again changes nothing a file holds.
+    // no change, and showing the list again changes nothing a file holds. The draft
+    // conditions count as the file would record them.
     return !(state.seatTable == savedSeats_) || !(state.cutQueue == savedQueue_)
-           || !sameSettings(recordedSettings(), *savedSettings_);
+           || !sameSettings(recordedSettings(), *savedSettings_)
+           || DraftRecord(state.draftConditions, state.roster) != savedSettings_->draft;
 }
 
 void TForm1::arrangementKept()
 {
-    const QJsonObject draft = savedSettings_ ? savedSettings_->draft : QJsonObject();
     savedSettings_ = std::make_unique<Arrangement>(recordedSettings());
-    savedSettings_->draft = draft;
+    savedSettings_->draft = DraftRecord(state.draftConditions, state.roster);
     savedSeats_ = state.seatTable;
     savedQueue_ = state.cutQueue;
     undoStack->setClean();
@@ -210,11 +212,14 @@ bool TForm1::openArrangement(const QString& path)
         ListUnplaced(state.studentList, state.roster, arrangement.nameMode, matched);
     });
     applySettings(arrangement);
+    // A file that records no conditions leaves the present ones: they may have
+    // been set for this class already.
+    if (!arrangement.draft.isEmpty())
+        state.draftConditions = ReadDraftRecord(arrangement.draft, state.roster);
     ui->DLoad->setEnabled(true);
     ui->OutPut->setEnabled(true);
     ui->Draft->setEnabled(true);
     arrangementPath_ = path;
-    savedSettings_->draft = arrangement.draft;
     arrangementKept();
 
     if (!matched.missing.empty()) {
@@ -232,7 +237,7 @@ bool TForm1::saveArrangement(const QString& path)
     Arrangement arrangement = recordedSettings();
     RecordPlacement(arrangement, state.seatTable, state.cutQueue, state.roster);
     arrangement.rosterPath = rosterPath_;
-    arrangement.draft = savedSettings_->draft;
+    arrangement.draft = DraftRecord(state.draftConditions, state.roster);
     const QString reason = writeWhole(path, WriteArrangement(arrangement));
     if (!reason.isEmpty()) {
         warn(this, QStringLiteral("座席配置を保存できませんでした。\n%1\n%2").arg(shown(path), reason));

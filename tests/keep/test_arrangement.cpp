@@ -1,10 +1,13 @@
 // Arrangement files as rules: what is written comes back, what is broken is named,
 // and students are found again in a changed roster.
 #include "arrangement/Arrangement.h"
+#include "arrangement/DraftRecord.h"
 #include "common/Sjis.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kelmora;
@@ -88,7 +91,6 @@ private slots:
         QTest::newRow("a desk twice") << with("desks", QJsonArray{desk(3, 4), desk(3, 4)})
                                       << QStringLiteral("机 (3, 4) が二度");
         QTest::newRow("desks not a list") << with("desks", 5) << QStringLiteral("「desks」が配列ではありません");
-        QTest::newRow("draft not an object") << with("draft", "x") << QStringLiteral("「draft」がオブジェクトでは");
         QTest::newRow("huge") << good + QByteArray(kMaxArrangementBytes, ' ') << QStringLiteral("大きすぎます");
     }
     void aBrokenFileIsNamedAndRefused()
@@ -128,6 +130,84 @@ private slots:
         QCOMPARE(list.cell(1, 2), sj("青木　健太"));
         QCOMPARE(list.cell(0, 3), std::string("12"));
         QCOMPARE(list.cell(1, 3), std::string());
+    }
+
+    void draftConditionsSurviveAFileAndAReorderedRoster()
+    {
+        const Roster roster = rosterOf({student("1", "青木　健太"), student("2", "新井　美咲"),
+                                        student("3", "池田　大輝"), student("4", "上田　結衣")});
+        DraftConditions c;
+        FitToRoster(c, roster);
+        c.marks[0] = {true, false, Sex::Boy};
+        c.marks[1] = {false, false, Sex::Girl};
+        c.marks[2] = {false, true, Sex::None};
+        c.apartGroups = {{1, 3}, {2, 3, 4}};
+        c.unusedDesks = {{0, 6}, {11, 11}};
+        c.frontRows = 3;
+        c.everyoneMoves = false;
+        c.newNeighbours = true;
+        c.mixing = Mixing::Checkerboard;
+
+        Arrangement a;
+        a.draft = DraftRecord(c, roster);
+        QTemporaryDir dir;
+        QFile file(dir.filePath("class.kelmora"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(WriteArrangement(a));
+        file.close();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        auto read = ReadArrangement(file.readAll());
+        QVERIFY(std::holds_alternative<Arrangement>(read));
+        const QJsonObject draft = std::get<Arrangement>(read).draft;
+        QVERIFY(ReadDraftRecord(draft, roster) == c);
+
+        // Reordered, 池田 gone, 新井 renumbered: the marks follow the students, and
+        // the group of 青木 and 池田 is no group any more.
+        const Roster changed =
+            rosterOf({student("4", "上田　結衣"), student("12", "新井　美咲"), student("1", "青木　健太")});
+        const DraftConditions m = ReadDraftRecord(draft, changed);
+        QCOMPARE(m.names, (std::vector<std::string>{sj("上田　結衣"), sj("新井　美咲"), sj("青木　健太")}));
+        QVERIFY(m.marks[0] == StudentMarks{});
+        QVERIFY((m.marks[1] == StudentMarks{false, false, Sex::Girl}));
+        QVERIFY((m.marks[2] == StudentMarks{true, false, Sex::Boy}));
+        QCOMPARE(m.apartGroups, (std::vector<std::vector<int>>{{2, 1}}));
+        QCOMPARE(m.unusedDesks, c.unusedDesks);
+        QCOMPARE(m.mixing, Mixing::Checkerboard);
+    }
+
+    // Bad parts of the conditions are passed over; the desks still open.
+    void aMalformedDraftKeepsWhatIsGood()
+    {
+        QJsonObject root = QJsonDocument::fromJson(WriteArrangement(sample())).object();
+        root.insert("draft", "x");
+        auto read = ReadArrangement(QJsonDocument(root).toJson());
+        QVERIFY(std::holds_alternative<Arrangement>(read));
+        QVERIFY(std::get<Arrangement>(read).draft.isEmpty());
+
+        const Roster roster = rosterOf({student("1", "青木　健太"), student("2", "新井　美咲")});
+        const auto aoki = QJsonObject{{"number", "1"}, {"fullName", "青木　健太"}, {"position", "one"}};
+        QJsonObject marked = aoki;
+        marked.insert("front", true);
+        marked.insert("sex", 1);
+        root.insert("draft", QJsonObject{{"frontRows", 7},
+                                         {"everyoneMoves", false},
+                                         {"newNeighbours", "yes"},
+                                         {"mixing", "spiral"},
+                                         {"unusedDesks", QJsonArray{QJsonObject{{"column", 12}, {"row", 0}},
+                                                                    QJsonObject{{"column", 2}, {"row", 1}}, 5}},
+                                         {"students", QJsonArray{3, QJsonObject{{"fullName", "新井　美咲"}}, marked}},
+                                         {"apart", QJsonArray{QJsonArray{aoki, aoki}, "x"}}});
+        read = ReadArrangement(QJsonDocument(root).toJson());
+        QVERIFY(std::holds_alternative<Arrangement>(read));
+        const DraftConditions c = ReadDraftRecord(std::get<Arrangement>(read).draft, roster);
+        QCOMPARE(c.frontRows, 2);
+        QCOMPARE(c.everyoneMoves, false);
+        QCOMPARE(c.newNeighbours, false);
+        QCOMPARE(c.mixing, Mixing::None);
+        QCOMPARE(c.unusedDesks, (std::vector<std::pair<int, int>>{{2, 1}}));
+        QVERIFY((c.marks[0] == StudentMarks{true, false, Sex::None}));
+        QVERIFY(c.marks[1] == StudentMarks{}); // no number: not found
+        QVERIFY(c.apartGroups.empty());        // one student twice is no group
     }
 };
 

@@ -176,10 +176,14 @@ private slots:
         ui()->Edit3->setText(QStringLiteral("二年三組"));
         const std::string before = chart();
         const Placement placed = capture(*state);
+        FitToRoster(state->draftConditions, state->roster);
+        state->draftConditions.marks[0].sex = Sex::Girl;
         const QString file = dir.filePath("class.kelmora");
         modals().expect(Step::file(file));
         ui()->SaveArrangementAs->trigger();
         QVERIFY(!form->arrangementChanged());
+        state->draftConditions.marks[0].sex = Sex::Boy;
+        QVERIFY(form->arrangementChanged());
 
         QTest::mouseClick(ui()->BitBtn1, Qt::LeftButton);
         ui()->Edit3->setText(QStringLiteral("x"));
@@ -197,6 +201,7 @@ private slots:
         QCOMPARE(chart(), before);
         QCOMPARE(state->seatTable.entry(1, 0), 40); // student 1, last in the reversed roster
         QCOMPARE(state->cutQueue.positions(), std::deque<std::int32_t>({30, 29}));
+        QCOMPARE(state->draftConditions.marks[39].sex, Sex::Girl);
 
         // Student 2 left the class.
         students.removeOne(students[students.size() - 2]);
