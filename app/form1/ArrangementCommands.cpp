@@ -1,5 +1,6 @@
 // The File menu's arrangement commands (.kelmora files) and the question before
 // a changed arrangement is lost on closing.
+#include "app/WholeFile.h"
 #include "app/form1/TForm1.h"
 #include "arrangement/Arrangement.h"
 #include "arrangement/DraftRecord.h"
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStringList>
 #include <QUndoStack>
 
@@ -47,25 +47,6 @@ bool sameSettings(const Arrangement& a, const Arrangement& b)
 {
     return a.columns == b.columns && a.rows == b.rows && a.title == b.title && a.nameMode == b.nameMode
            && a.ruby == b.ruby && a.geometry == b.geometry;
-}
-
-// The whole file or nothing: an older file of that name stays as it was unless
-// the new one is complete. Returns the reason on failure.
-QString writeWhole(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    // flush() before commit(): a full disk shows while writing out the buffer,
-    // and commit() would put the short file in place all the same.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return {};
 }
 
 QString shown(const QString& path)
@@ -238,7 +219,7 @@ bool TForm1::saveArrangement(const QString& path)
     RecordPlacement(arrangement, state.seatTable, state.cutQueue, state.roster);
     arrangement.rosterPath = rosterPath_;
     arrangement.draft = DraftRecord(state.draftConditions, state.roster);
-    const QString reason = writeWhole(path, WriteArrangement(arrangement));
+    const QString reason = WriteWholeFile(path, WriteArrangement(arrangement));
     if (!reason.isEmpty()) {
         warn(this, QStringLiteral("座席配置を保存できませんでした。\n%1\n%2").arg(shown(path), reason));
         return false;

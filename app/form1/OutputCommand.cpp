@@ -1,4 +1,5 @@
 // The output command: asks for a file name and writes the chart.
+#include "app/WholeFile.h"
 #include "app/form1/TForm1.h"
 #include "app/preview/ChartPdf.h"
 #include "codec/Cp932.h"
@@ -9,7 +10,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QSaveFile>
 
 using namespace kelmora;
 
@@ -24,39 +24,6 @@ void errorMessage(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Warning, MessageTitle(), text, QMessageBox::Ok, parent);
     box.exec();
-}
-
-// Writes the whole chart or nothing: an existing file keeps its contents unless
-// the new one is complete (except in a folder that takes no new files, where the
-// file itself is written). Returns the reason on failure.
-QString writeAtomically(const QString& path, const std::string& bytes)
-{
-    const QFileInfo info(path);
-    if (info.exists() && !info.isWritable())
-        return QStringLiteral("ファイルが書き込み禁止になっています。");
-    QSaveFile file(path);
-    // The whole-or-nothing way needs a new file beside the old one. Where the
-    // folder takes no new files, a writable chart is overwritten in place.
-    if (!QFileInfo(info.absolutePath()).isWritable())
-        file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    // A small chart waits in the file's buffer, and commit() puts the file in
-    // place even when writing that buffer out fails (a full disk would leave an
-    // empty file where the old chart was): write it out first.
-    if (!file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return {};
 }
 
 } // namespace
@@ -88,7 +55,7 @@ void TForm1::OutPutClick()
                                   ? WriteRubySeatingChart(input)
                                   : WriteSeatingChart(input);
 
-    const QString reason = writeAtomically(path, chart);
+    const QString reason = WriteWholeFile(path, chart);
     if (!reason.isEmpty()) {
         errorMessage(this, QStringLiteral("座席表を書き込めませんでした。\n%1\n%2")
                                .arg(QDir::toNativeSeparators(path), reason));
