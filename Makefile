@@ -4,6 +4,9 @@ GENERATOR ?= Ninja
 BUILD_TYPE ?= RelWithDebInfo
 # Rebuilds in other folders (worktrees, build-asan) reuse compiled objects when ccache is there.
 CMAKE_FLAGS ?= $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# Paths relative to the checkout, so that a clone in another folder (CI's) finds them too.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := true
 # Warnings as errors: `make WERROR=ON test` (CI does). Given on the command line,
 # it also reaches a build folder configured before.
 WERROR ?=
