@@ -7,7 +7,7 @@ CMAKE_FLAGS ?= $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=cca
 # Paths relative to the checkout, so that a clone in another folder (CI's) finds them too.
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := true
-# Warnings as errors: `make WERROR=ON test` (CI does). Given on the command line,
+# Warnings as errors: `make WERROR=ON test` or `WERROR=ON make test` (CI does). Set either way,
 # it also reaches a build folder configured before.
 WERROR ?=
 WERROR_FLAGS = $(if $(WERROR),-DCMAKE_COMPILE_WARNING_AS_ERROR=$(WERROR))
