@@ -3,6 +3,7 @@
 // and a full repaint of that grid filled with names. Goal: each under 2 ms.
 // Each handler is timed alone, and with the repaint it leaves queued (the
 // event loop run once after it).
+#include "Classroom.h"
 #include "app/KelmoraApplication.h"
 #include "app/form1/TForm1.h"
 #include "roster/Roster.h"
@@ -76,29 +77,11 @@ int main(int argc, char** argv)
     KelmoraApplication app(argc, argv);
     ProgramState state;
     TForm1 form(state);
-    Ui::TForm1* ui = form.ui.get();
-    form.show();
-    if (!QTest::qWaitForWindowExposed(&form)) {
-        std::printf("handlers: the main window did not show\n");
+    if (!bench::ShowClassroom(form, kSide, "handlers"))
         return 0;
-    }
-    // A 12 x 12 classroom: the tab change sizes the seat grid from the settings.
-    ui->Edit1->setText(QString::number(kSide));
-    ui->Edit2->setText(QString::number(kSide));
-    ui->PageControl1->setCurrentIndex(1);
+    Ui::TForm1* ui = form.ui.get();
     StringGrid* seats = ui->StringGrid2;
     StringGrid* list = ui->StringGrid3;
-    if (seats->colCount() != kSide || seats->rowCount() != kSide) {
-        std::printf("handlers: the seat grid is %d x %d, not %d x %d\n", seats->colCount(), seats->rowCount(), kSide,
-                    kSide);
-        return 0;
-    }
-    // As far as the geometry spin buttons go to show a 12 x 12 classroom: the
-    // largest grid (436 x 259), the narrowest columns (40) and rows of 20, so
-    // that every row and all but the last column or two are in view.
-    seats->resize(436, 259);
-    seats->setDefaultColWidth(40);
-    seats->setDefaultRowHeight(20);
 
     const int students = LoadRoster(state.roster, KELMORA_EXAMPLES_DIR "/roster6.csv");
     if (students != 40) {

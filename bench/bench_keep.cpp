@@ -5,6 +5,7 @@
 // - one undo and one redo of each kind of step with the repaint it causes (goal:
 //   under 2 ms), against the repaint of both grids alone (the floor);
 // - the repaint of both grids, which draw from the program's state.
+#include "Classroom.h"
 #include "SampleRoster.h"
 #include "app/KelmoraApplication.h"
 #include "app/form1/TForm1.h"
@@ -78,20 +79,11 @@ int main(int argc, char** argv)
 
     ProgramState state;
     TForm1 form(state);
-    Ui::TForm1* ui = form.ui.get();
-    form.show();
-    if (!QTest::qWaitForWindowExposed(&form)) {
-        std::printf("keep: the main window did not show\n");
+    if (!bench::ShowClassroom(form, kSide, "keep"))
         return 0;
-    }
-    ui->Edit1->setText(QString::number(kSide));
-    ui->Edit2->setText(QString::number(kSide));
-    ui->PageControl1->setCurrentIndex(1);
+    Ui::TForm1* ui = form.ui.get();
     StringGrid* seats = ui->StringGrid2;
     StringGrid* list = ui->StringGrid3;
-    seats->resize(436, 259);
-    seats->setDefaultColWidth(40);
-    seats->setDefaultRowHeight(20);
     if (LoadRoster(state.roster, QFile::encodeName(rosterPath).toStdString()) != kSide * kSide) {
         std::printf("keep: the roster did not load\n");
         return 0;
