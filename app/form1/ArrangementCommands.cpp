@@ -59,17 +59,10 @@ QString shown(const QString& path)
 QFileDialog* TForm1::arrangementDialog(bool save)
 {
     QFileDialog*& dialog = save ? arrangementSaveDialog_ : arrangementOpenDialog_;
-    if (!dialog) {
-        dialog = new QFileDialog(this);
-        dialog->setOption(QFileDialog::DontUseNativeDialog);
-        dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        // A typed name need not exist: opening says what is wrong with it.
-        dialog->setFileMode(QFileDialog::AnyFile);
-        dialog->setDefaultSuffix(QStringLiteral("kelmora"));
-        dialog->setNameFilters(
-            {QStringLiteral("座席配置ファイル (*.kelmora)"), QStringLiteral("すべてのファイル (*)")});
-        dialog->setSizeGripEnabled(true);
-    }
+    if (!dialog)
+        dialog =
+            makeFileDialog(save, QStringLiteral("kelmora"),
+                           {QStringLiteral("座席配置ファイル (*.kelmora)"), QStringLiteral("すべてのファイル (*)")});
     return dialog;
 }
 

@@ -89,38 +89,37 @@ void CloseCompletionWithDialog(QFileDialog* dialog)
 
 } // namespace
 
+// Every file dialog of the window. Our own dialogs rather than the platform's,
+// so they behave alike everywhere; a typed name need not exist (the command says
+// what is wrong with it).
+QFileDialog* TForm1::makeFileDialog(bool save, const QString& suffix, const QStringList& filters)
+{
+    auto* dialog = new QFileDialog(this);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setDefaultSuffix(suffix);
+    dialog->setNameFilters(filters);
+    dialog->setSizeGripEnabled(true);
+    CloseCompletionWithDialog(dialog);
+    return dialog;
+}
+
 // The file dialogs are made when first asked for: they are the costliest part
 // of the window and a session may never load or output twice.
 QFileDialog* TForm1::openDialog()
 {
-    if (!OpenDialog1) {
-        // Our own dialogs rather than the platform's, so they behave alike everywhere.
-        OpenDialog1 = new QFileDialog(this);
-        OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
-        OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-        // A typed name need not exist: the load command says what is wrong with it.
-        OpenDialog1->setFileMode(QFileDialog::AnyFile);
-        OpenDialog1->setDefaultSuffix(QStringLiteral("csv"));
-        OpenDialog1->setNameFilters(
-            {QStringLiteral("CSV(カンマ形式)ファイル (*.csv)"), QStringLiteral("すべてのファイル (*)")});
-        OpenDialog1->setSizeGripEnabled(true);
-        CloseCompletionWithDialog(OpenDialog1);
-    }
+    if (!OpenDialog1)
+        OpenDialog1 =
+            makeFileDialog(false, QStringLiteral("csv"),
+                           {QStringLiteral("CSV(カンマ形式)ファイル (*.csv)"), QStringLiteral("すべてのファイル (*)")});
     return OpenDialog1;
 }
 
 QFileDialog* TForm1::saveDialog()
 {
-    if (!SaveDialog1) {
-        SaveDialog1 = new QFileDialog(this);
-        SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
-        SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-        SaveDialog1->setFileMode(QFileDialog::AnyFile);
-        SaveDialog1->setDefaultSuffix(QStringLiteral("tex"));
-        SaveDialog1->setNameFilters({QStringLiteral("LaTeX ファイル (*.tex)")});
-        SaveDialog1->setSizeGripEnabled(true);
-        CloseCompletionWithDialog(SaveDialog1);
-    }
+    if (!SaveDialog1)
+        SaveDialog1 = makeFileDialog(true, QStringLiteral("tex"), {QStringLiteral("LaTeX ファイル (*.tex)")});
     return SaveDialog1;
 }
 

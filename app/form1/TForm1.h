@@ -197,6 +197,8 @@ private:
     // Asks whether to save a changed arrangement: false when the user cancels.
     bool askToSave();
     QFileDialog* arrangementDialog(bool save);
+    // Every file dialog of the window, set up alike; `save` for a save dialog.
+    QFileDialog* makeFileDialog(bool save, const QString& suffix, const QStringList& filters);
     QString arrangementPath_;
     QString rosterPath_; // the roster file loaded last
     // RosterCommands.cpp: the options and commands a loaded roster allows, and
