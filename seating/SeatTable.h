@@ -1,5 +1,4 @@
 #pragma once
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,24 +13,32 @@ class SeatTable {
 public:
     static constexpr int kSize = 100;
 
-    SeatTable();
-
     static bool inRange(int column, int row) { return column >= 0 && column < kSize && row >= 0 && row < kSize; }
 
-    std::int32_t entry(int column, int row) const { return entries_[index(column, row)]; }
-    const std::string& text(int column, int row) const { return texts_[index(column, row)]; }
+    std::int32_t entry(int column, int row) const;
+    const std::string& text(int column, int row) const;
 
     // Seats a student; an empty name or position 0 empties the desk instead,
     // so the two halves never disagree.
     void seat(int column, int row, std::string name, std::int32_t position);
     void empty(int column, int row);
 
-    friend bool operator==(const SeatTable&, const SeatTable&) = default;
+    // Equal when every desk holds the same student under the same text.
+    friend bool operator==(const SeatTable& a, const SeatTable& b);
 
 private:
+    struct Desk {
+        std::int32_t entry = 0;
+        std::string text;
+        friend bool operator==(const Desk&, const Desk&) = default;
+    };
     static std::size_t index(int column, int row);
-    std::array<std::int32_t, kSize * kSize> entries_{};
-    std::vector<std::string> texts_;
+    bool allEmpty() const;
+
+    // Made when the first student is seated: the program keeps two tables (the
+    // present one and the saved one), and an empty classroom need not cost
+    // ten thousand desks each.
+    std::vector<Desk> desks_;
 };
 
 } // namespace kelmora

@@ -147,6 +147,29 @@ private slots:
         QCOMPARE(SeatGridMouseUp(seats, -1, 0, queue, MouseButton::Left, false), SeatAction::None);
     }
 
+    // The unsaved-changes question compares the table with the saved one; an
+    // emptied classroom must equal one never used, a moved name must not.
+    void tablesCompareByTheirDesksAlone()
+    {
+        const SeatTable fresh;
+        SeatTable used;
+        used.seat(3, 4, "A", 1);
+        QVERIFY(!(used == fresh) && !(fresh == used));
+        used.empty(3, 4);
+        QVERIFY(used == fresh && fresh == used);
+        used.seat(3, 4, "A", 1);
+        SeatTable other;
+        other.seat(4, 3, "A", 1);
+        QVERIFY(!(used == other));
+        other.empty(4, 3);
+        other.seat(3, 4, "B", 1);
+        QVERIFY(!(used == other)); // same student, another text
+        other.seat(3, 4, "A", 1);
+        QVERIFY(used == other);
+        QCOMPARE(fresh.text(99, 99), std::string());
+        QCOMPARE(fresh.entry(99, 99), 0);
+    }
+
     void clearingSeatsKeepsThoseOutsideTheGrid()
     {
         SeatTable seats;
