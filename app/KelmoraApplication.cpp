@@ -72,12 +72,6 @@ KelmoraApplication::KelmoraApplication(int& argc, char** argv) : QApplication(Re
     fontConfigRead.get();
     setApplicationDisplayName(ApplicationTitle());
     setStyle(new HintStyle);
-    // Japanese and Latin text needs no OpenType shaping: without it Qt maps the
-    // characters to glyphs directly, with the same result on screen, and does
-    // not copy each font's layout tables for every size the window uses.
-    QFont shapeless = font();
-    shapeless.setStyleStrategy(QFont::PreferNoShaping);
-    setFont(shapeless);
     // Kelmora keeps nothing between runs. Qt's file dialogs would remember their
     // last folder in the user's settings; they get a scratch folder instead,
     // which goes when the program ends.

@@ -30,6 +30,10 @@ TForm1::TForm1(ProgramState& programState, QWidget* parent)
     move(180, 83);
     // The window fits its content and is not resized: every control has a fixed place.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // The window's font (Form1.ui) prefers no OpenType shaping: its texts are
+    // Japanese and Latin in the IPA fonts, which look the same pixel for pixel
+    // without it, and start-up then makes no copy of the fonts' layout tables
+    // for each of the dozen sizes the window uses.
     // The banner is the only mincho text at start. Hinting type that large
     // changes nothing one sees, but FreeType's auto-hinter would first measure
     // a hundred glyphs of the whole face: about 2 MB of the font file read in.

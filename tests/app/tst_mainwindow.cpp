@@ -133,6 +133,40 @@ private slots:
         QCOMPARE(seats->rowCount(), 7);
     }
 
+    // The window's font skips OpenType shaping to start sooner; that must not
+    // move one pixel of its text, names on the desks included.
+    void textLooksAsShapedTextWould()
+    {
+        load(QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv"));
+        form->ui->DLoad->trigger();
+        QTabWidget* tabs = form->ui->PageControl1;
+        tabs->setCurrentIndex(1);
+        for (int row = 1; row <= 6; ++row) {
+            ctrlClick(form->ui->StringGrid3, 1, row);
+            click(form->ui->StringGrid2, row % 5, row / 5);
+        }
+        QVERIFY(!state->seatTable.text(1, 0).empty() && !state->seatTable.text(1, 1).empty());
+        form->Timer1->stop(); // no blinking or mascot steps between the pictures
+        form->Timer2->stop();
+        const auto pictures = [&] {
+            QList<QImage> shots;
+            for (int page : {0, 1}) {
+                tabs->setCurrentIndex(page);
+                shots << form->grab().toImage();
+            }
+            return shots;
+        };
+        QVERIFY(form->ui->Label13->font().styleStrategy() & QFont::PreferNoShaping);
+        const QList<QImage> unshaped = pictures();
+
+        QFont shaped = form->font();
+        shaped.setStyleStrategy(QFont::PreferDefault);
+        form->setFont(shaped);
+        QCOMPARE(form->ui->Label13->font().styleStrategy(), QFont::PreferDefault);
+        QCOMPARE(form->ui->StringGrid2->font().styleStrategy(), QFont::PreferDefault);
+        QVERIFY(pictures() == unshaped);
+    }
+
     void anErrorInAHandlerIsShownAndTheWindowGoesOn()
     {
         // A number box that does not hold a number is a program fault.
