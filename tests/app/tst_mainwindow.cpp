@@ -156,14 +156,22 @@ private slots:
             }
             return shots;
         };
-        QVERIFY(form->ui->Label13->font().styleStrategy() & QFont::PreferNoShaping);
+        const auto strategies = [&] {
+            QSet<int> seen;
+            for (QWidget* w : form->ui->centralwidget->findChildren<QWidget*>())
+                seen << w->font().styleStrategy();
+            return seen;
+        };
+        QCOMPARE(strategies(), QSet<int>{QFont::PreferNoShaping});
         const QList<QImage> unshaped = pictures();
 
-        QFont shaped = form->font();
-        shaped.setStyleStrategy(QFont::PreferDefault);
-        form->setFont(shaped);
-        QCOMPARE(form->ui->Label13->font().styleStrategy(), QFont::PreferDefault);
-        QCOMPARE(form->ui->StringGrid2->font().styleStrategy(), QFont::PreferDefault);
+        // Shaping back on, control by control.
+        for (QWidget* w : form->ui->centralwidget->findChildren<QWidget*>()) {
+            QFont shaped = w->font();
+            shaped.setStyleStrategy(QFont::PreferDefault);
+            w->setFont(shaped);
+        }
+        QCOMPARE(strategies(), QSet<int>{QFont::PreferDefault});
         QVERIFY(pictures() == unshaped);
     }
 
