@@ -24,6 +24,8 @@ using testing::Step;
 namespace {
 
 const QString kExamples = QStringLiteral(KELMORA_EXAMPLES_DIR);
+// Where the build puts the preview plugin: beside the program, not beside this test.
+const QString kPreviewDir = QStringLiteral(KELMORA_PREVIEW_BUILD_DIR);
 
 QString run(const QString& program, const QStringList& arguments)
 {
@@ -178,6 +180,7 @@ private slots:
 int main(int argc, char** argv)
 {
     kelmora::KelmoraApplication app(argc, argv);
+    QCoreApplication::addLibraryPath(kPreviewDir);
     ChartPdfTest test;
     return QTest::qExec(&test, argc, argv);
 }
