@@ -153,6 +153,23 @@ private slots:
         QVERIFY(QFile::exists(file("again.pdf")));
     }
 
+    void withoutThePreviewPluginThePdfIsNamed()
+    {
+        QCoreApplication::removeLibraryPath(kPreviewDir);
+        loadAndDisplay();
+        outputFromMenuBar(file("Kelmora.tex"), {Step::box(QString(), QString())});
+        const QString said = saidWhenAnswered(60000);
+        QCoreApplication::addLibraryPath(kPreviewDir);
+        QVERIFY2(said.contains(QDir::toNativeSeparators(file("Kelmora.pdf"))), qPrintable(said));
+        QVERIFY2(said.contains(QStringLiteral("libkelmora_preview.so")), qPrintable(said));
+        QCOMPARE(files(), QStringList({"Kelmora.pdf", "Kelmora.tex"}));
+        QVERIFY(!preview());
+
+        // Found again, the plugin opens the preview with the next chart.
+        outputFromMenuBar(file("again.tex"));
+        QTRY_VERIFY_WITH_TIMEOUT(preview() && preview()->isVisible(), 60000);
+    }
+
     void brokenTitleShowsTheTexErrorAndKeepsTheChart()
     {
         loadAndDisplay();
