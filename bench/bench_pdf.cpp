@@ -4,15 +4,15 @@
 // Goal: at most 1.15 times the floor.
 #include "app/KelmoraApplication.h"
 #include "app/form1/TForm1.h"
-#include "app/preview/ChartPreview.h"
 #include "roster/Roster.h"
 #include "typeset/Typesetter.h"
 #include "ui_Form1.h"
 
+#include <QAbstractScrollArea>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QPdfView>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,6 +54,18 @@ bool ShowsInk(QWidget* w)
         for (int x = 0; x < image.width(); x += 2)
             dark += qGray(image.pixel(x, y)) < 128;
     return dark > 100;
+}
+
+// The page area of the preview once it exists. Found by class name: the bench
+// loads the preview plugin as the program does, on the first chart, and links
+// none of it, so that the first chart's time holds the loading.
+QWidget* PreviewPage(TForm1& form)
+{
+    for (QDialog* d : form.findChildren<QDialog*>())
+        if (d->inherits("ChartPreview"))
+            if (auto* view = d->findChild<QAbstractScrollArea*>())
+                return view->viewport();
+    return nullptr;
 }
 
 // Ends `loop` at the first paint of the watched viewport that shows the page,
@@ -108,22 +120,22 @@ double ThroughTheWindow(TForm1& form, const QString& path)
     });
     poll.start(5);
     // The preview is made with the first PDF; watch it from the start when it exists.
-    ChartPreview* preview = form.findChild<ChartPreview*>();
+    QWidget* page = PreviewPage(form);
     QEventLoop loop;
     std::unique_ptr<FirstPage> watch;
-    if (preview)
-        watch = std::make_unique<FirstPage>(preview->view()->viewport(), loop);
+    if (page)
+        watch = std::make_unique<FirstPage>(page, loop);
     form.OutPutClick();
     QTimer giveUp;
     QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
     giveUp.start(120000);
-    if (!preview) {
+    if (!page) {
         // Wait in the event loop (not spinning: the programs need the CPU) until it is made.
         QTimer look;
         QObject::connect(&look, &QTimer::timeout, [&] {
-            if ((preview = form.findChild<ChartPreview*>())) {
+            if ((page = PreviewPage(form))) {
                 look.stop();
-                watch = std::make_unique<FirstPage>(preview->view()->viewport(), loop);
+                watch = std::make_unique<FirstPage>(page, loop);
             }
         });
         look.start(1);
@@ -133,7 +145,7 @@ double ThroughTheWindow(TForm1& form, const QString& path)
     }
     if (!watch || !watch->seen)
         return -1;
-    preview->close();
+    page->window()->close();
     return Ms(watch->shown - confirmed);
 }
 
@@ -161,6 +173,8 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     KelmoraApplication app(argc, argv);
+    // The build puts the preview plugin beside the program, not beside the benchmarks.
+    QCoreApplication::addLibraryPath(QStringLiteral(KELMORA_PREVIEW_BUILD_DIR));
     const TexPrograms programs = FindTexPrograms();
     if (!programs.found()) {
         std::printf("pdf: platex or dvipdfmx missing (texlive-lang-japanese), not measured\n");
@@ -187,7 +201,9 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     std::vector<double> window, hand;
-    ThroughTheWindow(form, dir.filePath("warmup.tex")); // fonts, dialogs and TeX's caches
+    // The first chart also makes the save dialog and the preview, and warms the fonts and
+    // TeX's caches; it is shown apart and left out of the comparison.
+    const double first = ThroughTheWindow(form, dir.filePath("warmup.tex"));
     for (int run = 0; run < kRuns; ++run) {
         const QString tex = dir.filePath(QStringLiteral("chart%1.tex").arg(run));
         const double w = ThroughTheWindow(form, tex);
@@ -204,5 +220,6 @@ int main(int argc, char** argv)
     std::printf("pdf: platex + dvipdfmx by hand, same chart:          median %.0f ms (%.0f-%.0f)\n", h.median, h.low,
                 h.high);
     std::printf("pdf: ratio %.2fx (goal at most 1.15x), %d runs each, alternating\n", w.median / h.median, kRuns);
+    std::printf("pdf: the session's first chart, which makes the preview: %.0f ms\n", first);
     return 0;
 }

@@ -1,5 +1,5 @@
 # `make package`: a Debian package of what `cmake --install` puts in place (the
-# program, its menu entry, icon and AppStream metadata), installed under /usr.
+# program, its preview plugin, menu entry, icon and AppStream metadata), installed under /usr.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kelmora)
 set(CPACK_PACKAGE_CONTACT "The Kelmora developers")
@@ -11,7 +11,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
-# The libraries the program links (Qt's among them) come from dpkg-shlibdeps;
+# The libraries the program and its preview plugin link (Qt's among them) come from dpkg-shlibdeps;
 # the fonts are named in the layouts and the manual, not linked.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, fonts-ipafont-mincho")

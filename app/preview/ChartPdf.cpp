@@ -1,7 +1,7 @@
 #include "app/preview/ChartPdf.h"
 
 #include "app/KelmoraApplication.h"
-#include "app/preview/ChartPreview.h"
+#include "app/preview/PreviewLoader.h"
 #include "codec/Cp932.h"
 
 #include <QDir>
@@ -59,13 +59,28 @@ void ChartPdf::finished(Typesetter::Outcome outcome)
     }
     const QString tex = QDir::toNativeSeparators(texPath_);
     switch (outcome) {
-    case Typesetter::Outcome::Done:
-        if (!preview_)
-            preview_ = new ChartPreview(window_);
+    case Typesetter::Outcome::Done: {
+        const QString pdf = QDir::toNativeSeparators(typesetter_->pdfPath());
+        if (!preview_) {
+            // Tried again with each chart until it loads: the teacher may have
+            // mended the installation meanwhile.
+            const PreviewLoad load = LoadPreviewPlugin(PreviewPluginDirs());
+            if (!load.plugin) {
+                tell(QMessageBox::Warning,
+                     QStringLiteral("座席表の PDF はできましたが、印刷プレビューを開けませんでした。\n"
+                                    "PDF は座席表と同じフォルダーにあります:\n%1\n\n"
+                                    "PDF を開くソフトで、見ることも印刷することもできます。\n"
+                                    "Kelmora を入れ直すと直ることがあります。\n\n"
+                                    "詳しい原因:\n%2")
+                         .arg(pdf, load.failure));
+                break;
+            }
+            preview_ = load.plugin->createPreview(window_);
+        }
         if (!preview_->showPdf(typesetter_->pdfPath()))
-            tell(QMessageBox::Warning, QStringLiteral("できた PDF を開けませんでした。\n%1")
-                                           .arg(QDir::toNativeSeparators(typesetter_->pdfPath())));
+            tell(QMessageBox::Warning, QStringLiteral("できた PDF を開けませんでした。\n%1").arg(pdf));
         break;
+    }
     case Typesetter::Outcome::TexFailed:
         tell(QMessageBox::Warning,
              QStringLiteral("座席表を PDF にできませんでした。platex のエラー:\n\n%1\n\n"

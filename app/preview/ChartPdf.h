@@ -1,5 +1,5 @@
 #pragma once
-#include "app/preview/ChartPreview.h"
+#include "app/preview/PreviewPlugin.h"
 #include "typeset/Typesetter.h"
 
 #include <QMessageBox>
@@ -11,7 +11,8 @@ class QProgressDialog;
 class QWidget;
 
 // After a chart is written: typesets it into a PDF beside it while a progress
-// dialog shows, then opens the preview, or tells the teacher what went wrong.
+// dialog shows, then opens the preview (loading its plugin the first time), or
+// tells the teacher what went wrong.
 class ChartPdf : public QObject {
     Q_OBJECT
 
@@ -22,7 +23,7 @@ public:
     // Returns at once; the work goes on in child processes.
     void make(const QString& texPath);
 
-    ChartPreview* preview() const { return preview_; }
+    PdfPreview* preview() const { return preview_; }
 
 private:
     void finished(kelmora::Typesetter::Outcome outcome);
@@ -31,7 +32,7 @@ private:
     QWidget* window_;
     std::unique_ptr<kelmora::Typesetter> typesetter_;
     QPointer<QProgressDialog> progress_;
-    QPointer<ChartPreview> preview_;
+    QPointer<PdfPreview> preview_;
     QString texPath_;
     bool toldMissing_ = false;
 };

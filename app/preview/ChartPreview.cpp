@@ -34,7 +34,7 @@ QPushButton* button(const QString& text, QLayout* layout)
 
 } // namespace
 
-ChartPreview::ChartPreview(QWidget* parent) : QDialog(parent), document_(new QPdfDocument(this))
+ChartPreview::ChartPreview(QWidget* parent) : PdfPreview(parent), document_(new QPdfDocument(this))
 {
     setWindowTitle(QStringLiteral("座席表の印刷プレビュー"));
     setWindowFlag(Qt::WindowMaximizeButtonHint);

@@ -1,5 +1,5 @@
 #pragma once
-#include <QDialog>
+#include "app/preview/PreviewPlugin.h"
 
 class QLabel;
 class QPdfDocument;
@@ -9,16 +9,15 @@ class QPushButton;
 
 // The typeset chart on screen, both pages, before it goes to the printer.
 // Not modal: the teacher may keep it open beside the main window.
-class ChartPreview : public QDialog {
+// Built into the preview plugin (kelmora_preview), not into the program.
+class ChartPreview : public PdfPreview {
     Q_OBJECT
 
 public:
     explicit ChartPreview(QWidget* parent = nullptr);
     ~ChartPreview() override;
 
-    // Shows the PDF at `path` from its first page, fitted to the window.
-    // Returns false (and shows nothing new) when it cannot be read.
-    bool showPdf(const QString& path);
+    bool showPdf(const QString& path) override;
 
     QPdfDocument* document() const { return document_; }
     QPdfView* view() const { return view_; }

@@ -24,6 +24,8 @@ using testing::Step;
 namespace {
 
 const QString kExamples = QStringLiteral(KELMORA_EXAMPLES_DIR);
+// Where the build puts the preview plugin: beside the program, not beside this test.
+const QString kPreviewDir = QStringLiteral(KELMORA_PREVIEW_BUILD_DIR);
 
 QString run(const QString& program, const QStringList& arguments)
 {
@@ -151,6 +153,23 @@ private slots:
         QVERIFY(QFile::exists(file("again.pdf")));
     }
 
+    void withoutThePreviewPluginThePdfIsNamed()
+    {
+        QCoreApplication::removeLibraryPath(kPreviewDir);
+        loadAndDisplay();
+        outputFromMenuBar(file("Kelmora.tex"), {Step::box(QString(), QString())});
+        const QString said = saidWhenAnswered(60000);
+        QCoreApplication::addLibraryPath(kPreviewDir);
+        QVERIFY2(said.contains(QDir::toNativeSeparators(file("Kelmora.pdf"))), qPrintable(said));
+        QVERIFY2(said.contains(QStringLiteral("libkelmora_preview.so")), qPrintable(said));
+        QCOMPARE(files(), QStringList({"Kelmora.pdf", "Kelmora.tex"}));
+        QVERIFY(!preview());
+
+        // Found again, the plugin opens the preview with the next chart.
+        outputFromMenuBar(file("again.tex"));
+        QTRY_VERIFY_WITH_TIMEOUT(preview() && preview()->isVisible(), 60000);
+    }
+
     void brokenTitleShowsTheTexErrorAndKeepsTheChart()
     {
         loadAndDisplay();
@@ -178,6 +197,7 @@ private slots:
 int main(int argc, char** argv)
 {
     kelmora::KelmoraApplication app(argc, argv);
+    QCoreApplication::addLibraryPath(kPreviewDir);
     ChartPdfTest test;
     return QTest::qExec(&test, argc, argv);
 }
