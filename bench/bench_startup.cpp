@@ -234,13 +234,13 @@ void Compare(const char* platform, const std::string& kelmora, const std::string
     std::printf("startup (%s), exec to first frame, median of %d:\n", platform, kRuns);
     std::printf("  time:   Qt floor %6.1f ms, with a Japanese label %6.1f ms, Kelmora %6.1f ms\n", bare.ms, text.ms,
                 k.ms);
-    std::printf("          Kelmora / labelled floor %5.2f (goal: within %.2fx) %s; / floor %5.2f\n", toText.ms, kGoal,
+    std::printf("          Kelmora / labelled floor %5.3f (goal: within %.2fx) %s; / floor %5.2f\n", toText.ms, kGoal,
                 toText.ms <= kGoal ? "met" : "MISSED", toBare.ms);
     std::printf("          (the middle half of the ratios to the labelled floor: %.2f to %.2f)\n", toText.msLow,
                 toText.msHigh);
     std::printf("  memory: Qt floor %6.1f MB, with a Japanese label %6.1f MB, Kelmora %6.1f MB (VmRSS then)\n",
                 bare.rssMb, text.rssMb, k.rssMb);
-    std::printf("          Kelmora / labelled floor %5.2f (goal: within %.2fx) %s; / floor %5.2f\n", toText.rssMb,
+    std::printf("          Kelmora / labelled floor %5.3f (goal: within %.2fx) %s; / floor %5.2f\n", toText.rssMb,
                 kGoal, toText.rssMb <= kGoal ? "met" : "MISSED", toBare.rssMb);
     std::printf("          (ratios: the median of the ratios of runs made one after the other)\n");
 }
