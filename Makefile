@@ -71,7 +71,9 @@ fuzz-arrangement:
 	build-fuzz/arrangement_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -dict=fuzz/arrangement.dict \
 	  -max_len=8192 -artifact_prefix=build-fuzz/artifacts/arrangement- build-fuzz/corpus-arrangement fuzz/corpus-arrangement
 
+# The start-up goal is measured under X, so the bench brings its own virtual display.
 bench: build
+	@scripts/ensure-deps xvfb
 	cmake --build $(BUILD) --target bench
 
 # A Debian package of the program ($(BUILD)/kelmora_<version>_<arch>.deb); scripts/test-package tests it.
