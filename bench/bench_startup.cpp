@@ -174,8 +174,13 @@ T Median(std::vector<T> v)
 struct Figures {
     double ms;
     double rssMb;
-    // For ratios: the middle half of the time ratios lies between these.
-    double msLow = 0, msHigh = 0;
+};
+
+// Kelmora's figures over a floor's; the middle half of the time ratios lies
+// between timeLow and timeHigh.
+struct Ratios {
+    double time, memory;
+    double timeLow, timeHigh;
 };
 
 // The programs in turn, so that a busy moment of the machine hits them alike.
@@ -210,7 +215,7 @@ Figures Medians(const std::vector<Run>& runs)
 // The median of the ratios of runs made one right after the other: a slow
 // stretch of a shared machine then slows both sides of a ratio, where it would
 // move only one of two separate medians.
-Figures PairedRatios(const std::vector<Run>& runs, const std::vector<Run>& floor)
+Ratios PairedRatios(const std::vector<Run>& runs, const std::vector<Run>& floor)
 {
     std::vector<double> ms, rss;
     for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -229,19 +234,19 @@ void Compare(const char* platform, const std::string& kelmora, const std::string
         return;
     }
     const Figures bare = Medians(runs[0]), text = Medians(runs[1]), k = Medians(runs[2]);
-    const Figures toText = PairedRatios(runs[2], runs[1]), toBare = PairedRatios(runs[2], runs[0]);
+    const Ratios toText = PairedRatios(runs[2], runs[1]), toBare = PairedRatios(runs[2], runs[0]);
     constexpr double kGoal = 1.15;
     std::printf("startup (%s), exec to first frame, median of %d:\n", platform, kRuns);
     std::printf("  time:   Qt floor %6.1f ms, with a Japanese label %6.1f ms, Kelmora %6.1f ms\n", bare.ms, text.ms,
                 k.ms);
-    std::printf("          Kelmora / labelled floor %5.3f (goal: within %.2fx) %s; / floor %5.2f\n", toText.ms, kGoal,
-                toText.ms <= kGoal ? "met" : "MISSED", toBare.ms);
-    std::printf("          (the middle half of the ratios to the labelled floor: %.2f to %.2f)\n", toText.msLow,
-                toText.msHigh);
+    std::printf("          Kelmora / labelled floor %5.3f (goal: within %.2fx) %s; / floor %5.2f\n", toText.time, kGoal,
+                toText.time <= kGoal ? "met" : "MISSED", toBare.time);
+    std::printf("          (the middle half of the ratios to the labelled floor: %.2f to %.2f)\n", toText.timeLow,
+                toText.timeHigh);
     std::printf("  memory: Qt floor %6.1f MB, with a Japanese label %6.1f MB, Kelmora %6.1f MB (VmRSS then)\n",
                 bare.rssMb, text.rssMb, k.rssMb);
-    std::printf("          Kelmora / labelled floor %5.3f (goal: within %.2fx) %s; / floor %5.2f\n", toText.rssMb,
-                kGoal, toText.rssMb <= kGoal ? "met" : "MISSED", toBare.rssMb);
+    std::printf("          Kelmora / labelled floor %5.3f (goal: within %.2fx) %s; / floor %5.2f\n", toText.memory,
+                kGoal, toText.memory <= kGoal ? "met" : "MISSED", toBare.memory);
     std::printf("          (ratios: the median of the ratios of runs made one after the other)\n");
 }
 
