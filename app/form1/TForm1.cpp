@@ -36,6 +36,7 @@ TForm1::TForm1(ProgramState& programState, QWidget* parent)
     // for each of the dozen sizes the window uses. Both pages say so as well:
     // they are made before they have a parent, and a page's controls made with
     // the other setting would load every one of their fonts twice.
+
     // The banner is the only mincho text at start. Hinting type that large
     // changes nothing one sees, but FreeType's auto-hinter would first measure
     // a hundred glyphs of the whole face: about 2 MB of the font file read in.
