@@ -209,8 +209,8 @@ class Solver {
 public:
     // `cliques`: groups of three or more kept apart, checked as a whole.
     Solver(const Geometry& geometry, std::vector<DeskSet> domains, const Partners& apart, const Partners& beside,
-           const Groups& cliques, std::mt19937_64& rng)
-        : geometry_(geometry), domains_(std::move(domains)), apart_(apart), beside_(beside), cliques_(cliques),
+           const Groups& cliques, std::mt19937_64& rng, const DraftLimits& limits = {})
+        : limits_(limits), geometry_(geometry), domains_(std::move(domains)), apart_(apart), beside_(beside), cliques_(cliques),
           rng_(rng), n_(static_cast<int>(domains_.size())), assigned_(domains_.size(), 0), match_(domains_.size(), -1),
           owner_(static_cast<std::size_t>(geometry.desks), -1), saved_(domains_.size()), cliquesOf_(domains_.size())
     {
@@ -259,6 +259,8 @@ private:
     {
         if (depth == n_)
             return true;
+        if ((++nodes_ & 255) == 0 && limits_.reached())
+            return false;
         const int s = mostConstrained();
         std::vector<int> values = At(domains_, s).list();
         std::shuffle(values.begin(), values.end(), rng_);
@@ -428,6 +430,8 @@ private:
         return false;
     }
 
+    const DraftLimits& limits_;
+    std::uint64_t nodes_ = 0;
     const Geometry& geometry_;
     std::vector<DeskSet> domains_;
     const Partners& apart_;
@@ -454,8 +458,8 @@ struct Failure {
 
 class Drafter {
 public:
-    Drafter(const DraftProblem& problem, std::uint64_t seed)
-        : p_(problem), geometry_(problem.columns, problem.rows), rng_(seed),
+    Drafter(const DraftProblem& problem, std::uint64_t seed, const DraftLimits& limits)
+        : p_(problem), limits_(limits), geometry_(problem.columns, problem.rows), rng_(seed),
           n_(static_cast<int>(problem.students.size())), empty_(EmptyDesks(problem)),
           apart_(static_cast<std::size_t>(n_)), beside_(static_cast<std::size_t>(n_))
     {
@@ -487,7 +491,7 @@ public:
     Draft run()
     {
         if (auto reason = firstGlanceReason())
-            return {{}, *reason};
+            return {{}, *reason, DraftOutcome::Impossible};
         std::vector<int> parities{0};
         if (p_.mixing != Mixing::None) {
             parities.push_back(1);
@@ -500,7 +504,9 @@ public:
                 return {std::move(*desks), {}};
             failures[static_cast<std::size_t>(parity)] = std::get<Failure>(std::move(outcome));
         }
-        return {{}, tell(failures, p_.mixing != Mixing::None)};
+        if (limits_.reached())
+            return {{}, {}, limits_.stop != nullptr && limits_.stop->load() ? DraftOutcome::Stopped : DraftOutcome::OutOfTime};
+        return {{}, tell(failures, p_.mixing != Mixing::None), DraftOutcome::Impossible};
     }
 
 private:
@@ -580,7 +586,7 @@ private:
                 return Failure{0, 0, s, {}};
         }
         const std::vector<DeskSet> domains = domainsFor(parity);
-        Solver solver(geometry_, domains, apart_, beside_, cliques_, rng_);
+        Solver solver(geometry_, domains, apart_, beside_, cliques_, rng_, limits_);
         if (const std::vector<int> group = solver.deficientGroup(); !group.empty())
             return shortOfDesks(group, domains);
         if (const int crowded = solver.crowdedClique(); crowded >= 0)
@@ -713,6 +719,7 @@ private:
     }
 
     const DraftProblem& p_;
+    const DraftLimits& limits_;
     Geometry geometry_;
     std::mt19937_64 rng_;
     int n_;
@@ -764,9 +771,9 @@ std::vector<bool> EmptyDesks(const DraftProblem& problem)
     return empty;
 }
 
-Draft DrawDraft(const DraftProblem& problem, std::uint64_t seed)
+Draft DrawDraft(const DraftProblem& problem, std::uint64_t seed, const DraftLimits& limits)
 {
-    return Drafter(problem, seed).run();
+    return Drafter(problem, seed, limits).run();
 }
 
 } // namespace kelmora

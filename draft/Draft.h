@@ -1,4 +1,6 @@
 #pragma once
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -39,10 +41,27 @@ struct DraftProblem {
     Mixing mixing = Mixing::None;
 };
 
+// How a draw ended. Impossible is said only with proof; a search that ran out of
+// time or was stopped has ruled nothing out.
+enum class DraftOutcome : std::uint8_t { Found, Impossible, OutOfTime, Stopped };
+
 struct Draft {
-    std::vector<int> desks; // per student; empty when no arrangement exists
-    std::string reason;     // code page 932: which condition cannot be met
-    bool ok() const { return reason.empty(); }
+    std::vector<int> desks; // per student; empty unless an arrangement was found
+    std::string reason;     // code page 932: the clash (Impossible), or what makes it hard (OutOfTime)
+    DraftOutcome outcome = DraftOutcome::Found;
+    bool ok() const { return outcome == DraftOutcome::Found; }
+};
+
+// Bounds a draw from outside: another thread may set `stop`, and the draw gives up
+// at `deadline`. Both are looked at often enough to end a draw within milliseconds.
+struct DraftLimits {
+    const std::atomic<bool>* stop = nullptr;
+    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+    bool reached() const
+    {
+        return (stop != nullptr && stop->load(std::memory_order_relaxed))
+               || std::chrono::steady_clock::now() >= deadline;
+    }
 };
 
 // The desks left empty: the marked ones, then, while there are more desks than
@@ -51,7 +70,7 @@ struct Draft {
 std::vector<bool> EmptyDesks(const DraftProblem& problem);
 
 // Draws one arrangement meeting every condition, at random, or says why none exists.
-Draft DrawDraft(const DraftProblem& problem, std::uint64_t seed);
+Draft DrawDraft(const DraftProblem& problem, std::uint64_t seed, const DraftLimits& limits = {});
 
 bool InFrontRows(int desk, int columns, int rows, int frontRows);
 
