@@ -13,7 +13,7 @@ struct ChartInput {
     int columns; // the seat grid's column count, 1..12
     int rows;    // the seat grid's row count, 1..12
     const RosterTable& roster;
-    std::string_view title; // written as typed: the teacher may write LaTeX in it
+    std::string_view title; // the teacher may write LaTeX in it (LatexTitle)
 };
 
 // The plain two-page chart (48 + 2R lines, CR LF after each): full names.

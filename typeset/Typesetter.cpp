@@ -148,7 +148,8 @@ void Typesetter::stepFinished(int exitCode, QProcess::ExitStatus status)
         }
         step_ = Step::Pdf;
         run(programs_.dvipdfmx,
-            {QStringLiteral("-p"), QStringLiteral("257mm,182mm"), QStringLiteral("-o"), kPdf, kDvi});
+            {QStringLiteral("-f"), QStringLiteral("ptex-ipa.map"), QStringLiteral("-f"), QStringLiteral("otf-ipa.map"),
+             QStringLiteral("-p"), QStringLiteral("257mm,182mm"), QStringLiteral("-o"), kPdf, kDvi});
         return;
     }
 
@@ -159,9 +160,14 @@ void Typesetter::stepFinished(int exitCode, QProcess::ExitStatus status)
     }
     const QByteArray pdf = made.readAll();
     // Beside the chart, whole or not at all: a viewer holding the old PDF keeps reading it.
+    // flush() before commit(): a PDF that fits in the buffer is only written out
+    // there, and commit() puts the file in place even when that fails (a full disk
+    // would leave an empty file where the older PDF was).
     QSaveFile target(pdfPath_);
-    if (!target.open(QIODevice::WriteOnly) || target.write(pdf) != pdf.size() || !target.commit()) {
-        fail(QDir::toNativeSeparators(pdfPath_) + QStringLiteral(": ") + target.errorString());
+    if (!target.open(QIODevice::WriteOnly) || target.write(pdf) != pdf.size() || !target.flush() || !target.commit()) {
+        const QString reason = target.errorString();
+        target.cancelWriting();
+        fail(QDir::toNativeSeparators(pdfPath_) + QStringLiteral(": ") + reason);
         return;
     }
     end(Outcome::Done);
