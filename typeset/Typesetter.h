@@ -30,7 +30,9 @@ QString PdfPathFor(const QString& texPath);
 
 // The first errors of a TeX log (code page 932 bytes, as pLaTeX writes them with
 // -kanji=sjis): each line starting with "!" and the `after` lines that follow it,
-// at most `maxLines` lines, joined by "\n". Empty when the log holds no error.
+// and the line that tells where in the chart TeX stopped ("l.20 \fbox{...") with
+// the rest of that line under it, also when more context comes between; at most
+// `maxLines` lines, joined by "\n". Empty when the log holds no error.
 std::string FirstErrorLines(std::string_view log, int after = 2, int maxLines = 9);
 
 class Typesetter : public QObject {
