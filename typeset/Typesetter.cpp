@@ -41,6 +41,21 @@ TexPrograms FindTexPrograms()
             QStandardPaths::findExecutable(QStringLiteral("dvipdfmx"))};
 }
 
+QStringList TexArguments(const QString& tex)
+{
+    return {QStringLiteral("-kanji=sjis"), QStringLiteral("-interaction=nonstopmode"), QStringLiteral("-halt-on-error"),
+            tex};
+}
+
+QStringList PdfArguments(const QString& dvi, const QString& pdf)
+{
+    // The maps come with texlive-lang-japanese and name the IPA fonts it ships;
+    // given here, they leave the system's own setting alone. A missing map is
+    // only a warning to dvipdfmx.
+    return {QStringLiteral("-f"), QStringLiteral("ptex-ipa.map"), QStringLiteral("-f"), QStringLiteral("otf-ipa.map"),
+            QStringLiteral("-p"), QStringLiteral("257mm,182mm"), QStringLiteral("-o"), pdf, dvi};
+}
+
 QString PdfPathFor(const QString& texPath)
 {
     const QFileInfo info(texPath);
@@ -136,8 +151,7 @@ void Typesetter::start(const QString& texPath)
         fail(source.errorString());
         return;
     }
-    run(programs_.platex, {QStringLiteral("-kanji=sjis"), QStringLiteral("-interaction=nonstopmode"),
-                           QStringLiteral("-halt-on-error"), kTex});
+    run(programs_.platex, TexArguments(kTex));
 }
 
 void Typesetter::cancel()
@@ -185,9 +199,7 @@ void Typesetter::stepFinished(int exitCode, QProcess::ExitStatus status)
             return;
         }
         step_ = Step::Pdf;
-        run(programs_.dvipdfmx,
-            {QStringLiteral("-f"), QStringLiteral("ptex-ipa.map"), QStringLiteral("-f"), QStringLiteral("otf-ipa.map"),
-             QStringLiteral("-p"), QStringLiteral("257mm,182mm"), QStringLiteral("-o"), kPdf, kDvi});
+        run(programs_.dvipdfmx, PdfArguments(kDvi, kPdf));
         return;
     }
 

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <chrono>
@@ -24,6 +25,14 @@ struct TexPrograms {
 
 // The two programs as found on PATH; a name stays empty when it is missing.
 TexPrograms FindTexPrograms();
+
+// platex's arguments for the chart `tex`: code page 932, stopping at the first error.
+QStringList TexArguments(const QString& tex);
+// dvipdfmx's arguments from `dvi` to `pdf`: the landscape JIS B5 page, which the
+// DVI file does not tell, with the Japanese fonts embedded (the IPA fonts; the
+// default map leaves them out, and a printer or another PC then substitutes or
+// drops them).
+QStringList PdfArguments(const QString& dvi, const QString& pdf);
 
 // The PDF's path for a chart: the same folder and base name, ".pdf".
 QString PdfPathFor(const QString& texPath);
