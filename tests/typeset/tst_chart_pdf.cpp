@@ -191,7 +191,10 @@ private slots:
     }
 
     // Pages that cannot go where the print dialog sent them: the teacher is told
-    // where, and the preview stays for another try.
+    // where, and the preview stays for another try. The dialog is accepted past
+    // the file checks of its Print button (which would refuse a folder that is
+    // not there), so the path reaches QPainter::begin as a printer that cannot be
+    // opened does.
     void printingThatCannotStartIsTold()
     {
         loadAndDisplay();
