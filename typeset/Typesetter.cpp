@@ -52,8 +52,15 @@ QStringList PdfArguments(const QString& dvi, const QString& pdf)
     // The maps come with texlive-lang-japanese and name the IPA fonts it ships;
     // given here, they leave the system's own setting alone. A missing map is
     // only a warning to dvipdfmx.
-    return {QStringLiteral("-f"), QStringLiteral("ptex-ipa.map"), QStringLiteral("-f"), QStringLiteral("otf-ipa.map"),
-            QStringLiteral("-p"), QStringLiteral("257mm,182mm"), QStringLiteral("-o"), pdf, dvi};
+    return {QStringLiteral("-f"),
+            QStringLiteral("ptex-ipa.map"),
+            QStringLiteral("-f"),
+            QStringLiteral("otf-ipa.map"),
+            QStringLiteral("-p"),
+            QStringLiteral("257mm,182mm"),
+            QStringLiteral("-o"),
+            pdf,
+            dvi};
 }
 
 QString PdfPathFor(const QString& texPath)

@@ -206,6 +206,18 @@ private slots:
         QVERIFY2(said.contains(QDir::toNativeSeparators(target)), qPrintable(said));
         QVERIFY(!QFile::exists(target));
         QVERIFY(preview()->isVisible());
+
+        // A printer that will not start the second page: printing stops there, and says which.
+        struct NoSecondPage : QPrinter {
+            using QPrinter::QPrinter;
+            bool newPage() override { return false; }
+        };
+        NoSecondPage printer(QPrinter::HighResolution);
+        ChartPreview::setUpPrinter(printer);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file("half.pdf"));
+        const QString failure = preview()->printPages(printer);
+        QVERIFY2(failure.contains(QStringLiteral("2 ページ目を印刷できませんでした")), qPrintable(failure));
     }
 
     void withoutThePreviewPluginThePdfIsNamed()
