@@ -52,15 +52,7 @@ QStringList PdfArguments(const QString& dvi, const QString& pdf)
     // The maps come with texlive-lang-japanese and name the IPA fonts it ships;
     // given here, they leave the system's own setting alone. A missing map is
     // only a warning to dvipdfmx.
-    return {QStringLiteral("-f"),
-            QStringLiteral("ptex-ipa.map"),
-            QStringLiteral("-f"),
-            QStringLiteral("otf-ipa.map"),
-            QStringLiteral("-p"),
-            QStringLiteral("257mm,182mm"),
-            QStringLiteral("-o"),
-            pdf,
-            dvi};
+    return QStringLiteral("-f ptex-ipa.map -f otf-ipa.map -p 257mm,182mm -o").split(u' ') << pdf << dvi;
 }
 
 QString PdfPathFor(const QString& texPath)
