@@ -68,6 +68,7 @@ private slots:
         QString said;
         modals().expect(Step::any<DraftDialog>([&said](DraftDialog* dialog) {
             QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
+            QTRY_VERIFY(!dialog->searching()); // the draw runs on its own thread
             said = dialog->isVisible() ? dialog->Reason->text() : QStringLiteral("closed");
             dialog->reject();
         }));
