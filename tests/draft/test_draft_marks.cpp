@@ -88,8 +88,8 @@ private slots:
             std::set<std::string> staying;
             for (const auto& s : after)
                 staying.insert(s.second);
-            const bool anyStays = std::any_of(before.begin(), before.end(),
-                                              [&](const auto& s) { return staying.contains(s.second); });
+            const bool anyStays =
+                std::any_of(before.begin(), before.end(), [&](const auto& s) { return staying.contains(s.second); });
 
             const std::vector<NamedStudent> lost = FitToRoster(c, now);
             QVERIFY(FitsRoster(c, now));
@@ -101,8 +101,8 @@ private slots:
             }
             std::set<std::string> expectLost;
             for (const auto& s : before) {
-                const bool grouped = std::any_of(groups.begin(), groups.end(),
-                                                 [&](const auto& g) { return g.contains(s.second); });
+                const bool grouped =
+                    std::any_of(groups.begin(), groups.end(), [&](const auto& g) { return g.contains(s.second); });
                 if (anyStays && !staying.contains(s.second) && (given[s.second] != StudentMarks{} || grouped))
                     expectLost.insert(s.second);
             }
