@@ -37,8 +37,7 @@ double Median(std::vector<double> v)
 void Measure(int students, int runs)
 {
     Roster roster;
-    roster.studentCount =
-        ReadRosterText(roster.table, bench::MakeRosterText(students), roster.columnCount, nullptr);
+    roster.studentCount = ReadRosterText(roster.table, bench::MakeRosterText(students), roster.columnCount, nullptr);
     if (roster.studentCount != students) {
         std::printf("draft dialog: %d students read, %d expected\n", roster.studentCount, students);
         return;

@@ -3,8 +3,10 @@
 #include "codec/Cp932.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFutureWatcher>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,13 +14,17 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTableWidget>
+#include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -57,6 +63,24 @@ public:
         QTimer::singleShot(0, combo, &QComboBox::showPopup);
         return combo;
     }
+    // Drawn as a combo box, so that the choice looks like one before it is opened.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QWidget* view = option.widget;
+        QStyle* style = view ? view->style() : QApplication::style();
+        QStyleOptionComboBox box;
+        box.rect = option.rect.adjusted(1, 1, -1, -1);
+        box.state = option.state & ~QStyle::State_HasFocus;
+        box.palette = option.palette;
+        box.fontMetrics = option.fontMetrics;
+        box.direction = option.direction;
+        box.currentText = item.text;
+        box.editable = false;
+        style->drawComplexControl(QStyle::CC_ComboBox, &box, painter, view);
+        style->drawControl(QStyle::CE_ComboBoxLabel, &box, painter, view);
+    }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
     {
         static_cast<QComboBox*>(editor)->setCurrentIndex(index.data(Qt::EditRole).toInt());
@@ -66,6 +90,18 @@ public:
         model->setData(index, static_cast<QComboBox*>(editor)->currentIndex(), Qt::EditRole);
     }
 };
+
+// The draws' own threads. Not the global pool's: the raster paint engine hands
+// work to that one and waits for it, so draws there could stall the painting.
+QThreadPool* drawThreads()
+{
+    static QThreadPool* pool = [] {
+        auto* p = new QThreadPool(QCoreApplication::instance()); // joined when the application ends
+        p->setMaxThreadCount(4);
+        return p;
+    }();
+    return pool;
+}
 
 } // namespace
 
@@ -252,11 +288,12 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     Reason = new QLabel(this);
     Reason->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0); font-weight: bold;"));
     Reason->setWordWrap(true);
+    Searching = new QLabel(QStringLiteral("探しています…"), this);
+    Searching->hide();
     Busy = new QProgressBar(this);
     Busy->setRange(0, 0); // no end known: the bar only moves
-    Busy->setFormat(QStringLiteral("探しています…"));
-    Busy->setTextVisible(true);
-    Busy->setFixedWidth(180);
+    Busy->setTextVisible(false);
+    Busy->setFixedWidth(120);
     Busy->hide();
     StopButton = new QPushButton(QStringLiteral("中止"), this);
     StopButton->setAutoDefault(false);
@@ -281,6 +318,7 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     top->addLayout(room);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Reason, 1);
+    buttons->addWidget(Searching);
     buttons->addWidget(Busy);
     buttons->addWidget(StopButton);
     buttons->addWidget(DrawButton);
@@ -291,12 +329,21 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     whole->addLayout(top);
     whole->addLayout(buttons);
 
-    watcher_ = new QFutureWatcher<Draft>(this);
-    connect(watcher_, &QFutureWatcher<Draft>::finished, this, &DraftDialog::drawEnded);
     busyTimer_ = new QTimer(this);
     busyTimer_->setSingleShot(true);
     busyTimer_->setInterval(kBusyAfter);
     connect(busyTimer_, &QTimer::timeout, this, [this] { showSearching(true); });
+    limitTimer_ = new QTimer(this);
+    limitTimer_->setSingleShot(true);
+    connect(limitTimer_, &QTimer::timeout, this, [this] {
+        // The draw did not keep to its limit: it ran out of time all the same.
+        const bool decide = decideWhenFound_;
+        abandonDraw();
+        shown_.reset();
+        showDesks();
+        Reason->setText(failureText(Draft{{}, {}, DraftOutcome::OutOfTime}));
+        (decide ? DecideButton : DrawButton)->setFocus();
+    });
 
     fillControls();
 
@@ -332,11 +379,14 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
 
 DraftDialog::~DraftDialog()
 {
-    // The thread owns copies of all it reads; waiting only keeps it from
-    // outliving the dialog, and a stopped draw ends within milliseconds.
-    if (stop_)
-        stop_->store(true);
-    running_.waitForFinished();
+    if (searching_)
+        abandonDraw();
+    // A stopped draw ends within milliseconds; one that does not is let be: its
+    // thread reads only its own copies, and drawThreads() joins it at exit.
+    const QDeadlineTimer patience(250);
+    for (const Run& run : abandoned_)
+        while (!run.future.isFinished() && !patience.hasExpired())
+            QThread::msleep(1);
 }
 
 void DraftDialog::fillControls()
@@ -359,10 +409,8 @@ void DraftDialog::conditionsChanged()
     if (filling_)
         return;
     // A draw under the old conditions would be no draw under the new ones.
-    if (searching_) {
-        dropped_ = Dropped::ConditionsChanged;
-        stop_->store(true);
-    }
+    if (searching_)
+        abandonDraw();
     shown_.reset();
     Reason->clear();
     showDesks();
@@ -464,22 +512,42 @@ void DraftDialog::startDraw(bool thenDecide)
         return;
     searching_ = true;
     decideWhenFound_ = thenDecide;
-    dropped_ = Dropped::No;
     Reason->clear();
     // The thread gets its own problem, draw function and stop flag: nothing it
     // reads belongs to the dialog, which may change or go while it runs.
     auto stop = std::make_shared<std::atomic<bool>>(false);
-    stop_ = stop;
     DraftLimits limits;
     limits.deadline = std::chrono::steady_clock::now() + timeLimit;
-    running_ = QtConcurrent::run([problem = MakeDraftProblem(conditions_, roster_, seats_, columns_, rows_),
-                                  seed = rng_(), stop, limits, draw = drawFunction] {
-        DraftLimits bounds = limits;
-        bounds.stop = stop.get();
-        return draw(problem, seed, bounds);
+    running_.stop = stop;
+    running_.future =
+        QtConcurrent::run(drawThreads(), [problem = MakeDraftProblem(conditions_, roster_, seats_, columns_, rows_),
+                                          seed = rng_(), stop, limits, draw = drawFunction] {
+            DraftLimits bounds = limits;
+            bounds.stop = stop.get();
+            return draw(problem, seed, bounds);
+        });
+    auto* watcher = new QFutureWatcher<Draft>(this);
+    watcher_ = watcher;
+    connect(watcher, &QFutureWatcher<Draft>::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        if (watcher == watcher_) // else abandoned
+            drawEnded();
     });
-    watcher_->setFuture(running_);
+    watcher->setFuture(running_.future);
     busyTimer_->start();
+    limitTimer_->start(timeLimit + kLimitGrace);
+}
+
+void DraftDialog::abandonDraw()
+{
+    running_.stop->store(true);
+    std::erase_if(abandoned_, [](const Run& run) { return run.future.isFinished(); });
+    abandoned_.push_back(std::exchange(running_, {}));
+    watcher_ = nullptr;
+    searching_ = false;
+    busyTimer_->stop();
+    limitTimer_->stop();
+    showSearching(false);
 }
 
 void DraftDialog::showSearching(bool on)
@@ -488,6 +556,7 @@ void DraftDialog::showSearching(bool on)
         w->setEnabled(!on);
     DrawButton->setEnabled(!on);
     DecideButton->setEnabled(!on);
+    Searching->setVisible(on);
     Busy->setVisible(on);
     StopButton->setVisible(on);
     StopButton->setEnabled(on);
@@ -511,20 +580,14 @@ QString DraftDialog::failureText(const Draft& draft) const
 void DraftDialog::drawEnded()
 {
     busyTimer_->stop();
+    limitTimer_->stop();
     searching_ = false;
-    stop_.reset();
-    const Dropped dropped = std::exchange(dropped_, Dropped::No);
-    const Draft draft = running_.result();
+    watcher_ = nullptr;
+    const Draft draft = std::exchange(running_, {}).future.result();
     const bool hadFocus = StopButton->hasFocus();
     showSearching(false);
     if (hadFocus)
         (decideWhenFound_ ? DecideButton : DrawButton)->setFocus();
-    if (dropped == Dropped::ConditionsChanged)
-        return; // conditionsChanged() has shown the new conditions
-    if (dropped == Dropped::ByTeacher || draft.outcome == DraftOutcome::Stopped) {
-        Reason->setText(QStringLiteral("中止しました。席は変わっていません。"));
-        return;
-    }
     if (!draft.ok()) {
         shown_.reset();
         showDesks();
@@ -560,17 +623,16 @@ void DraftDialog::StopButtonClick()
 {
     if (!searching_)
         return;
-    dropped_ = Dropped::ByTeacher;
-    stop_->store(true);
-    StopButton->setEnabled(false); // until the draw has seen the flag, a few milliseconds
+    const bool decide = decideWhenFound_;
+    abandonDraw();
+    Reason->setText(QStringLiteral("中止しました。席は変わっていません。"));
+    (decide ? DecideButton : DrawButton)->setFocus();
 }
 
 void DraftDialog::reject()
 {
-    if (searching_) {
-        dropped_ = Dropped::ByTeacher;
-        stop_->store(true);
-    }
+    if (searching_)
+        abandonDraw();
     QDialog::reject();
 }
 

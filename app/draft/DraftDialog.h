@@ -46,7 +46,8 @@ public:
 
     DraftDialog(kelmora::DraftConditions& conditions, const kelmora::Roster& roster, const kelmora::SeatTable& seats,
                 int columns, int rows, kelmora::NameMode mode, Apply apply, QWidget* parent = nullptr);
-    // Stops a draw still running and waits for its thread, which then ends within milliseconds.
+    // Stops a draw still running and gives its thread a moment to end; a thread
+    // that takes longer only holds copies of its own and is joined at exit.
     ~DraftDialog() override;
 
     // How a draw is made and how long it may search; a test may set them before it draws.
@@ -54,6 +55,8 @@ public:
     std::chrono::milliseconds timeLimit{10000};
     // How long a draw runs before the dialog shows that it is searching.
     static constexpr std::chrono::milliseconds kBusyAfter{200};
+    // How long past the time limit the dialog waits for a draw to say so itself.
+    static constexpr std::chrono::milliseconds kLimitGrace{1000};
 
     // The controls, public so that tests reach them by name.
     QTableView* StudentGrid = nullptr; // 番, 名前, 前方, 固定, 男女
@@ -67,7 +70,8 @@ public:
     QRadioButton* MixColumns = nullptr;
     QRadioButton* MixChecker = nullptr;
     QLabel* Reason = nullptr;
-    QProgressBar* Busy = nullptr; // "探しています…", shown while a draw takes long
+    QLabel* Searching = nullptr; // "探しています…" beside a moving bar, while a draw takes long
+    QProgressBar* Busy = nullptr;
     QPushButton* StopButton = nullptr;
     QPushButton* DrawButton = nullptr;
     QPushButton* DecideButton = nullptr;
@@ -89,8 +93,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override; // Esc while searching stops the draw, the dialog stays
 
 private:
-    // Why a running draw's result is not to be used.
-    enum class Dropped { No, ByTeacher, ConditionsChanged };
+    // A draw on its thread: what it was started with that the dialog keeps.
+    struct Run {
+        QFuture<kelmora::Draft> future;
+        std::shared_ptr<std::atomic<bool>> stop; // shared with the thread
+    };
 
     void fillControls();
     void conditionsChanged();
@@ -98,6 +105,9 @@ private:
     void showApartGroups();
     void startDraw(bool thenDecide);
     void drawEnded();
+    // Stops the running draw and waits no more for it: its thread ends on its own,
+    // and what it finds is not used.
+    void abandonDraw();
     void showSearching(bool on);
     QString failureText(const kelmora::Draft& draft) const;
 
@@ -113,12 +123,12 @@ private:
     bool filling_ = false;
 
     StudentMarksModel* students_ = nullptr;
-    std::vector<QWidget*> conditionControls_; // greyed while a draw searches
-    QFutureWatcher<kelmora::Draft>* watcher_ = nullptr;
-    QFuture<kelmora::Draft> running_;
-    std::shared_ptr<std::atomic<bool>> stop_; // the running draw's, shared with its thread
+    std::vector<QWidget*> conditionControls_;           // greyed while a draw searches
+    QFutureWatcher<kelmora::Draft>* watcher_ = nullptr; // the running draw's; none when not searching
+    Run running_;
+    std::vector<Run> abandoned_; // stopped draws whose threads may still be ending
     QTimer* busyTimer_ = nullptr;
+    QTimer* limitTimer_ = nullptr; // the time limit, kept here too in case a draw overruns it
     bool searching_ = false;
     bool decideWhenFound_ = false;
-    Dropped dropped_ = Dropped::No;
 };

@@ -237,6 +237,8 @@ private slots:
             QVERIFY(dialog->searching());
             QTRY_VERIFY(dialog->StopButton->isVisible());
             QVERIFY(dialog->Busy->isVisible());
+            QCOMPARE(dialog->Searching->text(), QStringLiteral("探しています…"));
+            QVERIFY(dialog->Searching->isVisible());
             QVERIFY(!dialog->DrawButton->isEnabled());
             QVERIFY(!dialog->DecideButton->isEnabled());
             QVERIFY(!dialog->StudentGrid->isEnabled());
@@ -248,8 +250,8 @@ private slots:
             }
             QCOMPARE(colours.size(), std::size_t(2));
             QTest::mouseClick(dialog->StopButton, Qt::LeftButton);
-            QTRY_VERIFY(!dialog->searching());
-            QCOMPARE(*draw.stopped, 1);
+            QVERIFY(!dialog->searching()); // at once: the dialog does not wait for the thread
+            QTRY_COMPARE(*draw.stopped, 1);
             QCOMPARE(dialog->Reason->text(), QStringLiteral("中止しました。席は変わっていません。"));
             QVERIFY(!dialog->StopButton->isVisible());
             QVERIFY(dialog->DecideButton->isEnabled());
@@ -259,15 +261,15 @@ private slots:
             QVERIFY(dialog->searching());
             QTRY_VERIFY(dialog->StopButton->isVisible());
             QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
-            QTRY_VERIFY(!dialog->searching());
-            QCOMPARE(*draw.stopped, 2);
+            QVERIFY(!dialog->searching());
+            QTRY_COMPARE(*draw.stopped, 2);
             QVERIFY(dialog->isVisible());
 
             // A condition changed at once drops the draw under the old ones.
             QTest::mouseClick(dialog->DrawButton, Qt::LeftButton);
             QTest::mouseClick(dialog->EveryoneMoves, Qt::LeftButton);
-            QTRY_VERIFY(!dialog->searching());
-            QCOMPARE(*draw.stopped, 3);
+            QVERIFY(!dialog->searching());
+            QTRY_COMPARE(*draw.stopped, 3);
             QCOMPARE(dialog->Reason->text(), QString());
             QCOMPARE(dialog->DeskCaption->text(), QStringLiteral("今の席(クリックで空席にする／戻す)"));
 
@@ -318,6 +320,50 @@ private slots:
                                 "並べられないと決まったわけではありません。もう一度探すか、条件を減らしてください。\n"
                                 "離す組が大きく、前方の席も少ないため"));
         QVERIFY(placement(*state) == before);
+    }
+
+    // A draw that keeps to neither 中止 nor the time limit does not hold the
+    // dialog: it is let go when the limit has passed and when the dialog closes,
+    // and the arrangement it finds at last is not used.
+    void aDrawThatOverrunsIsLetGo()
+    {
+        load(QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv"));
+        ui()->DLoad->trigger();
+        ui()->UpDown1->setPosition(7);
+        ui()->UpDown2->setPosition(6);
+        const std::vector<std::string> before = placement(*state);
+        const int undoable = form->undoStack->count();
+
+        const auto ended = std::make_shared<std::atomic<int>>(0);
+        const auto stubborn = [ended](const DraftProblem& problem, std::uint64_t, const DraftLimits&) {
+            QThread::msleep(2500);
+            Draft found;
+            found.desks.resize(problem.students.size());
+            std::iota(found.desks.begin(), found.desks.end(), 0);
+            ++*ended;
+            return found;
+        };
+        bool done = false;
+        modals().expect(Step::any<DraftDialog>([&](DraftDialog* dialog) {
+            dialog->drawFunction = stubborn;
+            dialog->timeLimit = std::chrono::milliseconds(100);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+            QTRY_VERIFY(!dialog->searching());
+            QVERIFY(dialog->Reason->text().startsWith(QStringLiteral("0.1秒探しましたが")));
+            QCOMPARE(*ended, 0);
+            QTest::mouseClick(dialog->DrawButton, Qt::LeftButton);
+            QTRY_VERIFY(dialog->StopButton->isVisible());
+            QTest::mouseClick(dialog->CloseButton, Qt::LeftButton);
+            done = true;
+        }));
+        activate();
+        key(Qt::Key_K, Qt::AltModifier);
+        QTRY_VERIFY(done);
+        QCOMPARE(*ended, 0); // closed without waiting for either
+        QTRY_COMPARE_WITH_TIMEOUT(*ended, 2, 10000);
+        QCoreApplication::processEvents();
+        QVERIFY(placement(*state) == before);
+        QCOMPARE(form->undoStack->count(), undoable);
     }
 
     // Marks made in the dialog stay with their students when the class's roster
