@@ -38,6 +38,16 @@ using testing::Step;
 
 namespace {
 
+// Every student on the desk of their number: what a draw that found an
+// arrangement hands back.
+Draft foundArrangement(const DraftProblem& problem)
+{
+    Draft found;
+    found.desks.resize(problem.students.size());
+    std::iota(found.desks.begin(), found.desks.end(), 0);
+    return found;
+}
+
 // A draw that never finds an arrangement on its own: it searches until it is
 // stopped or out of time. Stopped, it takes a moment longer (so that a dialog
 // that did not wait for it would be seen gone first), then hands back a whole
@@ -54,10 +64,7 @@ struct EndlessDraw {
         if (limits.stop != nullptr && limits.stop->load()) {
             QThread::msleep(100);
             ++*stopped;
-            Draft found;
-            found.desks.resize(problem.students.size());
-            std::iota(found.desks.begin(), found.desks.end(), 0);
-            return found;
+            return foundArrangement(problem);
         }
         ++*timedOut;
         return {{}, testing::sj("離す組が大きく、前方の席も少ないため"), DraftOutcome::OutOfTime};
@@ -127,6 +134,15 @@ class DraftWindowTest : public testing::WindowTest {
     Q_OBJECT
 
     QTemporaryDir dir;
+
+    // The example class of 40, shown, in a room of 7 x 6.
+    void fortyOnSevenBySix()
+    {
+        load(QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv"));
+        ui()->DLoad->trigger();
+        ui()->UpDown1->setPosition(7);
+        ui()->UpDown2->setPosition(6);
+    }
 
 private slots:
     void draftFromTheMenuLandsInTheChart()
@@ -214,10 +230,7 @@ private slots:
     // they were; meanwhile the window paints and the teacher's desk blinks.
     void aLongDrawStopsAndChangesNothing()
     {
-        load(QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv"));
-        ui()->DLoad->trigger();
-        ui()->UpDown1->setPosition(7);
-        ui()->UpDown2->setPosition(6);
+        fortyOnSevenBySix();
         ui()->PageControl1->setCurrentIndex(1);
         activate();
         click(ui()->StringGrid2, 0, 0);
@@ -292,10 +305,7 @@ private slots:
     // out, what makes it hard; the desks stay.
     void theTimeLimitSaysSoAndChangesNothing()
     {
-        load(QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv"));
-        ui()->DLoad->trigger();
-        ui()->UpDown1->setPosition(7);
-        ui()->UpDown2->setPosition(6);
+        fortyOnSevenBySix();
         const std::vector<std::string> before = placement(*state);
 
         const EndlessDraw draw;
@@ -327,21 +337,15 @@ private slots:
     // and the arrangement it finds at last is not used.
     void aDrawThatOverrunsIsLetGo()
     {
-        load(QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv"));
-        ui()->DLoad->trigger();
-        ui()->UpDown1->setPosition(7);
-        ui()->UpDown2->setPosition(6);
+        fortyOnSevenBySix();
         const std::vector<std::string> before = placement(*state);
         const int undoable = form->undoStack->count();
 
         const auto ended = std::make_shared<std::atomic<int>>(0);
         const auto stubborn = [ended](const DraftProblem& problem, std::uint64_t, const DraftLimits&) {
             QThread::msleep(2500);
-            Draft found;
-            found.desks.resize(problem.students.size());
-            std::iota(found.desks.begin(), found.desks.end(), 0);
             ++*ended;
-            return found;
+            return foundArrangement(problem);
         };
         bool done = false;
         modals().expect(Step::any<DraftDialog>([&](DraftDialog* dialog) {
