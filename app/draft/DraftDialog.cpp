@@ -55,8 +55,9 @@ public:
         auto* combo = new QComboBox(parent);
         for (const QString& sex : kSexes)
             combo->addItem(sex);
+        // A choice from the list is the edit's end: commit it at once.
         connect(combo, &QComboBox::activated, this, [this, combo] {
-            auto* self = const_cast<SexDelegate*>(this);
+            auto* self = const_cast<SexDelegate*>(this); // signals are not const; the delegate is ours
             emit self->commitData(combo);
             emit self->closeEditor(combo);
         });
