@@ -190,6 +190,8 @@ bool TForm1::openArrangement(const QString& path)
     // been set for this class already.
     if (!arrangement.draft.isEmpty())
         state.draftConditions = ReadDraftRecord(arrangement.draft, state.roster);
+    else
+        draftFollowsRoster();
     ui->DLoad->setEnabled(true);
     ui->OutPut->setEnabled(true);
     ui->Draft->setEnabled(true);

@@ -129,6 +129,22 @@ void TForm1::OpenClick()
 
     rosterPath_ = QFileInfo(path).absoluteFilePath();
     rosterLoaded(notes);
+    draftFollowsRoster();
+}
+
+void TForm1::draftFollowsRoster()
+{
+    constexpr std::size_t kShown = 20;
+    const std::vector<NamedStudent> lost = FitToRoster(state.draftConditions, state.roster);
+    if (lost.empty())
+        return;
+    QString text =
+        QStringLiteral("次の生徒は読み込んだ名簿にいないため、席替えの印(前方・固定・男女・離す)を外しました。\n");
+    for (std::size_t k = 0; k < lost.size() && k < kShown; ++k)
+        text += QStringLiteral("\n%1 %2").arg(cp932::ToUnicode(lost[k].number), cp932::ToUnicode(lost[k].fullName));
+    if (lost.size() > kShown)
+        text += QStringLiteral("\nほか %1 人").arg(lost.size() - kShown);
+    plainMessage(this, text);
 }
 
 void TForm1::rosterLoaded(const RosterTextNotes& notes)

@@ -204,6 +204,9 @@ private:
     // RosterCommands.cpp: the options and commands a loaded roster allows, and
     // which names a UTF-8 roster could not keep.
     void rosterLoaded(const kelmora::RosterTextNotes& notes);
+    // The seat change's marks moved to the loaded roster's students; those it has
+    // no more are named in one message.
+    void draftFollowsRoster();
     // The arrangement as last saved or opened (at start: the start), to tell
     // whether closing would lose anything.
     std::unique_ptr<kelmora::Arrangement> savedSettings_;
