@@ -210,10 +210,9 @@ public:
     // `cliques`: groups of three or more kept apart, checked as a whole.
     Solver(const Geometry& geometry, std::vector<DeskSet> domains, const Partners& apart, const Partners& beside,
            const Groups& cliques, std::mt19937_64& rng, const DraftLimits& limits = {})
-        : limits_(limits), geometry_(geometry), domains_(std::move(domains)), apart_(apart), beside_(beside),
-          cliques_(cliques), rng_(rng), n_(static_cast<int>(domains_.size())), assigned_(domains_.size(), 0),
-          match_(domains_.size(), -1), owner_(static_cast<std::size_t>(geometry.desks), -1), saved_(domains_.size()),
-          cliquesOf_(domains_.size())
+        : limits_(limits), geometry_(geometry), domains_(std::move(domains)), apart_(apart), beside_(beside), cliques_(cliques),
+          rng_(rng), n_(static_cast<int>(domains_.size())), assigned_(domains_.size(), 0), match_(domains_.size(), -1),
+          owner_(static_cast<std::size_t>(geometry.desks), -1), saved_(domains_.size()), cliquesOf_(domains_.size())
     {
         for (int d = 0; d < geometry.desks; ++d)
             free_.set(d);
@@ -506,9 +505,7 @@ public:
             failures[static_cast<std::size_t>(parity)] = std::get<Failure>(std::move(outcome));
         }
         if (limits_.reached())
-            return {{},
-                    {},
-                    limits_.stop != nullptr && limits_.stop->load() ? DraftOutcome::Stopped : DraftOutcome::OutOfTime};
+            return {{}, {}, limits_.stop != nullptr && limits_.stop->load() ? DraftOutcome::Stopped : DraftOutcome::OutOfTime};
         return {{}, tell(failures, p_.mixing != Mixing::None), DraftOutcome::Impossible};
     }
 
