@@ -20,7 +20,8 @@ QStringList RememberRecent(QStringList list, const QString& path)
 
 QString RecentFilesStore()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/kelmora/kelmora.conf");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/kelmora/kelmora.conf");
 }
 
 QStringList LoadRecentFiles()

@@ -87,7 +87,8 @@ void TForm1::refreshTitle()
         return; // still being made
     QString title = kTitle;
     if (!arrangementPath_.isEmpty())
-        title += QStringLiteral(" — ") + QFileInfo(arrangementPath_).fileName().replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+        title += QStringLiteral(" — ")
+                 + QFileInfo(arrangementPath_).fileName().replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
     setWindowTitle(title + QStringLiteral("[*]"));
     setWindowModified(arrangementChanged());
 }
@@ -227,7 +228,8 @@ void TForm1::showRecentFiles()
 void TForm1::openRecent(const QString& path)
 {
     if (!QFileInfo::exists(path)) {
-        tell(this, QStringLiteral("ファイルが見つかりません。最近使ったファイルの一覧から外します。\n%1").arg(shown(path)));
+        tell(this,
+             QStringLiteral("ファイルが見つかりません。最近使ったファイルの一覧から外します。\n%1").arg(shown(path)));
         recentFiles_.removeAll(path);
         SaveRecentFiles(recentFiles_);
         return;

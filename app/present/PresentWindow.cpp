@@ -153,12 +153,88 @@ PresentWindow::Label PresentWindow::labelAt(int column, int row) const
     Label label;
     if (ruby_)
         if (const Seito* s = state_.roster.record(state_.seatTable.entry(column, row))) {
-            label.name = cp932::ToUnicode(s->FamilyName + "\x81\x40" + s->GivenName); // a full-width space between
-            label.reading = cp932::ToUnicode(s->FamilyReading + "\x81\x40" + s->GivenReading);
+            label.parts = {cp932::ToUnicode(s->FamilyName), cp932::ToUnicode(s->GivenName)};
+            label.readings = {cp932::ToUnicode(s->FamilyReading), cp932::ToUnicode(s->GivenReading)};
             return label;
         }
-    label.name = cp932::ToUnicode(state_.seatTable.text(column, row));
+    // What the desk shows: a full name has a full-width space between its parts.
+    label.parts = cp932::ToUnicode(state_.seatTable.text(column, row)).split(QChar(0x3000), Qt::SkipEmptyParts);
+    if (label.parts.isEmpty())
+        label.parts = QStringList{QString()};
     return label;
+}
+
+namespace {
+
+constexpr qreal kNameLine = 1.1;     // a name's line, in name sizes
+constexpr qreal kReadingLine = 1.15; // a reading's line, in reading sizes
+constexpr qreal kReadingPart = 0.45; // a reading's size at most, in name sizes
+
+// Where the names go on their desks: in one line, or a part a line (family name
+// above given name), whichever lets them be larger; one size for every desk.
+struct Fit {
+    bool stacked = false;
+    qreal name = 0;
+    qreal reading = 0;
+};
+
+Fit fitNames(const std::vector<QStringList>& parts, const std::vector<QStringList>& readings, qreal width, qreal height)
+{
+    const bool withReadings = !readings.empty();
+    const qreal line = kNameLine + (withReadings ? kReadingPart * kReadingLine : 0);
+    QStringList joined, each, joinedReadings, eachReading;
+    qsizetype lines = 1;
+    for (const QStringList& p : parts) {
+        joined << p.join(QChar(0x3000));
+        each << p;
+        lines = std::max(lines, p.size());
+    }
+    for (const QStringList& r : readings) {
+        joinedReadings << r.join(QChar(0x3000));
+        eachReading << r;
+    }
+    const qreal oneLine = std::min(fittingSize(joined, width, true), height / line);
+    const qreal stackedSize = std::min(fittingSize(each, width, true), height / (line * qreal(lines)));
+    Fit fit;
+    fit.stacked = stackedSize > oneLine;
+    fit.name = std::max(oneLine, stackedSize);
+    fit.reading =
+        std::min(fittingSize(fit.stacked ? eachReading : joinedReadings, width, false), fit.name * kReadingPart);
+    return fit;
+}
+
+QFont readingFont(qreal pixels)
+{
+    QFont font = nameFont(pixels);
+    font.setBold(false);
+    return font;
+}
+
+} // namespace
+
+PresentWindow::Layout PresentWindow::layout() const
+{
+    const qreal w = width(), h = height();
+    Layout l;
+    l.margin = std::min(w, h) * 0.03;
+    l.hintHeight = std::max<qreal>(h * 0.035, 12);
+    const qreal deskBand = h * 0.09;
+    const qreal teacherWidth = std::max((w - 2 * l.margin) / std::max(columns_, 1) * 1.5, w * 0.18);
+    l.teacher = QRectF((w - teacherWidth) / 2, l.margin, teacherWidth, deskBand);
+    l.grid = QRectF(l.margin, 2 * l.margin + deskBand, w - 2 * l.margin, h - 3 * l.margin - deskBand - l.hintHeight);
+    return l;
+}
+
+QRectF PresentWindow::deskRect(int column, int row) const
+{
+    const QRectF grid = layout().grid;
+    const int columns = std::max(columns_, 1), rows = std::max(rows_, 1);
+    const qreal cw = grid.width() / columns, ch = grid.height() / rows;
+    const qreal gap = std::min(cw, ch) * 0.07;
+    // Turned through 180 degrees, as the pupils see the room: the placement page's
+    // bottom row (by the teacher's desk) at the top, its left column at the right.
+    const int x = columns - 1 - column, y = rows - 1 - row;
+    return QRectF(grid.left() + x * cw, grid.top() + y * ch, cw, ch).adjusted(gap, gap, -gap, -gap);
 }
 
 void PresentWindow::paintEvent(QPaintEvent*)
@@ -166,54 +242,39 @@ void PresentWindow::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), kBoard);
-    const qreal w = width(), h = height();
-    const qreal margin = std::min(w, h) * 0.03;
-    const qreal hintHeight = std::max<qreal>(h * 0.035, 12);
-    const qreal deskBand = h * 0.09;
+    const Layout frame = layout();
     const int columns = std::max(columns_, 1), rows = std::max(rows_, 1);
 
     // The teacher's desk, at the top: the pupils face it.
-    const qreal cellWidth = (w - 2 * margin) / columns;
-    const QRectF teacher((w - std::max(cellWidth * 1.5, w * 0.18)) / 2, margin, std::max(cellWidth * 1.5, w * 0.18),
-                         deskBand);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x8a, 0x5a, 0x2b));
-    p.drawRoundedRect(teacher, 8, 8);
+    p.drawRoundedRect(frame.teacher, 8, 8);
     p.setPen(kChalk);
-    p.setFont(nameFont(deskBand * 0.45));
-    p.drawText(teacher, Qt::AlignCenter, QStringLiteral("教　卓"));
+    p.setFont(nameFont(frame.teacher.height() * 0.45));
+    p.drawText(frame.teacher, Qt::AlignCenter, QStringLiteral("教　卓"));
 
-    const QRectF grid(margin, margin + deskBand + margin, w - 2 * margin, h - 3 * margin - deskBand - hintHeight);
-    const qreal cw = grid.width() / columns, ch = grid.height() / rows;
-    const qreal gap = std::min(cw, ch) * 0.07;
-    const qreal innerWidth = cw - 2 * gap - 2 * gap;
-    const qreal innerHeight = ch - 2 * gap;
-
-    // One size for every name, the largest that lets the longest fit its desk.
+    // Every seated desk's name, and one size for them all: the largest at which
+    // the longest fits its desk.
     std::vector<Label> labels(size_t(columns) * size_t(rows));
-    QStringList names, readings;
-    for (const QPoint& d : std::as_const(order_)) {
-        Label& l = labels[size_t(d.y()) * size_t(columns) + size_t(d.x())];
-        l = labelAt(d.x(), d.y());
-        names << l.name;
-        if (!l.reading.isEmpty())
-            readings << l.reading;
-    }
-    const bool withReadings = !readings.isEmpty();
-    qreal nameSize = std::min(fittingSize(names, innerWidth, true), innerHeight * (withReadings ? 0.55 : 0.7));
-    const qreal readingSize = std::min(fittingSize(readings, innerWidth, false), nameSize * 0.45);
-
     std::vector<int> step(labels.size(), -1); // where in the order each desk comes
-    for (int k = 0; k < order_.size(); ++k)
-        step[size_t(order_[k].y()) * size_t(columns) + size_t(order_[k].x())] = k;
+    std::vector<QStringList> allParts, allReadings;
+    for (int k = 0; k < order_.size(); ++k) {
+        const size_t at = size_t(order_[k].y()) * size_t(columns) + size_t(order_[k].x());
+        step[at] = k;
+        labels[at] = labelAt(order_[k].x(), order_[k].y());
+        allParts.push_back(labels[at].parts);
+        if (!labels[at].readings.isEmpty())
+            allReadings.push_back(labels[at].readings);
+    }
+    const QRectF anyDesk = deskRect(0, 0);
+    const qreal inset = anyDesk.width() * 0.06;
+    const Fit fit = fitNames(allParts, allReadings, anyDesk.width() - 2 * inset, anyDesk.height() - 2 * inset);
 
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
-            // Turned through 180 degrees: the desk nearest the teacher's right is at the screen's left.
-            const int x = columns - 1 - c, y = rows - 1 - r;
-            const QRectF cell(grid.left() + x * cw, grid.top() + y * ch, cw, ch);
-            QRectF desk = cell.adjusted(gap, gap, -gap, -gap);
-            const int k = step[size_t(r) * size_t(columns) + size_t(c)];
+            QRectF desk = deskRect(c, r);
+            const size_t at = size_t(r) * size_t(columns) + size_t(c);
+            const int k = step[at];
             if (k < 0) { // nobody sits here
                 p.setPen(QPen(kCovered, 2, Qt::DashLine));
                 p.setBrush(Qt::NoBrush);
@@ -226,44 +287,46 @@ void PresentWindow::paintEvent(QPaintEvent*)
                 p.drawRoundedRect(desk, 6, 6);
                 continue;
             }
-            qreal opacity = 1;
+            qreal scale = 1;
             if (k >= animatedFrom_) { // coming in: grows from the middle of the desk
-                const qreal scale = 0.5 + 0.5 * progress_;
+                scale = 0.5 + 0.5 * progress_;
                 desk = QRectF(desk.center() - QPointF(desk.width(), desk.height()) * scale / 2,
                               QSizeF(desk.width(), desk.height()) * scale);
-                opacity = std::clamp(progress_, 0.0, 1.0);
+                p.setOpacity(std::clamp(progress_, 0.0, 1.0));
             }
-            p.setOpacity(opacity);
             p.setPen(Qt::NoPen);
             p.setBrush(kDesk);
             p.drawRoundedRect(desk, 6, 6);
-            const Label& l = labels[size_t(r) * size_t(columns) + size_t(c)];
-            const qreal scale = desk.width() / (cw - 2 * gap);
-            QRectF nameBox = desk;
-            if (!l.reading.isEmpty()) {
-                const qreal readingHeight = readingSize * 1.3 * scale;
-                const qreal block = readingHeight + nameSize * 1.2 * scale;
-                const qreal top = desk.center().y() - block / 2;
-                p.setPen(kReadingInk);
-                QFont readingFont = nameFont(readingSize * scale);
-                readingFont.setBold(false);
-                p.setFont(readingFont);
-                p.drawText(QRectF(desk.left(), top, desk.width(), readingHeight), Qt::AlignCenter, l.reading);
-                nameBox = QRectF(desk.left(), top + readingHeight, desk.width(), nameSize * 1.2 * scale);
+
+            const Label& l = labels[at];
+            QStringList lines = fit.stacked ? l.parts : QStringList{l.parts.join(QChar(0x3000))};
+            QStringList readingLines;
+            if (!l.readings.isEmpty())
+                readingLines = fit.stacked ? l.readings : QStringList{l.readings.join(QChar(0x3000))};
+            const qreal nameHeight = fit.name * kNameLine * scale;
+            const qreal readingHeight = readingLines.isEmpty() ? 0 : fit.reading * kReadingLine * scale;
+            qreal top = desk.center().y() - qreal(lines.size()) * (nameHeight + readingHeight) / 2;
+            for (qsizetype n = 0; n < lines.size(); ++n) {
+                if (n < readingLines.size()) {
+                    p.setPen(kReadingInk);
+                    p.setFont(readingFont(fit.reading * scale));
+                    p.drawText(QRectF(desk.left(), top, desk.width(), readingHeight), Qt::AlignCenter, readingLines[n]);
+                }
+                top += readingHeight;
+                p.setPen(kInk);
+                p.setFont(nameFont(fit.name * scale));
+                p.drawText(QRectF(desk.left(), top, desk.width(), nameHeight), Qt::AlignCenter, lines[n]);
+                top += nameHeight;
             }
-            p.setPen(kInk);
-            p.setFont(nameFont(nameSize * scale));
-            p.drawText(nameBox, Qt::AlignCenter, l.name);
             p.setOpacity(1);
         }
     }
 
     p.setPen(kChalk);
-    QFont hintFont = nameFont(hintHeight * 0.6);
-    hintFont.setBold(false);
-    p.setFont(hintFont);
-    p.drawText(QRectF(margin, h - margin - hintHeight, w - 2 * margin, hintHeight), Qt::AlignLeft | Qt::AlignVCenter,
+    p.setFont(readingFont(frame.hintHeight * 0.6));
+    const QRectF hint(frame.margin, height() - frame.margin - frame.hintHeight, width() - 2 * frame.margin,
+                      frame.hintHeight);
+    p.drawText(hint, Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("Space / → 次の席　← 戻す　Enter 全員　Esc 終わる"));
-    p.drawText(QRectF(margin, h - margin - hintHeight, w - 2 * margin, hintHeight), Qt::AlignRight | Qt::AlignVCenter,
-               QStringLiteral("%1 / %2").arg(uncovered_).arg(order_.size()));
+    p.drawText(hint, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("%1 / %2").arg(uncovered_).arg(order_.size()));
 }

@@ -3,6 +3,8 @@
 
 #include <QList>
 #include <QPoint>
+#include <QRectF>
+#include <QStringList>
 #include <QWidget>
 
 class QScreen;
@@ -27,6 +29,8 @@ public:
     // The seated desks (column, row of the seat table) in the order they are uncovered.
     const QList<QPoint>& order() const { return order_; }
     int uncovered() const { return uncovered_; }
+    // Where the desk at (column, row) of the seat table is drawn.
+    QRectF deskRect(int column, int row) const;
 
     void next();
     void back();
@@ -38,9 +42,16 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    struct Layout {
+        QRectF teacher, grid;
+        qreal hintHeight, margin;
+    };
+    Layout layout() const;
+    // A name in its parts (family and given name), each with its reading when
+    // readings are shown.
     struct Label {
-        QString name;
-        QString reading;
+        QStringList parts;
+        QStringList readings;
     };
     Label labelAt(int column, int row) const;
     void uncoverTo(int count);

@@ -165,7 +165,8 @@ private slots:
         startWith(plain, {Step::box(QString(), QStringLiteral("Kelmora の名簿ファイルではありません"))});
         QVERIFY(lastSaid().contains(QStringLiteral("名簿.csv")));
         QCOMPARE(state->roster.studentCount, 0);
-        startWith(dir.filePath(QStringLiteral("gone.kelmora")), {Step::box(QString(), QStringLiteral("ファイルが見つかりません"))});
+        startWith(dir.filePath(QStringLiteral("gone.kelmora")),
+                  {Step::box(QString(), QStringLiteral("ファイルが見つかりません"))});
         QVERIFY(lastSaid().contains(QStringLiteral("gone.kelmora")));
     }
 
@@ -201,8 +202,8 @@ private slots:
         QVERIFY(drop(renamed));
         QCOMPARE(form->windowTitle(), kTitle + QStringLiteral(" — dropped[*]"));
 
-        for (const QString& other : {testing::writeFile(dir, QStringLiteral("notes.txt"), "$,1,青木\n"),
-                                     dir.path(), QStringLiteral("/nonexistent/a.pdf")})
+        for (const QString& other : {testing::writeFile(dir, QStringLiteral("notes.txt"), "$,1,青木\n"), dir.path(),
+                                     QStringLiteral("/nonexistent/a.pdf")})
             QVERIFY2(!drop(other), qPrintable(other));
         QMimeData two;
         two.setUrls({QUrl::fromLocalFile(kExamples + "/roster2.csv"), QUrl::fromLocalFile(file)});
@@ -272,6 +273,13 @@ private slots:
             QVERIFY(shown);
             QVERIFY(QTest::qWaitForWindowExposed(shown));
             QVERIFY(shown->isFullScreen());
+            if (round == 0) {
+                // As on the chart's second page: the front row (the placement page's bottom
+                // row, by the teacher's desk) at the top, the placement page's left column at the right.
+                const QRectF front = shown->deskRect(0, 6), back = shown->deskRect(4, 0);
+                QVERIFY(front.left() > shown->width() / 2 && front.bottom() < shown->height() / 2);
+                QVERIFY(back.right() < shown->width() / 2 && back.top() > shown->height() / 2);
+            }
             const QList<QPoint> order = shown->order();
             std::vector<std::pair<int, int>> drawn;
             for (const QPoint& d : order)

@@ -60,7 +60,8 @@ private slots:
         QTemporaryDir dir;
         kelmora::Arrangement a;
         a.rosterPath = QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv");
-        const QString arrangement = testing::writeFile(dir, QStringLiteral("1-1.kelmora"), kelmora::WriteArrangement(a));
+        const QString arrangement =
+            testing::writeFile(dir, QStringLiteral("1-1.kelmora"), kelmora::WriteArrangement(a));
 
         Instance first;
         first.start();
