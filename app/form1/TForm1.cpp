@@ -188,19 +188,7 @@ void TForm1::FormCreate()
         return;
     }
     case InstanceLock::Result::Acquired:
-        // From the event loop: connecting to the session bus is no work for the first frame.
-        QTimer::singleShot(0, this, [this] {
-            fileDoor_ = new FileDoor(this);
-            if (!fileDoor_->open(QCoreApplication::applicationFilePath()))
-                return;
-            connect(fileDoor_, &FileDoor::fileHandedOver, this, [this](const QString& path) {
-                if (isMinimized())
-                    showNormal();
-                raise();
-                activateWindow();
-                RunGuarded([&] { openPath(path); });
-            });
-        });
+        doorWanted_ = true; // opened after the first frame (paintEvent)
         break;
     case InstanceLock::Result::Unavailable: // no lock file to be had: a teacher still gets the program
         break;
@@ -248,6 +236,27 @@ void TForm1::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     takeKeyboardBack();
+}
+
+void TForm1::paintEvent(QPaintEvent* event)
+{
+    QMainWindow::paintEvent(event);
+    if (!doorWanted_)
+        return;
+    doorWanted_ = false;
+    // Connecting to the session bus takes a millisecond or more: not before the window shows.
+    QTimer::singleShot(0, this, [this] {
+        fileDoor_ = new FileDoor(this);
+        if (!fileDoor_->open(QCoreApplication::applicationFilePath()))
+            return;
+        connect(fileDoor_, &FileDoor::fileHandedOver, this, [this](const QString& path) {
+            if (isMinimized())
+                showNormal();
+            raise();
+            activateWindow();
+            RunGuarded([&] { openPath(path); });
+        });
+    });
 }
 
 void TForm1::takeKeyboardBack()

@@ -190,6 +190,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -261,6 +262,7 @@ private:
     QStringList recentFiles_;
     QString startFile_;
     kelmora::FileDoor* fileDoor_ = nullptr;
+    bool doorWanted_ = false; // this instance holds the lock; the door opens after the first frame
 
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
