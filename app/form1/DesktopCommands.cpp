@@ -239,6 +239,11 @@ void TForm1::openRecent(const QString& path)
 
 void TForm1::PresentClick()
 {
+    if (auto* shown = findChild<PresentWindow*>()) { // one at a time
+        shown->raise();
+        shown->activateWindow();
+        return;
+    }
     auto* window = new PresentWindow(state, ui->StringGrid2->colCount(), ui->StringGrid2->rowCount(),
                                      ui->RadioButton2->isChecked() && state.roster.columnCount == 6, this);
     connect(undoStack, &QUndoStack::indexChanged, window, qOverload<>(&QWidget::update));

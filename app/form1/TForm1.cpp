@@ -247,16 +247,23 @@ void TForm1::paintEvent(QPaintEvent* event)
     // Connecting to the session bus takes a millisecond or more: not before the window shows.
     QTimer::singleShot(0, this, [this] {
         fileDoor_ = new FileDoor(this);
-        if (!fileDoor_->open(QCoreApplication::applicationFilePath()))
-            return;
-        connect(fileDoor_, &FileDoor::fileHandedOver, this, [this](const QString& path) {
-            if (isMinimized())
-                showNormal();
-            raise();
-            activateWindow();
-            RunGuarded([&] { openPath(path); });
-        });
+        connect(fileDoor_, &FileDoor::fileHandedOver, this, &TForm1::openHandedOver);
+        fileDoor_->open(QCoreApplication::applicationFilePath()); // without a session bus it stays shut
     });
+}
+
+void TForm1::openHandedOver(const QString& path)
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    // A dialog of this window (席替え, a question) is finished first: the file waits for it.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(200, this, [this, path] { openHandedOver(path); });
+        return;
+    }
+    RunGuarded([&] { openPath(path); });
 }
 
 void TForm1::takeKeyboardBack()

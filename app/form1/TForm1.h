@@ -262,7 +262,8 @@ private:
     QStringList recentFiles_;
     QString startFile_;
     kelmora::FileDoor* fileDoor_ = nullptr;
-    bool doorWanted_ = false; // this instance holds the lock; the door opens after the first frame
+    void openHandedOver(const QString& path); // from a second start
+    bool doorWanted_ = false;                 // this instance holds the lock; the door opens after the first frame
 
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;

@@ -1,6 +1,7 @@
 // Kelmora on the desktop, on the real window: a file named on the command line,
 // files dropped on the window, 最近使ったファイル, the title with its unsaved mark,
 // and 発表.
+#include "app/InstanceGuard.h"
 #include "app/present/PresentWindow.h"
 #include "common/Files.h"
 #include "common/WindowTest.h"
@@ -211,6 +212,27 @@ private slots:
         QApplication::sendEvent(form.get(), &enter);
         QVERIFY(!enter.isAccepted());
         QCOMPARE(state->roster.columnCount, 3);
+    }
+
+    // A file handed over by a second start (as the bus calls the door) waits for
+    // a dialog the teacher has open, then opens.
+    void aHandedOverFileWaitsForAnOpenDialog()
+    {
+        QVERIFY(QTest::qWaitFor([&] { return form->findChild<FileDoor*>() != nullptr; })); // after the first frame
+        auto* door = form->findChild<FileDoor*>();
+        bool loadedUnderTheDialog = true;
+        modals().expect(Step::any<QDialog>([&](QDialog* about) {
+            door->openFile(kExamples + "/roster6.csv");
+            QCoreApplication::sendPostedEvents(door, QEvent::MetaCall); // the call comes in now
+            loadedUnderTheDialog = state->roster.studentCount != 0;
+            about->done(QDialog::Accepted); // as 戻る does
+        }));
+        activate();
+        key(Qt::Key_H, Qt::AltModifier);
+        key(Qt::Key_A); // バージョン情報, a modal window
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(!loadedUnderTheDialog);
+        QVERIFY(QTest::qWaitFor([&] { return state->roster.studentCount == 40; }));
     }
 
     // The last rosters and arrangements, newest first, kept for the next session;
