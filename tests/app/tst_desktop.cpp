@@ -239,7 +239,7 @@ private slots:
     // a file gone since is named and leaves the list.
     void recentFiles()
     {
-        const QString roster = dir.filePath(QStringLiteral("1-2.csv"));
+        const QString roster = dir.filePath(QStringLiteral("一年二組 &名簿.csv"));
         QVERIFY(QFile::copy(kExamples + "/roster6.csv", roster));
         loadAndShow(roster);
         seat({{0, 0}});
@@ -267,7 +267,7 @@ private slots:
         QCOMPARE(form->windowTitle(), kTitle + QStringLiteral(" — 1-2.kelmora[*]"));
 
         QVERIFY(QFile::remove(roster));
-        modals().expect(Step::box(QString(), QStringLiteral("1-2.csv")));
+        modals().expect(Step::box(QString(), QStringLiteral("一年二組 &名簿.csv")));
         openRecentByKeys(2);
         QCOMPARE(modalProblems(), QString());
         QCOMPARE(form->recentFiles(), QStringList({file}));
