@@ -125,6 +125,9 @@ void TForm1::arrangementKept()
     savedSeats_ = state.seatTable;
     savedQueue_ = state.cutQueue;
     undoStack->setClean();
+    if (!arrangementPath_.isEmpty())
+        rememberFile(arrangementPath_);
+    refreshTitle();
 }
 
 void TForm1::OpenArrangementClick()
