@@ -203,8 +203,8 @@ std::vector<Case> HardSet()
             ++taken;
         }
     }
-    heavy.apartGroups = {Range(20, 28), Range(26, 34), Range(40, 46), Range(60, 66), Range(80, 84), Range(100, 104)};
-    cases.push_back({"12 x 12, 144 students, 20 front, 6 groups (up to 8) apart, checkerboard, moves, neighbours",
+    heavy.apartGroups = {Range(20, 32), Range(28, 40), Range(50, 60), Range(60, 68), Range(80, 86), Range(100, 104)};
+    cases.push_back({"12 x 12, 144 students, 20 front, 6 groups (4 to 12) apart, checkerboard, moves, neighbours",
                      heavy, DraftOutcome::Found});
 
     DraftProblem full = Room(6, 6, 36, 9);

@@ -105,7 +105,8 @@ struct CliqueFinder {
 } // namespace
 
 Room::Room(int c, int r)
-    : columns(c), rows(r), desks(c * r), around(static_cast<std::size_t>(desks)), beside(static_cast<std::size_t>(desks))
+    : columns(c), rows(r), desks(c * r), around(static_cast<std::size_t>(desks)),
+      beside(static_cast<std::size_t>(desks))
 {
     for (int d = 0; d < desks; ++d)
         for (int dr = -1; dr <= 1; ++dr)
@@ -167,8 +168,9 @@ Search::Search(const Room& room, Model model, std::mt19937_64& rng, const DraftL
         short_ = deficientGroup();
         return;
     }
+    filter();
     for (std::size_t g = 0; g < model_.cliques.size(); ++g)
-        if (!CliqueFits(room_, domains_, model_.cliques[g])) {
+        if (!CliqueFits(room_, domains_, model_.cliques[g]) || !cliqueFitsBesideSpares(model_.cliques[g])) {
             rootClash_ = true;
             crowded_ = static_cast<int>(g);
             return;
@@ -339,6 +341,112 @@ void Search::unmatch(int agent)
     At(owner_, d) = -1;
     At(match_, agent) = -1;
     free_.set(d);
+}
+
+// Régin's filtering for "no two on one desk": a desk stays in an agent's domain
+// only if some matching of everyone uses it. With the matching at hand, agent x
+// can take y's desk when x and y lie on a cycle of such swaps (the same strongly
+// connected component of "y's desk is in x's domain"), or when y can move on
+// along swaps to a free desk. Everything else would leave somebody without a
+// desk, so it goes now rather than deep in the search.
+bool Search::filter()
+{
+    std::vector<Bits> holders(static_cast<std::size_t>(room_.desks)); // per desk, the agents that may take it
+    Bits reached;                                                     // agents that can move on to a free desk
+    for (int a = 0; a < agents_; ++a) {
+        const Bits& domain = At(domains_, a);
+        for (int d = domain.next(0); d >= 0; d = domain.next(d + 1))
+            At(holders, d).set(a);
+        if (!(domain & free_).none())
+            reached.set(a);
+    }
+    for (Bits wave = reached; !wave.none();) {
+        Bits next;
+        for (int a = wave.next(0); a >= 0; a = wave.next(a + 1))
+            next |= At(holders, At(match_, a));
+        next -= reached;
+        reached |= next;
+        wave = next;
+    }
+    // Tarjan's strongly connected components over the agents; an agent y leads
+    // to every other agent that may take y's desk.
+    std::vector<int> index(static_cast<std::size_t>(agents_), -1);
+    std::vector<int> low(static_cast<std::size_t>(agents_), 0);
+    std::vector<int> component(static_cast<std::size_t>(agents_), -1);
+    std::vector<int> stack;
+    Bits onStack;
+    int counter = 0;
+    int components = 0;
+    struct Frame {
+        int agent;
+        Bits rest; // successors still to visit
+    };
+    std::vector<Frame> frames;
+    for (int root = 0; root < agents_; ++root) {
+        if (At(index, root) >= 0)
+            continue;
+        const auto open = [&](int a) {
+            At(index, a) = At(low, a) = counter++;
+            stack.push_back(a);
+            onStack.set(a);
+            Bits rest = At(holders, At(match_, a));
+            rest.reset(a);
+            frames.push_back({a, rest});
+        };
+        open(root);
+        while (!frames.empty()) {
+            Frame& frame = frames.back();
+            const int a = frame.agent;
+            if (const int b = frame.rest.next(0); b >= 0) {
+                frame.rest.reset(b);
+                if (At(index, b) < 0)
+                    open(b); // invalidates `frame`
+                else if (onStack.test(b))
+                    At(low, a) = std::min(At(low, a), At(index, b));
+                continue;
+            }
+            if (At(low, a) == At(index, a)) {
+                for (int b = -1; b != a;) {
+                    b = stack.back();
+                    stack.pop_back();
+                    onStack.reset(b);
+                    At(component, b) = components;
+                }
+                ++components;
+            }
+            frames.pop_back();
+            if (!frames.empty())
+                At(low, frames.back().agent) = std::min(At(low, frames.back().agent), At(low, a));
+        }
+    }
+    for (int a = 0; a < agents_; ++a) {
+        Bits& domain = At(domains_, a);
+        const Bits others = domain - free_;
+        for (int d = others.next(0); d >= 0; d = others.next(d + 1)) {
+            const int holder = At(owner_, d);
+            if (holder != a && !reached.test(holder) && At(component, holder) != At(component, a))
+                domain.reset(d);
+        }
+    }
+    return true;
+}
+
+// The spare desks all lie in one region, which leaves the students only the
+// region's other desks: a clique too big for the rest of the room must put
+// members into the region, and there may not be room for them.
+bool Search::cliqueFitsBesideSpares(const std::vector<int>& clique) const
+{
+    if (model_.spares.empty())
+        return true;
+    Bits region;
+    for (const Bits& spare : model_.spares)
+        region |= spare;
+    std::vector<Bits> outside(domains_.begin(), domains_.begin() + n_);
+    for (Bits& domain : outside)
+        domain -= region;
+    // Every desk of the region is taken, by a student or left spare.
+    const int needInside = static_cast<int>(clique.size()) - ApartCapacity(room_, outside, clique);
+    return needInside <= region.count() - static_cast<int>(model_.spares.size());
 }
 
 bool Search::cliquesFit(int s) const

@@ -109,10 +109,12 @@ struct Link {
 };
 
 struct Model {
-    std::vector<Bits> domains;                // per student, the desks it may take
-    std::vector<std::vector<Link>> links;     // per student, both ways round
-    std::vector<std::vector<int>> cliques;    // three or more students all kept apart (Around) from one another
-    std::vector<Bits> spares;                 // per desk left empty, the desks it may be (none: any)
+    std::vector<Bits> domains;             // per student, the desks it may take
+    std::vector<std::vector<Link>> links;  // per student, both ways round
+    std::vector<std::vector<int>> cliques; // three or more students all kept apart (Around) from one another
+    // Per desk left empty, the desks it may be, all alike; when given, students and
+    // spares are as many as the desks, so that together they fill every one.
+    std::vector<Bits> spares;
 };
 
 // How many of `group` (kept apart from one another) fit on mutually apart desks
@@ -154,18 +156,20 @@ private:
     int mostConstrained();
     bool assign(int s, int d);
     bool repairMatching();
+    bool filter();
     bool augment(int agent, Bits& visited);
     void match(int agent, int d);
     void unmatch(int agent);
     bool cliquesFit(int s) const;
+    bool cliqueFitsBesideSpares(const std::vector<int>& clique) const;
     std::vector<int> deficientGroup();
 
     const Room& room_;
     Model model_;
     std::mt19937_64& rng_;
     const DraftLimits& limits_;
-    int n_;      // students
-    int agents_; // students, then spare desks
+    int n_;                  // students
+    int agents_;             // students, then spare desks
     std::vector<Bits> root_; // the domains before any choice, spares included
     std::vector<Bits> domains_;
     std::vector<char> assigned_;
