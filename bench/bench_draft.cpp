@@ -7,6 +7,7 @@
 #include "draft/Draft.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace kelmora;
@@ -269,6 +271,81 @@ std::vector<Case> Everyday()
     return cases;
 }
 
+// One of a stream of random rooms made to be hard: near-full, one group about as
+// big as the room can keep apart, random options. Instance 199 of seed 1 runs
+// past any limit (it has no arrangement the search can prove or find quickly).
+DraftProblem Adversarial(std::uint32_t seed, int index)
+{
+    std::mt19937 rng(seed);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    DraftProblem p;
+    for (int i = 0; i <= index; ++i) {
+        p = DraftProblem{};
+        p.columns = pick(4, 8);
+        p.rows = pick(4, 8);
+        const int desks = p.columns * p.rows;
+        const int n = desks - pick(0, 4);
+        std::vector<int> now(static_cast<std::size_t>(desks));
+        std::iota(now.begin(), now.end(), 0);
+        std::shuffle(now.begin(), now.end(), rng);
+        for (int s = 0; s < n; ++s)
+            p.students.push_back({"S" + std::to_string(s + 1), now[static_cast<std::size_t>(s)]});
+        const int most = (p.columns + 1) / 2 * ((p.rows + 1) / 2);
+        const int g = pick(most - 3, most);
+        std::vector<int> order(static_cast<std::size_t>(n));
+        std::iota(order.begin(), order.end(), 0);
+        std::shuffle(order.begin(), order.end(), rng);
+        p.apartGroups.emplace_back(order.begin(), order.begin() + std::min(g, n));
+        if (pick(0, 1) != 0)
+            p.apartGroups.push_back(std::vector<int>(order.begin() + g, order.begin() + g + 3));
+        p.everyoneMoves = pick(0, 1) != 0;
+        p.newNeighbours = pick(0, 1) != 0;
+        p.mixing = static_cast<Mixing>(pick(0, 2));
+        for (DraftStudent& s : p.students)
+            s.sex = static_cast<Sex>(pick(0, 2));
+        for (int k = pick(0, 5); k > 0; --k)
+            p.students[static_cast<std::size_t>(pick(0, n - 1))].front = true;
+        p.frontRows = pick(1, 3);
+        (void)rng(); // the seed a draw took
+    }
+    return p;
+}
+
+// How soon a draw that cannot settle ends after a stop, and after its deadline.
+void ReportLimits()
+{
+    const DraftProblem p = Adversarial(1, 199);
+    std::vector<double> afterStop;
+    std::vector<double> afterDeadline;
+    for (int seed = 1; seed <= 10; ++seed) {
+        std::atomic<bool> stop{false};
+        DraftLimits limits;
+        limits.stop = &stop;
+        Clock::time_point stopped;
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            stopped = Clock::now();
+            stop = true;
+        });
+        const Draft draft = DrawDraft(p, static_cast<std::uint64_t>(seed), limits);
+        const auto end = Clock::now();
+        stopper.join();
+        if (draft.outcome == DraftOutcome::Stopped)
+            afterStop.push_back(std::chrono::duration<double, std::milli>(end - stopped).count());
+        DraftLimits late;
+        late.deadline = Clock::now() + std::chrono::milliseconds(50);
+        if (DrawDraft(p, static_cast<std::uint64_t>(seed), late).outcome == DraftOutcome::OutOfTime)
+            afterDeadline.push_back(std::chrono::duration<double, std::milli>(Clock::now() - late.deadline).count());
+    }
+    const auto worst = [](const std::vector<double>& v) {
+        return v.empty() ? -1.0 : *std::max_element(v.begin(), v.end());
+    };
+    std::printf("bench_draft: a draw that cannot settle (%d x %d, %zu students, a group of %zu): stopped %zu of 10, "
+                "ended at most %.3f ms after the stop; out of time %zu of 10, at most %.3f ms after the deadline\n",
+                p.columns, p.rows, p.students.size(), p.apartGroups[0].size(), afterStop.size(), worst(afterStop),
+                afterDeadline.size(), worst(afterDeadline));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -286,5 +363,6 @@ int main(int argc, char** argv)
         Report(c, 100);
     for (const Case& c : Everyday())
         Report(c, 100);
+    ReportLimits();
     return 0;
 }

@@ -119,15 +119,16 @@ constexpr std::string_view kClash = "\x8E\x9F\x82\xCC\x8F\xF0\x8C\x8F\x82\xF0\x9
                                     "\x01("
                                     "\x82\xC7\x82\xEA\x82\xA9\x82\xF0\x8AO\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82"
                                     "\xA2)"; // 次の条件を同時に満たす並びはありません: {0}(どれかを外してください)
-constexpr std::string_view kOutOfTime = "\x8E\x9E\x8A\xD4\x93\xE0\x82\xC9\x95\xC0\x82\xD1\x82\xAA\x8C\xA9\x82\xC2\x82"
-                                        "\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1"
-                                        "\x82\xC5\x82\xB5\x82\xBD("
-                                        "\x95\xC0\x82\xD1\x82\xAA\x82\xC8\x82\xA2\x82\xC6\x8C\x88\x82\xDC\x82\xC1\x82"
-                                        "\xBD\x82\xED\x82\xAF\x82\xC5\x82\xCD"
-                                        "\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1)\x81"
-                                        "B\x93\xEF\x82\xB5\x82\xAD\x82\xB5\x82\xC4\x82\xA2\x82\xE9\x8F\xF0\x8C\x8F: "
-                                        "\x01"; // 時間内に並びが見つかりませんでした(並びがないと決まったわけではありません)。難しくしている条件:
-                                                // {0}
+constexpr std::string_view kOutOfTime =
+    "\x8E\x9E\x8A\xD4\x93\xE0\x82\xC9\x95\xC0\x82\xD1\x82\xAA\x8C\xA9\x82\xC2\x82"
+    "\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1"
+    "\x82\xC5\x82\xB5\x82\xBD("
+    "\x95\xC0\x82\xD1\x82\xAA\x82\xC8\x82\xA2\x82\xC6\x8C\x88\x82\xDC\x82\xC1\x82"
+    "\xBD\x82\xED\x82\xAF\x82\xC5\x82\xCD"
+    "\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1)\x81"
+    "B\x93\xEF\x82\xB5\x82\xAD\x82\xB5\x82\xC4\x82\xA2\x82\xE9\x8F\xF0\x8C\x8F: "
+    "\x01"; // 時間内に並びが見つかりませんでした(並びがないと決まったわけではありません)。難しくしている条件:
+            // {0}
 constexpr std::string_view kFrontOf = "\x91O\x95\xFB(\x01)";     // 前方({0})
 constexpr std::string_view kFixedOf = "\x8C\xC5\x92\xE8(\x01)";  // 固定({0})
 constexpr std::string_view kUnusedOf = "\x8B\xF3\x90\xC8(\x01)"; // 空席({0})
@@ -138,6 +139,8 @@ constexpr std::string_view kSlash = "\x81^";                                    
 constexpr std::string_view kFixed = "\x8C\xC5\x92\xE8";                                   // 固定
 constexpr std::string_view kApart = "\x97\xA3\x82\xB7";                                   // 離す
 constexpr std::string_view kNewNeighbours = "\x97\xD7\x82\xF0\x95\xCF\x82\xA6\x82\xE9"; // 隣を変える
+constexpr std::string_view kFrontCount = "\x91O\x95\xFB\x01\x90l";                      // 前方{0}人
+constexpr std::string_view kOthersGroups = "\x82\xD9\x82\xA9\x01\x91g";                 // ほか{0}組
 constexpr std::string_view kOthersDesks = "\x82\xD9\x82\xA9\x01\x90\xC8";               // ほか{0}席
 
 std::string Say(std::string_view text, std::initializer_list<std::string> values)
@@ -230,8 +233,11 @@ public:
 
     Draft run()
     {
-        if (limits_->reached())
+        if (limits_->reached()) {
+            if (n_ <= usable()) // cheap then: the reason names the conditions
+                gatherConditions();
             return cutShort();
+        }
         if (auto reason = countReason()) {
             std::vector<DraftCondition> clash;
             if (n_ <= room_.desks)
@@ -455,9 +461,7 @@ private:
     {
         if (limits_->stop != nullptr && limits_->stop->load())
             return {{}, {}, DraftOutcome::Stopped, {}};
-        if (conditions_.empty()) // cut short before they were gathered
-            return {{}, Say(kOutOfTime, {"-"}), DraftOutcome::OutOfTime, {}};
-        return {{}, Say(kOutOfTime, {listed(full_)}), DraftOutcome::OutOfTime, {}};
+        return {{}, Say(kOutOfTime, {hardest()}), DraftOutcome::OutOfTime, {}};
     }
 
     // No arrangement at all: shrinks the conditions to a set that still has none,
@@ -728,6 +732,34 @@ private:
         for (std::string_view condition : found)
             text += (text.empty() ? "" : std::string(kDot)) + std::string(condition);
         return text;
+    }
+
+    // The conditions that make a search long: the biggest keep-apart groups, then
+    // the front marks and the options that tie students to kinds of desk.
+    std::string hardest() const
+    {
+        std::vector<std::size_t> order(groups_.size());
+        std::iota(order.begin(), order.end(), std::size_t(0));
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return groups_[a].size() > groups_[b].size(); });
+        constexpr std::size_t kShown = 3;
+        std::vector<std::string> items;
+        for (std::size_t i = 0; i < order.size() && i < kShown; ++i)
+            items.push_back(Say(kApartOf, {names(groups_[order[i]])}));
+        if (order.size() > kShown)
+            items.push_back(Say(kOthersGroups, {Number(order.size() - kShown)}));
+        if (const auto front = std::count(full_.front.begin(), full_.front.end(), 1); front > 0)
+            items.push_back(Say(kFrontCount, {Number(static_cast<std::size_t>(front))}));
+        if (full_.mixing)
+            items.emplace_back(modeText());
+        if (full_.moves)
+            items.emplace_back(kEveryoneMoves);
+        if (full_.neighbours)
+            items.emplace_back(kNewNeighbours);
+        std::string text;
+        for (const std::string& item : items)
+            text += (text.empty() ? "" : std::string(kSlash)) + item;
+        return text.empty() ? std::string("-") : text;
     }
 
     // Every condition of `a`, named with its students and desks.

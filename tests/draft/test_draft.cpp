@@ -499,6 +499,15 @@ private slots:
             QVERIFY(fromSj(draft.reason).startsWith(fromSj(sj("時間内に並びが見つかりませんでした"))));
             QVERIFY(draft.desks.empty());
         }
+        // What made it hard is named, biggest group first.
+        possible.apartGroups.push_back({20, 30});
+        possible.mixing = Mixing::Checkerboard;
+        possible.students[5].sex = Sex::Girl;
+        DraftLimits late;
+        late.deadline = std::chrono::steady_clock::now();
+        QCOMPARE(fromSj(DrawDraft(possible, 1, late).reason),
+                 fromSj(sj("時間内に並びが見つかりませんでした(並びがないと決まったわけではありません)。"
+                           "難しくしている条件: 離す(生徒1、生徒2、生徒3ほか8人)／離す(生徒21、生徒31)／男女を市松")));
     }
 
     // Over many seeds, each student reaches each desk some arrangement gives it,
