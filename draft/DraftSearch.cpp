@@ -148,12 +148,13 @@ std::vector<std::vector<int>> ApartCliques(const std::vector<std::vector<Link>>&
     return finder.found;
 }
 
-Search::Search(const Room& room, Model model, std::mt19937_64& rng, const DraftLimits& limits)
-    : room_(room), model_(std::move(model)), rng_(rng), limits_(limits), n_(static_cast<int>(model_.domains.size())),
-      agents_(n_ + static_cast<int>(model_.spares.size())), domains_(model_.domains),
-      assigned_(static_cast<std::size_t>(n_), 0), match_(static_cast<std::size_t>(agents_), -1),
-      owner_(static_cast<std::size_t>(room.desks), -1), saved_(static_cast<std::size_t>(n_) + 1),
-      cliquesOf_(static_cast<std::size_t>(n_)), weight_(static_cast<std::size_t>(n_), 0)
+Search::Search(const Room& room, Model model, std::mt19937_64& rng, const DraftLimits& limits, bool alone)
+    : alone_(alone), room_(room), model_(std::move(model)), rng_(rng), limits_(limits),
+      n_(static_cast<int>(model_.domains.size())), agents_(n_ + static_cast<int>(model_.spares.size())),
+      domains_(model_.domains), assigned_(static_cast<std::size_t>(n_), 0),
+      match_(static_cast<std::size_t>(agents_), -1), owner_(static_cast<std::size_t>(room.desks), -1),
+      saved_(static_cast<std::size_t>(n_) + 1), cliquesOf_(static_cast<std::size_t>(n_)),
+      weight_(static_cast<std::size_t>(n_), 0)
 {
     domains_.insert(domains_.end(), model_.spares.begin(), model_.spares.end());
     for (int d = 0; d < room.desks; ++d)
@@ -163,6 +164,12 @@ Search::Search(const Room& room, Model model, std::mt19937_64& rng, const DraftL
             At(cliquesOf_, s).push_back(static_cast<int>(g));
     for (int s = 0; s < n_; ++s)
         At(weight_, s) = static_cast<int>(At(model_.links, s).size());
+    for (std::size_t g = 0; g < model_.cliques.size(); ++g)
+        if (!tighten(model_.cliques[g])) {
+            rootClash_ = true;
+            crowded_ = static_cast<int>(g);
+            return;
+        }
     if (!repairMatching()) {
         rootClash_ = true;
         short_ = deficientGroup();
@@ -170,7 +177,8 @@ Search::Search(const Room& room, Model model, std::mt19937_64& rng, const DraftL
     }
     filter();
     for (std::size_t g = 0; g < model_.cliques.size(); ++g)
-        if (!CliqueFits(room_, domains_, model_.cliques[g]) || !cliqueFitsBesideSpares(model_.cliques[g])) {
+        if (!CliqueFits(room_, domains_, model_.cliques[g]) || !cliqueFitsBesideSpares(model_.cliques[g])
+            || !cliqueFitsAlone(model_.cliques[g])) {
             rootClash_ = true;
             crowded_ = static_cast<int>(g);
             return;
@@ -222,7 +230,7 @@ Search::Step Search::search(int depth)
 {
     if (depth == n_)
         return Step::Found;
-    if (++nodes_ >= runEnd_ || ((nodes_ & 31) == 0 && limits_.reached()))
+    if (++nodes_ >= runEnd_ || limits_.reached()) // a node costs far more than a look at the clock
         return Step::Cut;
     const int s = mostConstrained();
     std::vector<int> values = At(domains_, s).list();
@@ -230,7 +238,7 @@ Search::Step Search::search(int depth)
     At(saved_, depth) = domains_;
     At(assigned_, s) = 1;
     for (int d : values) {
-        if (assign(s, d) && repairMatching() && cliquesFit(s))
+        if (assign(s, d) && tightenCliquesOf(s) && repairMatching() && cliquesFit(s))
             if (const Step step = search(depth + 1); step != Step::Fail)
                 return step;
         domains_ = At(saved_, depth);
@@ -447,6 +455,79 @@ bool Search::cliqueFitsBesideSpares(const std::vector<int>& clique) const
     // Every desk of the region is taken, by a student or left spare.
     const int needInside = static_cast<int>(clique.size()) - ApartCapacity(room_, outside, clique);
     return needInside <= region.count() - static_cast<int>(model_.spares.size());
+}
+
+// When a clique has exactly as many 2 x 2 blocks within reach as members (in
+// one of the four layouts), every such block holds a member. A block with a
+// single desk within reach then has a member on that desk, whoever it is, so no
+// member may sit next to it. Repeated until nothing changes: a clique as big as
+// the room allows is pinned to the few places it fits, and a clash shows at once.
+// False when some member is left without a desk.
+bool Search::tighten(const std::vector<int>& clique)
+{
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (int layout = 0; layout < 4; ++layout) {
+            const std::vector<int>& blockOf = At(room_.block, layout);
+            Bits reach;
+            for (int s : clique)
+                reach |= At(domains_, s);
+            std::array<int, 64> desksIn{};
+            std::array<int, 64> lastDesk{};
+            for (int d = reach.next(0); d >= 0; d = reach.next(d + 1)) {
+                ++At(desksIn, At(blockOf, d));
+                At(lastDesk, At(blockOf, d)) = d;
+            }
+            const auto blocks = static_cast<std::size_t>(
+                std::count_if(desksIn.begin(), desksIn.end(), [](int count) { return count > 0; }));
+            if (blocks != clique.size())
+                continue;
+            for (std::size_t b = 0; b < desksIn.size(); ++b) {
+                if (desksIn[b] != 1)
+                    continue;
+                const Bits& near = At(room_.around, lastDesk[b]);
+                for (int s : clique) {
+                    Bits& domain = At(domains_, s);
+                    if ((domain & near).none())
+                        continue;
+                    domain -= near;
+                    changed = true;
+                    if (domain.none())
+                        return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+// A clique about as big as the room can keep apart has few ways to sit: its
+// members alone, on their own desks, are searched briefly first. Proving that
+// even they cannot sit apart is cheap there and would be slow in the whole class.
+bool Search::cliqueFitsAlone(const std::vector<int>& clique)
+{
+    constexpr int kSlack = 2;     // tried when at most this many blocks to spare
+    constexpr int kBudget = 4000; // nodes
+    if (alone_ || ApartCapacity(room_, domains_, clique) > static_cast<int>(clique.size()) - 1 + kSlack)
+        return true;
+    Model members;
+    members.cliques.emplace_back();
+    members.links.resize(clique.size());
+    for (std::size_t i = 0; i < clique.size(); ++i) {
+        members.domains.push_back(At(domains_, clique[i]));
+        members.cliques[0].push_back(static_cast<int>(i));
+        for (std::size_t j = 0; j < clique.size(); ++j)
+            if (i != j)
+                members.links[i].push_back({static_cast<int>(j), Near::Around});
+    }
+    Search alone(room_, std::move(members), rng_, limits_, true);
+    return alone.settle(kBudget) != Verdict::None;
+}
+
+bool Search::tightenCliquesOf(int s)
+{
+    return std::all_of(At(cliquesOf_, s).begin(), At(cliquesOf_, s).end(),
+                       [&](int g) { return tighten(At(model_.cliques, g)); });
 }
 
 bool Search::cliquesFit(int s) const

@@ -137,7 +137,8 @@ enum class Verdict : std::uint8_t { Found, None, Unknown };
 // yet a run that ends within its budget has searched everything: a None is proof.
 class Search {
 public:
-    Search(const Room& room, Model model, std::mt19937_64& rng, const DraftLimits& limits);
+    // `alone`: a search for the members of one clique, which does not search them alone again.
+    Search(const Room& room, Model model, std::mt19937_64& rng, const DraftLimits& limits, bool alone = false);
     // Students that together have too few desks, or the index of a clique that
     // does not fit, before any choice; both empty/-1 when the root holds.
     const std::vector<int>& shortStudents() const { return short_; }
@@ -162,8 +163,12 @@ private:
     void unmatch(int agent);
     bool cliquesFit(int s) const;
     bool cliqueFitsBesideSpares(const std::vector<int>& clique) const;
+    bool cliqueFitsAlone(const std::vector<int>& clique);
+    bool tighten(const std::vector<int>& clique);
+    bool tightenCliquesOf(int s);
     std::vector<int> deficientGroup();
 
+    bool alone_;
     const Room& room_;
     Model model_;
     std::mt19937_64& rng_;
