@@ -569,6 +569,8 @@ private:
         if (groups.empty() && !core.neighbours)
             if (auto reason = shortOfDesks(core))
                 return *reason;
+        if (!core.neighbours && groups.size() == 1)
+            return Say(kApartGroupWith, {names(groups_[static_cast<std::size_t>(groups[0])]), apartAnd(core)});
         if (!core.neighbours && !groups.empty())
             if (auto reason = crowded(core))
                 return *reason;
@@ -595,6 +597,7 @@ private:
         Active seen = core;
         seen.unused = full_.unused;
         seen.front = full_.front; // counted: every student the teacher marked
+        seen.moves = false;       // a count of desks in the room, not of those left to move to
         Active seenUnmixed = seen;
         seenUnmixed.mixing = false;
         const Model unmixed = model(seenUnmixed, 0, {});
@@ -681,10 +684,7 @@ private:
                                      }) >= 2)
                     involved.push_back(static_cast<int>(g));
             if (involved.size() == 1) {
-                std::string kinds(kApart);
-                for (std::string_view extra : kindsBesideApart(core))
-                    kinds += std::string(kDot) + std::string(extra);
-                reason = Say(kApartGroupWith, {names(clique), kinds});
+                reason = Say(kApartGroupWith, {names(clique), apartAnd(core)});
             } else {
                 std::string labels;
                 for (int g : involved)
@@ -694,6 +694,15 @@ private:
             }
         }
         return reason;
+    }
+
+    // "離す", then the other kinds of condition in `core`: "離す・前方・男女".
+    std::string apartAnd(const Active& core) const
+    {
+        std::string kinds(kApart);
+        for (std::string_view extra : kindsBesideApart(core))
+            kinds += std::string(kDot) + std::string(extra);
+        return kinds;
     }
 
     std::vector<std::string_view> kindsBesideApart(const Active& core) const
