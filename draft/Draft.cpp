@@ -2,7 +2,7 @@
 // students than desks). Then the search (DraftSearch) under the preference for
 // where the spare desks are: the usual desks at the back first, then the fewest
 // back rows, then anywhere; each step is tried only once the one before is proven
-// to have no arrangement. Last, when even "anywhere" has none, the conditions are
+// to have no arrangement (or half the time is gone). Last, when even "anywhere" has none, the conditions are
 // taken away one kind and then one at a time, keeping each removal that still
 // leaves no arrangement, so that the refusal names a small set of the teacher's
 // own conditions that clash.
@@ -259,14 +259,29 @@ public:
                     rules.push_back({SpareRule::Where::Back, k});
             }
         }
-        rules.push_back({});
+        // The preference may take half the time left; a teacher is better served
+        // by spare desks elsewhere than by no draw at all.
+        const DraftLimits* outer = limits_;
+        DraftLimits preferring = *outer;
+        if (const auto now = std::chrono::steady_clock::now(); outer->deadline > now)
+            if (outer->deadline != std::chrono::steady_clock::time_point::max())
+                preferring.deadline = now + (outer->deadline - now) / 2;
+        limits_ = &preferring;
         for (const SpareRule& rule : rules) {
             Settled settled = settle(full_, rule, 0);
-            if (settled.verdict == Verdict::Found)
+            if (settled.verdict == Verdict::Found) {
+                limits_ = outer;
                 return {std::move(settled.desks), {}, DraftOutcome::Found, {}};
+            }
             if (settled.verdict == Verdict::Unknown)
-                return cutShort();
+                break;
         }
+        limits_ = outer;
+        Settled anywhere = settle(full_, {}, 0);
+        if (anywhere.verdict == Verdict::Found)
+            return {std::move(anywhere.desks), {}, DraftOutcome::Found, {}};
+        if (anywhere.verdict == Verdict::Unknown)
+            return cutShort();
         Active core = explain();
         std::string reason = tell(core);
         return {{}, std::move(reason), DraftOutcome::Impossible, named(core)};
