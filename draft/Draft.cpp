@@ -700,6 +700,8 @@ private:
                     involved.push_back(static_cast<int>(g));
             if (involved.size() == 1) {
                 reason = Say(kApartGroupWith, {names(clique), apartAnd(core)});
+            } else if (!kindsBesideApart(core).empty()) {
+                return std::nullopt; // the desks counted depend on more than the groups: listed instead
             } else {
                 std::string labels;
                 for (int g : involved)

@@ -1,6 +1,7 @@
 // The draft solver: random instances checked against the conditions written out
-// afresh here, and, on instances small enough to try every arrangement, against
-// the truth; then the reasons told for instances that cannot be met.
+// afresh here from their definitions, and, on rooms of up to 9 desks, against
+// trying every arrangement (which desks stay empty is free there; the preference
+// is checked on its own); then the reasons told for instances that cannot be met.
 #include "common/Sjis.h"
 #include "draft/Draft.h"
 #include "draft/DraftSetup.h"
