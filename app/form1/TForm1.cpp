@@ -157,6 +157,7 @@ void TForm1::connectHandlers()
 
     connectMascot();
     connectRoster();
+    connectImport();
     connectSettings();
     connectPlacement();
     connectOutput();

@@ -37,6 +37,7 @@ struct DraftSeat;
 //   TForm1.cpp                start-up, close, tab change, help menu
 //   MascotHandlers.cpp        Timer2Timer, Image1MouseMove, the banner label
 //   RosterCommands.cpp        OpenClick, DLoadClick
+//   ImportCommand.cpp         ImportClick, importRoster
 //   SettingsPage.cpp          UpDown1Click, UpDown2Click, StringGrid1DrawCell
 //   PlacementPage.cpp         the seat grid, the student list, Timer1Timer, placement keys
 //   EditCommands.cpp          undo and redo
@@ -87,6 +88,13 @@ public:
 
     void OpenClick();
     void DLoadClick();
+
+    // 名簿を取り込む: a school's class list (CSV or .xlsx) through the preview
+    // dialog. importRoster opens the dialog for `path` (a file given on the
+    // command line or dropped comes here too); true when a roster was loaded.
+    // Anything short of that leaves the roster and the desks as they were.
+    void ImportClick();
+    bool importRoster(const QString& path);
 
     void UpDown1Click(UpDown::Button button);
     void UpDown2Click(UpDown::Button button);
@@ -180,6 +188,7 @@ private:
     void connectHandlers();
     void connectMascot();      // MascotHandlers.cpp
     void connectRoster();      // RosterCommands.cpp
+    void connectImport();      // ImportCommand.cpp
     void connectSettings();    // SettingsPage.cpp
     void connectPlacement();   // PlacementPage.cpp
     void connectOutput();      // OutputCommand.cpp
@@ -213,6 +222,8 @@ private:
     void connectDraft();    // DraftCommand.cpp
 
     QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* importOpenDialog_ = nullptr;
+    QFileDialog* importSaveDialog_ = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
     QString rosterFolder_;         // where the save dialog opens until a chart is saved
     QString chartFolder_;          // where the last chart was saved
