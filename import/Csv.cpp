@@ -4,10 +4,22 @@ namespace kelmora::import {
 
 namespace {
 
+// Tab-separated when the first record has tabs and no comma outside quotes.
 char Separator(std::string_view text)
 {
-    const std::string_view first = text.substr(0, text.find_first_of("\r\n"));
-    return first.find('\t') != std::string_view::npos && first.find(',') == std::string_view::npos ? '\t' : ',';
+    bool quoted = false;
+    bool tabs = false;
+    for (const char c : text) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == ',')
+            return ',';
+        else if (!quoted && c == '\t')
+            tabs = true;
+        else if (!quoted && (c == '\r' || c == '\n'))
+            break;
+    }
+    return tabs ? '\t' : ',';
 }
 
 void EndRow(Sheet& sheet, SheetRow& row, int& record)
@@ -31,8 +43,8 @@ Sheet ParseCsv(std::string_view text)
     SheetRow row;
     std::string field;
     int record = 1;
-    bool quoted = false;     // inside a quoted part of the field
-    bool fieldOpen = false;  // something of the present record has been read
+    bool quoted = false;    // inside a quoted part of the field
+    bool fieldOpen = false; // something of the present record has been read
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (quoted) {

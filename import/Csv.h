@@ -7,8 +7,8 @@ namespace kelmora::import {
 
 // A CSV text (UTF-8) as spreadsheets write it: fields separated by commas, a
 // field in double quotes may hold commas, line breaks and doubled quotes ("").
-// Records end at LF, CR LF or CR. A text whose first line holds tabs and no comma
-// is taken as tab-separated, as "Unicode text" exports are. A quote that is
+// Records end at LF, CR LF or CR. A text whose first record holds tabs and no
+// comma (outside quotes) is taken as tab-separated, as "Unicode text" exports are. A quote that is
 // never closed runs to the end of the text. Rows with no text in any cell are
 // left out; trailing empty cells are dropped.
 Sheet ParseCsv(std::string_view utf8);

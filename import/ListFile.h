@@ -9,16 +9,16 @@ namespace kelmora::import {
 
 // What a file given to 名簿を取り込む turned out to be.
 enum class ListFileKind {
-    Csv,         // a text file: CSV in code page 932, UTF-8 or UTF-16
-    Xlsx,        // an Excel workbook
-    OldExcel,    // an Excel 97-2003 workbook (.xls)
-    Encrypted,   // a workbook saved with a password
-    OtherZip,    // a zip that holds no workbook (.ods, .docx, ...)
-    NotText,     // anything else with bytes no text has (a picture, a PDF, ...)
-    TooLarge,    // over kMaxRosterFileBytes
+    Csv,             // a text file: CSV in code page 932, UTF-8 or UTF-16
+    Xlsx,            // an Excel workbook
+    OldExcel,        // an Excel 97-2003 workbook (.xls)
+    Encrypted,       // a workbook saved with a password
+    OtherZip,        // a zip that holds no workbook (.ods, .docx, ...)
+    NotText,         // anything else with bytes no text has (a picture, a PDF, ...)
+    TooLarge,        // over kMaxRosterFileBytes
     UnpacksTooLarge, // a workbook whose parts unpack to too much (a zip bomb)
-    Damaged,     // a workbook whose parts cannot be read
-    Unreadable,  // the file could not be read at all
+    Damaged,         // a workbook whose parts cannot be read
+    Unreadable,      // the file could not be read at all
 };
 
 struct ListFile {

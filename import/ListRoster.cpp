@@ -68,9 +68,9 @@ Role RoleOfWord(const QString& w)
                                              QStringLiteral("よみがな"), QStringLiteral("ヨミガナ"),
                                              QStringLiteral("よみ"),     QStringLiteral("ヨミ"),
                                              QStringLiteral("かな"),     QStringLiteral("カナ")};
-    const bool reading = w == u"せい" || w == u"セイ" || w == u"めい" || w == u"メイ"
-                         || std::any_of(readingWords.begin(), readingWords.end(),
-                                        [&](const QString& r) { return w.contains(r); });
+    const bool reading =
+        w == u"せい" || w == u"セイ" || w == u"めい" || w == u"メイ"
+        || std::any_of(readingWords.begin(), readingWords.end(), [&](const QString& r) { return w.contains(r); });
     if (reading) {
         if (w == u"めい" || w == u"メイ" || (w.startsWith(u'名') && !w.startsWith(u"名前")))
             return Role::GivenReading;
@@ -281,11 +281,12 @@ ImportedList BuildRosterText(const Sheet& sheet, int headerRow, const std::vecto
             everyFamily = false;
 
         if (readings) {
-            s.familyReading = FromUtf8(HiraganaReading(ToUtf8(s.familyReading)));
-            s.givenReading = FromUtf8(HiraganaReading(ToUtf8(s.givenReading)));
+            // Width folding can make a comma of a full-width one again.
+            s.familyReading = FieldText(HiraganaReading(ToUtf8(s.familyReading)));
+            s.givenReading = FieldText(HiraganaReading(ToUtf8(s.givenReading)));
             if (s.givenReading.isEmpty() || s.familyReading.isEmpty())
-                if (const auto parts = SplitAtSpace(ToUtf8(s.familyReading.isEmpty() ? s.givenReading
-                                                                                     : s.familyReading))) {
+                if (const auto parts =
+                        SplitAtSpace(ToUtf8(s.familyReading.isEmpty() ? s.givenReading : s.familyReading))) {
                     s.familyReading = FromUtf8(parts->first);
                     s.givenReading = FromUtf8(parts->second);
                 }
@@ -337,8 +338,8 @@ std::string RosterFileBytes(const RosterTable& table, int columns, std::string_v
     }
     text += "\r\n";
     for (const Seito& s : table) {
-        const std::string* fields[] = {&s.Number,     &s.FullName,      &s.FamilyName,
-                                       &s.GivenName,  &s.FamilyReading, &s.GivenReading};
+        const std::string* fields[] = {&s.Number,    &s.FullName,      &s.FamilyName,
+                                       &s.GivenName, &s.FamilyReading, &s.GivenReading};
         text += "$";
         for (int c = 0; c < columns && c < 6; ++c) {
             text += ',';

@@ -240,7 +240,7 @@ XlsxError ReadSheet(const QByteArray& part, const std::vector<std::string>& shar
     if (inRow)
         endRow();
     return xml.hasError() && xml.error() != QXmlStreamReader::PrematureEndOfDocumentError ? XlsxError::Damaged
-                                                                                         : XlsxError::None;
+                                                                                          : XlsxError::None;
 }
 
 // "worksheets/sheet1.xml" beside xl/workbook.xml, or "/xl/worksheets/sheet1.xml".

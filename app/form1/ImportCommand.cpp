@@ -72,8 +72,7 @@ QString RefusalText(const ListFile& list, const QString& path)
 // from the same system needs no choosing.
 QString MemoryFile()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
-           + QStringLiteral("/import-columns.ini");
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/import-columns.ini");
 }
 
 QString MemoryKey(const std::string& headerKey)
@@ -114,11 +113,10 @@ Sex DraftSex(ListSex sex)
 void TForm1::ImportClick()
 {
     if (!importOpenDialog_)
-        importOpenDialog_ = makeFileDialog(false, QString(),
-                                           {QStringLiteral("名簿 (*.csv *.xlsx)"),
-                                            QStringLiteral("CSV(カンマ形式)ファイル (*.csv)"),
-                                            QStringLiteral("Excel ブック (*.xlsx)"),
-                                            QStringLiteral("すべてのファイル (*)")});
+        importOpenDialog_ =
+            makeFileDialog(false, QString(),
+                           {QStringLiteral("名簿 (*.csv *.xlsx)"), QStringLiteral("CSV(カンマ形式)ファイル (*.csv)"),
+                            QStringLiteral("Excel ブック (*.xlsx)"), QStringLiteral("すべてのファイル (*)")});
     if (importOpenDialog_->exec() != QDialog::Accepted || importOpenDialog_->selectedFiles().isEmpty())
         return;
     importRoster(importOpenDialog_->selectedFiles().constFirst());
@@ -158,8 +156,8 @@ bool TForm1::importRoster(const QString& path)
     QString savedPath;
     if (dialog.saveRoster()) {
         if (!importSaveDialog_)
-            importSaveDialog_ = makeFileDialog(true, QStringLiteral("csv"),
-                                               {QStringLiteral("CSV(カンマ形式)ファイル (*.csv)")});
+            importSaveDialog_ =
+                makeFileDialog(true, QStringLiteral("csv"), {QStringLiteral("CSV(カンマ形式)ファイル (*.csv)")});
         importSaveDialog_->setDirectory(source.absolutePath());
         importSaveDialog_->selectFile(source.completeBaseName() + QStringLiteral("_名簿.csv"));
         if (importSaveDialog_->exec() != QDialog::Accepted || importSaveDialog_->selectedFiles().isEmpty())

@@ -56,8 +56,10 @@ ImportDialog::ImportDialog(const QString& fileName, std::vector<Sheet> sheets,
     form->addRow(QStringLiteral("見出しの行(&H):"), headerBox_);
     layout->addLayout(form);
 
-    layout->addWidget(new QLabel(QStringLiteral("各列の使い道を選んでください(&R):"), this));
+    auto* tableLabel = new QLabel(QStringLiteral("各列の使い道を選んでください(&R):"), this);
+    layout->addWidget(tableLabel);
     table_ = new QTableWidget(this);
+    tableLabel->setBuddy(table_);
     table_->setObjectName(QStringLiteral("preview"));
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setMinimumSize(560, 300);
@@ -68,7 +70,8 @@ ImportDialog::ImportDialog(const QString& fileName, std::vector<Sheet> sheets,
     status_->setWordWrap(true);
     layout->addWidget(status_);
 
-    saveBox_ = new QCheckBox(QStringLiteral("Kelmora の名簿ファイル(生徒氏名読込で読める CSV)としても保存する(&S)"), this);
+    saveBox_ =
+        new QCheckBox(QStringLiteral("Kelmora の名簿ファイル(生徒氏名読込で読める CSV)としても保存する(&S)"), this);
     saveBox_->setObjectName(QStringLiteral("saveBox"));
     layout->addWidget(saveBox_);
 
@@ -178,7 +181,8 @@ void ImportDialog::showRoles()
     const QString form = result_.columns == 6   ? QStringLiteral("ふりがな付き")
                          : result_.columns == 3 ? QStringLiteral("氏名と姓")
                                                 : QStringLiteral("氏名のみ");
-    QString text = QStringLiteral("%1 人を取り込みます(%2、%3 列)。").arg(result_.students).arg(form).arg(result_.columns);
+    QString text =
+        QStringLiteral("%1 人を取り込みます(%2、%3 列)。").arg(result_.students).arg(form).arg(result_.columns);
     if (!result_.sexes.empty())
         text += QStringLiteral("性別は席替えの男女に使います。");
     status_->setText(text);

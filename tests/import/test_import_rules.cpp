@@ -5,10 +5,10 @@
 #include "import/ListRoster.h"
 #include "import/Xlsx.h"
 #include "output/ChartWriter.h"
-#include "seating/SeatTable.h"
 #include "roster/Roster.h"
 #include "roster/RosterReader.h"
 #include "roster/RosterText.h"
+#include "seating/SeatTable.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -108,8 +108,9 @@ private slots:
         const Sheet& sheet = list.sheets.at(0);
         QCOMPARE(FindHeaderRow(sheet), 0);
         const std::vector<Role> roles = GuessRoles(sheet, 0);
-        QVERIFY(roles == Roles({Role::Number, Role::Family, Role::Given, Role::FamilyReading, Role::GivenReading,
-                                Role::Sex, Role::Unused}));
+        QVERIFY(roles
+                == Roles({Role::Number, Role::Family, Role::Given, Role::FamilyReading, Role::GivenReading, Role::Sex,
+                          Role::Unused}));
         QCOMPARE(sheet.rows.at(3).cells.at(6), std::string("転入生, 4月から\n\"さん\"付けで"));
         // Rows are numbered as a spreadsheet shows them, whatever line breaks quotes hold.
         QCOMPARE(sheet.rows.at(4).number, 5);
@@ -140,9 +141,9 @@ private slots:
         QCOMPARE(FindHeaderRow(sheet), 1);
         QCOMPARE(sheet.rows.size(), std::size_t(42)); // title, header, 40 students: the empty rows left out
         QCOMPARE(sheet.rows[2].cells.at(0), std::string("1"));
-        QCOMPARE(sheet.rows[3].cells.at(0), std::string("2"));                  // =A3+1, cached
-        QCOMPARE(sheet.rows[2].cells.at(1), std::string("青木　健太"));        // without its phonetic run
-        QCOMPARE(sheet.rows[7].cells.at(1), std::string("今井　七海"));        // the inline string
+        QCOMPARE(sheet.rows[3].cells.at(0), std::string("2"));          // =A3+1, cached
+        QCOMPARE(sheet.rows[2].cells.at(1), std::string("青木　健太")); // without its phonetic run
+        QCOMPARE(sheet.rows[7].cells.at(1), std::string("今井　七海")); // the inline string
         QCOMPARE(sheet.rows[2].cells.at(2), std::string("アオキ ケンタ"));
         const std::vector<Role> roles = GuessRoles(sheet, 1);
         QVERIFY(roles == Roles({Role::Number, Role::FullName, Role::FamilyReading, Role::Sex}));
@@ -163,8 +164,9 @@ private slots:
         QCOMPARE(list.kind, ListFileKind::Xlsx);
         const Sheet& sheet = list.sheets.at(0);
         const std::vector<Role> roles = GuessRoles(sheet, FindHeaderRow(sheet));
-        QVERIFY(roles == Roles({Role::Number, Role::Family, Role::Given, Role::FamilyReading, Role::GivenReading,
-                                Role::Sex}));
+        QVERIFY(
+            roles
+            == Roles({Role::Number, Role::Family, Role::Given, Role::FamilyReading, Role::GivenReading, Role::Sex}));
         const Roster roster = Imported(BuildRosterText(sheet, 0, roles));
         QVERIFY(roster.table == ExampleClass().table);
     }
@@ -193,7 +195,7 @@ private slots:
         QCOMPARE(list.columns, 3);
         Roster roster = Imported(list);
         QCOMPARE(roster.columnCount, 3);
-        QCOMPARE(roster.table[1].FamilyName, std::string("\x8d\xb2\x93\xa1")); // 佐藤
+        QCOMPARE(roster.table[1].FamilyName, std::string("\x8d\xb2\x93\xa1"));                // 佐藤
         QCOMPARE(roster.table[1].FullName, std::string("\x8d\xb2\x93\xa1 \x89\xd4\x8e\x71")); // as written
 
         sheet = ParseCsv("番号,氏名\n1,山田　太郎\n2,ジョン\n");
@@ -212,7 +214,7 @@ private slots:
     void readingsSexAndSplitting()
     {
         QCOMPARE(HiraganaReading("ヤマダ"), std::string("やまだ"));
-        QCOMPARE(HiraganaReading("ｻﾄｳ"), std::string("さとう")); // half-width
+        QCOMPARE(HiraganaReading("ｻﾄｳ"), std::string("さとう"));                // half-width
         QCOMPARE(HiraganaReading("ヴァイオリン"), std::string("ヴぁいおりん")); // no hiragana ゔ in code page 932
         QCOMPARE(HiraganaReading("コーヒー"), std::string("こーひー"));
         for (const char* boy : {"男", "M", "m", "1", "男子", "１"})

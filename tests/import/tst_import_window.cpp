@@ -77,22 +77,25 @@ private slots:
     {
         const QString saved = dir.filePath(QStringLiteral("1-1.csv"));
         QString before, after;
-        importByKeys(kClass, [&](ImportDialog* dialog) {
-            before = Status(dialog);
-            // フリガナ (column C) to 使わない: open its list with the mouse, pick the last entry by keys.
-            QComboBox* box = RoleBox(dialog, 2);
-            QCOMPARE(box->currentText(), QStringLiteral("せい"));
-            QTest::mouseClick(box, Qt::LeftButton);
-            QTRY_VERIFY(box->view()->isVisible());
-            QTest::keyClick(box->view(), Qt::Key_End);
-            QTest::keyClick(box->view(), Qt::Key_Return);
-            QCOMPARE(box->currentText(), QStringLiteral("使わない"));
-            after = Status(dialog);
-            auto* save = dialog->findChild<QCheckBox*>(QStringLiteral("saveBox"));
-            QTest::mouseClick(save, Qt::LeftButton, {}, QPoint(8, save->height() / 2));
-            QVERIFY(save->isChecked());
-            QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return); // 取り込む
-        }, {Step::file(saved)}); // the save dialog, after the preview
+        importByKeys(kClass,
+                     [&](ImportDialog* dialog) {
+                         before = Status(dialog);
+                         // フリガナ (column C) to 使わない: open its list with the mouse, pick the last entry by keys.
+                         QComboBox* box = RoleBox(dialog, 2);
+                         QCOMPARE(box->currentText(), QStringLiteral("せい"));
+                         QTest::mouseClick(box, Qt::LeftButton);
+                         QTRY_VERIFY(box->view()->isVisible());
+                         QTest::keyClick(box->view(), Qt::Key_End);
+                         QTest::keyClick(box->view(), Qt::Key_Return);
+                         QCOMPARE(box->currentText(), QStringLiteral("使わない"));
+                         after = Status(dialog);
+                         auto* save = dialog->findChild<QCheckBox*>(QStringLiteral("saveBox"));
+                         QTest::mouseClick(save, Qt::LeftButton, {}, QPoint(8, save->height() / 2));
+                         QVERIFY(save->isChecked());
+                         QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog,
+                                         Qt::Key_Return); // 取り込む
+                     },
+                     {Step::file(saved)}); // the save dialog, after the preview
         QTRY_VERIFY(!modals().waiting());
         QCOMPARE(before, QStringLiteral("40 人を取り込みます(ふりがな付き、6 列)。性別は席替えの男女に使います。"));
         QCOMPARE(after, QStringLiteral("40 人を取り込みます(氏名と姓、3 列)。性別は席替えの男女に使います。"));
