@@ -98,9 +98,9 @@ int main(int argc, char** argv)
     const double t = Median(total);
     std::printf("import, %d-row .xlsx to %d students listed, median of %d: %.1f ms (goal: under %.0f ms) %s\n",
                 students, rows, kRuns, t, kGoalMs, t < kGoalMs ? "ok" : "MISSED");
-    std::printf("  read and unzip %.2f, preview dialog %.2f, roster reader %.2f, student list %.2f ms\n",
-                Median(read), Median(dialog), Median(load), Median(display));
-    std::printf("  the same names from a Kelmora roster file: %.2f ms (import / roster file: %.1fx)\n",
-                Median(roster), t / Median(roster));
+    std::printf("  read and unzip %.2f, preview dialog %.2f, roster reader %.2f, student list %.2f ms\n", Median(read),
+                Median(dialog), Median(load), Median(display));
+    std::printf("  the same names from a Kelmora roster file: %.2f ms (import / roster file: %.1fx)\n", Median(roster),
+                t / Median(roster));
     return 0;
 }

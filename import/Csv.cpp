@@ -36,7 +36,7 @@ void EndRow(Sheet& sheet, SheetRow& row, int& record)
 
 } // namespace
 
-Sheet ParseCsv(std::string_view text)
+Sheet ParseCsv(std::string_view text, StopFlag stop)
 {
     const char separator = Separator(text);
     Sheet sheet;
@@ -74,6 +74,12 @@ Sheet ParseCsv(std::string_view text)
             field.clear();
             EndRow(sheet, row, record);
             fieldOpen = false;
+            if (sheet.rows.size() > kMaxListRows) {
+                sheet.tooLong = true;
+                return sheet;
+            }
+            if (stop && record % 1024 == 0 && stop->load())
+                return sheet;
         } else {
             field += c;
             fieldOpen = true;

@@ -11,6 +11,7 @@ namespace kelmora::import {
 // comma (outside quotes) is taken as tab-separated, as "Unicode text" exports are. A quote that is
 // never closed runs to the end of the text. Rows with no text in any cell are
 // left out; trailing empty cells are dropped.
-Sheet ParseCsv(std::string_view utf8);
+// Reading stops after kMaxListRows rows (tooLong), or when `stop` is set.
+Sheet ParseCsv(std::string_view utf8, StopFlag stop = nullptr);
 
 } // namespace kelmora::import

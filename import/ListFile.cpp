@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 #include "codec/Cp932.h"
 #include "codec/TextEncoding.h"
 
@@ -35,7 +37,26 @@ bool HoldsEncryptedPackage(std::string_view bytes)
     return bytes.find(name) != std::string_view::npos;
 }
 
-std::string Utf8Text(std::string_view bytes, bool& isText)
+// Code page 932 as UTF-8, a megabyte at a time (cut after a line feed, which is
+// never part of a character), so that a stop comes soon even in 64 MB.
+std::string Cp932AsUtf8(std::string_view bytes, StopFlag stop)
+{
+    constexpr std::size_t kChunk = 1 << 20;
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 2);
+    while (!bytes.empty()) {
+        if (stop && stop->load())
+            return {};
+        std::size_t cut = bytes.size();
+        if (cut > kChunk)
+            cut = std::min(bytes.find('\n', kChunk), bytes.size() - 1) + 1;
+        text += cp932::ToUnicode(bytes.substr(0, cut)).toUtf8().toStdString();
+        bytes.remove_prefix(cut);
+    }
+    return text;
+}
+
+std::string Utf8Text(std::string_view bytes, bool& isText, StopFlag stop)
 {
     isText = true;
     switch (cp932::DetectFileEncoding(bytes)) {
@@ -54,14 +75,32 @@ std::string Utf8Text(std::string_view bytes, bool& isText)
             isText = false;
             return {};
         }
-        return cp932::ToUnicode(bytes).toUtf8().toStdString();
+        return Cp932AsUtf8(bytes, stop);
     }
     return std::string(bytes);
 }
 
 } // namespace
 
-ListFile ReadListBytes(std::string_view bytes)
+namespace {
+
+// Whatever was read is of no use after a stop, nor when a sheet is too long.
+ListFile& Finish(ListFile& list, StopFlag stop)
+{
+    const bool tooLong = std::any_of(list.sheets.begin(), list.sheets.end(), [](const Sheet& s) { return s.tooLong; });
+    if (stop && stop->load())
+        list.kind = ListFileKind::Stopped;
+    else if (tooLong)
+        list.kind = ListFileKind::TooManyRows;
+    else
+        return list;
+    list.sheets.clear();
+    return list;
+}
+
+} // namespace
+
+ListFile ReadListBytes(std::string_view bytes, StopFlag stop)
 {
     ListFile list;
     if (bytes.size() > kMaxRosterFileBytes) {
@@ -73,7 +112,7 @@ ListFile ReadListBytes(std::string_view bytes)
         return list;
     }
     if (bytes.starts_with(kZip)) {
-        switch (ReadXlsx(bytes, list.sheets)) {
+        switch (ReadXlsx(bytes, list.sheets, stop)) {
         case XlsxError::None: list.kind = ListFileKind::Xlsx; break;
         case XlsxError::NotWorkbook: list.kind = ListFileKind::OtherZip; break;
         case XlsxError::Damaged: list.kind = ListFileKind::Damaged; break;
@@ -82,20 +121,20 @@ ListFile ReadListBytes(std::string_view bytes)
         }
         if (list.kind != ListFileKind::Xlsx)
             list.sheets.clear();
-        return list;
+        return Finish(list, stop);
     }
     bool isText = true;
-    const std::string text = Utf8Text(bytes, isText);
+    const std::string text = Utf8Text(bytes, isText, stop);
     if (!isText) {
         list.kind = ListFileKind::NotText;
         return list;
     }
     list.kind = ListFileKind::Csv;
-    list.sheets.push_back(ParseCsv(text));
-    return list;
+    list.sheets.push_back(ParseCsv(text, stop));
+    return Finish(list, stop);
 }
 
-ListFile ReadListFile(const std::filesystem::path& file)
+ListFile ReadListFile(const std::filesystem::path& file, StopFlag stop)
 {
     std::string bytes;
     std::error_code error;
@@ -105,7 +144,7 @@ ListFile ReadListFile(const std::filesystem::path& file)
         list.error = error;
         return list;
     }
-    return ReadListBytes(bytes);
+    return ReadListBytes(bytes, stop);
 }
 
 } // namespace kelmora::import

@@ -18,6 +18,8 @@ enum class ListFileKind {
     TooLarge,        // over kMaxRosterFileBytes
     UnpacksTooLarge, // a workbook whose parts unpack to too much (a zip bomb)
     Damaged,         // a workbook whose parts cannot be read
+    TooManyRows,     // a sheet of more than kMaxListRows rows
+    Stopped,         // the reading was stopped
     Unreadable,      // the file could not be read at all
 };
 
@@ -28,8 +30,9 @@ struct ListFile {
 };
 
 // Decides by the bytes, not by the name: a workbook renamed to .csv still reads.
-ListFile ReadListBytes(std::string_view bytes);
+// `stop` (if given) ends the reading early; the kind is then Stopped.
+ListFile ReadListBytes(std::string_view bytes, StopFlag stop = nullptr);
 // The file read whole (at most kMaxRosterFileBytes), then ReadListBytes.
-ListFile ReadListFile(const std::filesystem::path& file);
+ListFile ReadListFile(const std::filesystem::path& file, StopFlag stop = nullptr);
 
 } // namespace kelmora::import

@@ -158,7 +158,8 @@ void CellReference(QStringView ref, int& column, int& row)
         row = r;
 }
 
-XlsxError ReadSheet(const QByteArray& part, const std::vector<std::string>& shared, Sheet& sheet, std::size_t& cells)
+XlsxError ReadSheet(const QByteArray& part, const std::vector<std::string>& shared, Sheet& sheet, std::size_t& cells,
+                    StopFlag stop)
 {
     QXmlStreamReader xml(part);
     int rowNumber = 0;
@@ -177,6 +178,12 @@ XlsxError ReadSheet(const QByteArray& part, const std::vector<std::string>& shar
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::EndElement && xml.name() == u"row" && inRow) {
             endRow();
+            if (sheet.rows.size() > kMaxListRows) {
+                sheet.tooLong = true;
+                return XlsxError::None;
+            }
+            if (stop && rowNumber % 1024 == 0 && stop->load())
+                return XlsxError::None;
             continue;
         }
         if (token != QXmlStreamReader::StartElement)
@@ -253,7 +260,7 @@ std::string PartName(QStringView target)
 
 } // namespace
 
-XlsxError ReadXlsx(std::string_view bytes, std::vector<Sheet>& sheets)
+XlsxError ReadXlsx(std::string_view bytes, std::vector<Sheet>& sheets, StopFlag stop)
 {
     sheets.clear();
     zip_error_t zerror;
@@ -317,7 +324,7 @@ XlsxError ReadXlsx(std::string_view bytes, std::vector<Sheet>& sheets)
             return error == XlsxError::None ? XlsxError::Damaged : error;
         Sheet sheet;
         sheet.name = name;
-        if (const XlsxError e = ReadSheet(*part, shared, sheet, cells); e != XlsxError::None) {
+        if (const XlsxError e = ReadSheet(*part, shared, sheet, cells, stop); e != XlsxError::None) {
             sheets.clear();
             return e;
         }

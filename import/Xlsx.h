@@ -28,6 +28,8 @@ enum class XlsxError {
 // workbook's order. Cells hold what Excel shows: shared and inline strings
 // (phonetic runs left out), numbers in their shortest form ("1", not "1.0"), the
 // values formulas had when last calculated, TRUE and FALSE.
-XlsxError ReadXlsx(std::string_view bytes, std::vector<Sheet>& sheets);
+// A sheet of more than kMaxListRows rows is read that far (tooLong); `stop` ends
+// the reading early.
+XlsxError ReadXlsx(std::string_view bytes, std::vector<Sheet>& sheets, StopFlag stop = nullptr);
 
 } // namespace kelmora::import

@@ -16,12 +16,19 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <future>
 
 using namespace kelmora;
 using namespace kelmora::import;
@@ -62,6 +69,11 @@ QString RefusalText(const ListFile& list, const QString& path)
     case ListFileKind::Damaged:
         return QStringLiteral("このブックは壊れているため、読めません。\n"
                               "Excel などで開けるか確かめ、.xlsx か CSV で保存し直してから取り込んでください。");
+    case ListFileKind::TooManyRows:
+        return QStringLiteral("名簿の行が多すぎます(%1 行まで)。\n"
+                              "クラスの行だけを別のシートかファイルに移してから取り込んでください。")
+            .arg(kMaxListRows);
+    case ListFileKind::Stopped: return {};
     case ListFileKind::Unreadable:
         return QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), OpenErrorReason(list.error));
     }
@@ -122,12 +134,40 @@ void TForm1::ImportClick()
     importRoster(importOpenDialog_->selectedFiles().constFirst());
 }
 
+// Reads the list aside. A class's list takes milliseconds, which the window waits
+// out; a long one (up to 64 MB) shows that it is being read, and 中止 stops it.
+ListFile TForm1::readList(const QString& path)
+{
+    std::atomic<bool> stop = false;
+    const std::string file = QFile::encodeName(path).toStdString();
+    std::future<ListFile> reading = std::async(std::launch::async, [&stop, file] { return ReadListFile(file, &stop); });
+    const auto ready = [&reading] { return reading.wait_for(std::chrono::seconds(0)) == std::future_status::ready; };
+    if (reading.wait_for(std::chrono::milliseconds(listReadPatienceMs)) != std::future_status::ready) {
+        QProgressDialog progress(QStringLiteral("名簿を読んでいます…"), QStringLiteral("中止"), 0, 0, this);
+        progress.setWindowTitle(MessageTitle());
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(0);
+        QEventLoop loop;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (ready())
+                loop.quit();
+        });
+        connect(&progress, &QProgressDialog::canceled, &loop, [&stop] { stop = true; });
+        poll.start(15);
+        progress.show();
+        if (!ready())
+            loop.exec();
+    }
+    return reading.get();
+}
+
 bool TForm1::importRoster(const QString& path)
 {
     const QFileInfo source(path);
-    // Read at once: a list of a thousand rows takes milliseconds (make bench),
-    // and the size limit bounds the rest.
-    ListFile list = ReadListFile(QFile::encodeName(source.absoluteFilePath()).toStdString());
+    ListFile list = readList(source.absoluteFilePath());
+    if (list.kind == ListFileKind::Stopped)
+        return false;
     if (const QString refusal = RefusalText(list, path); !refusal.isEmpty()) {
         QMessageBox box(QMessageBox::Warning, MessageTitle(), refusal, QMessageBox::Ok, this);
         box.exec();

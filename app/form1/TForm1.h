@@ -22,6 +22,9 @@ class InstanceLock;
 class PlacementChange;
 struct Arrangement;
 struct RosterTextNotes;
+namespace import {
+struct ListFile;
+}
 } // namespace kelmora
 class ChartPdf;
 class QFileDialog;
@@ -95,6 +98,9 @@ public:
     // Anything short of that leaves the roster and the desks as they were.
     void ImportClick();
     bool importRoster(const QString& path);
+    // How long reading a list may take before a progress window says so (and
+    // offers 中止). Tests set 0 to see that window.
+    int listReadPatienceMs = 200;
 
     void UpDown1Click(UpDown::Button button);
     void UpDown2Click(UpDown::Button button);
@@ -222,6 +228,7 @@ private:
     void connectDraft();    // DraftCommand.cpp
 
     QFileDialog* OpenDialog1 = nullptr;
+    kelmora::import::ListFile readList(const QString& path); // ImportCommand.cpp
     QFileDialog* importOpenDialog_ = nullptr;
     QFileDialog* importSaveDialog_ = nullptr;
     QFileDialog* SaveDialog1 = nullptr;

@@ -251,6 +251,13 @@ private slots:
         QCOMPARE(roster.studentCount, 2);
         QCOMPARE(roster.columnCount, 3);
         QCOMPARE(roster.table[0].FullName, std::string("\x8e\x52\x93\x63\x81\x43 \x91\xbe\x98\x59")); // 山田， 太郎
+        // Readings are folded to full width, which makes a full-width comma a
+        // comma again: it must not end the field either.
+        const Sheet readings = ParseCsv("番号,氏名,せい,めい\n1,山田　太郎,ﾔﾏﾀﾞ，ﾔﾏﾀﾞ,ﾀﾛｳ\n");
+        const Roster withReadings = Imported(BuildRosterText(readings, 0, GuessRoles(readings, 0)));
+        QCOMPARE(withReadings.columnCount, 6);
+        QCOMPARE(withReadings.table[0].FamilyReading,
+                 std::string("\x82\xe2\x82\xdc\x82\xbe\x81\x43\x82\xe2\x82\xdc\x82\xbe"));
     }
 
     // The saved roster file reads back as the same roster, through 生徒氏名読込's reader.
@@ -316,6 +323,24 @@ private slots:
         QCOMPARE(ReadListFile(QFile::encodeName(big.fileName()).toStdString()).kind, ListFileKind::TooLarge);
         QCOMPARE(ReadListFile(QFile::encodeName(dir.filePath(QStringLiteral("none.csv"))).toStdString()).kind,
                  ListFileKind::Unreadable);
+    }
+
+    // A list longer than any school's is refused early; a stopped reading gives nothing.
+    void longListsAndStops()
+    {
+        std::string csv = "番号,氏名\n";
+        for (std::size_t k = 1; k < kMaxListRows; ++k)
+            csv += std::to_string(k) + ",山田　太郎\n";
+        QCOMPARE(ReadListBytes(csv).kind, ListFileKind::Csv); // the header and 9,999 students: just in
+        csv += "10000,山田　花子\n";
+        const ListFile tooLong = ReadListBytes(csv);
+        QCOMPARE(tooLong.kind, ListFileKind::TooManyRows);
+        QVERIFY(tooLong.sheets.empty());
+        const std::atomic<bool> stop = true;
+        QCOMPARE(ReadListBytes("番号,氏名\n1,山田　太郎\n", &stop).kind, ListFileKind::Stopped);
+        QFile f(kData + QStringLiteral("/class.xlsx"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(ReadListBytes(f.readAll().toStdString(), &stop).kind, ListFileKind::Stopped);
     }
 
     // Damaged workbooks of every length read as refused or as sheets, never a crash.

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -155,6 +156,26 @@ private slots:
         openWindow();
         load(QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv"));
         QCOMPARE(placeAndWrite(QStringLiteral("loaded.tex")), imported);
+    }
+
+    // A long read shows that it is working, and 中止 stops it: no message, no change.
+    void longReadCanBeStopped()
+    {
+        load(QStringLiteral(KELMORA_EXAMPLES_DIR "/roster3.csv"));
+        const RosterTable table = state->roster.table;
+        const QByteArray line = testing::sjBytes(u"1,山田　太郎,やまだ　たろう,男\r\n");
+        const QString big = testing::writeFile(dir, QStringLiteral("big.csv"),
+                                               line.repeated(qsizetype(kMaxRosterFileBytes) / line.size()));
+        form->listReadPatienceMs = 0;
+        bool stopped = false;
+        modals().expect(Step::any<QProgressDialog>([&stopped](QProgressDialog* progress) {
+            QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+            stopped = true;
+        }));
+        QVERIFY(!form->importRoster(big));
+        QVERIFY(stopped);
+        QVERIFY(state->roster.table == table);
+        QCOMPARE(state->roster.columnCount, 3);
     }
 
     // Files that are no list we read are named, with what to do; nothing changes.
