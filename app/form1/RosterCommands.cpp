@@ -1,4 +1,5 @@
 // The File menu's load command and the display command.
+#include "app/WholeFile.h"
 #include "app/form1/TForm1.h"
 #include "codec/Cp932.h"
 #include "codec/TextEncoding.h"
@@ -29,16 +30,6 @@ void plainMessage(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, MessageTitle(), text, QMessageBox::Ok, parent);
     box.exec();
-}
-
-// The system's own words, or ours where the reader refused a file it opened.
-QString OpenErrorReason(const std::error_code& error)
-{
-    if (error == RosterFileError::NotRegularFile)
-        return QStringLiteral("通常のファイルではありません。");
-    if (error == RosterFileError::TooLarge)
-        return QStringLiteral("ファイルが大きすぎます(%1 MB まで)。").arg(kMaxRosterFileBytes / (1024 * 1024));
-    return QString::fromLocal8Bit(error.message());
 }
 
 // Sets the name that the dialog offers. An empty name empties the name box and
@@ -103,7 +94,8 @@ void TForm1::OpenClick()
             break;
         }
         QMessageBox box(QMessageBox::Warning, QStringLiteral("オープンエラー"),
-                        QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), OpenErrorReason(openError)),
+                        QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path),
+                                                     FileReadReason(openError, kMaxRosterFileBytes)),
                         QMessageBox::Retry | QMessageBox::Cancel, this);
         if (box.exec() != QMessageBox::Retry)
             return;
@@ -156,7 +148,8 @@ void TForm1::rosterLoaded(const RosterTextNotes& notes)
         ui->RadioButton1->setEnabled(options->withoutRuby);
         // A roster without family names must not leave "姓のみ" checked: the list
         // would show numbers without names.
-        if (ui->RadioButton4->isChecked() && !options->familyOnly)
+        if (ui->RadioButton4->isChecked()
+            && UsableNameMode(NameMode::FamilyName, state.roster.columnCount) != NameMode::FamilyName)
             ui->RadioButton3->setChecked(true);
     }
     ui->DLoad->setEnabled(true);
