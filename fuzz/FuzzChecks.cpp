@@ -422,19 +422,6 @@ void CheckChart(Problems& problems, const char* which, const std::string& chart,
 
 // ---------------------------------------------------------------- other encodings
 
-// The characters of a code page 932 text: a lead byte with the byte after it,
-// else one byte.
-std::vector<std::string_view> Characters(std::string_view text)
-{
-    std::vector<std::string_view> chars;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = isLead(byteAt(text, i)) && i + 1 < text.size() ? 2 : 1;
-        chars.push_back(text.substr(i, n));
-        i += n;
-    }
-    return chars;
-}
-
 // A character's own code page 932 form, remembered: a character the code page
 // lacks costs FromUnicode a new converter each time, and random bytes make many.
 // A private-use character has none here: a gaiji of the writer's machine is not
