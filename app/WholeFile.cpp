@@ -1,5 +1,7 @@
 #include "app/WholeFile.h"
 
+#include "roster/RosterReader.h"
+
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -26,6 +28,15 @@ QString WriteWholeFile(const QString& path, QByteArrayView bytes)
     if (!file.commit())
         return file.errorString();
     return {};
+}
+
+QString FileReadReason(const std::error_code& error, std::uintmax_t limit)
+{
+    if (error == FileReadError::NotRegularFile)
+        return QStringLiteral("通常のファイルではありません。");
+    if (error == FileReadError::TooLarge)
+        return QStringLiteral("ファイルが大きすぎます(%1 MB まで)。").arg(limit / (1024 * 1024));
+    return QString::fromLocal8Bit(error.message());
 }
 
 } // namespace kelmora

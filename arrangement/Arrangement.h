@@ -72,7 +72,9 @@ void RecordPlacement(Arrangement& arrangement, const SeatTable& seats, const Cut
 
 // An arrangement's desks and queue matched to the loaded roster: a student is
 // found by attendance number and full name (at the recorded position first),
-// else by a full name that only one student of the roster has.
+// else by a full name that only one student of the roster has and only one of
+// the recorded students not found so far. Each student is placed once at most;
+// the others are missing.
 struct MatchedPlacement {
     SeatTable seats; // every desk of the table: the arrangement's, all others empty
     CutQueue queue;

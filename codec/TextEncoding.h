@@ -19,18 +19,32 @@ enum class FileEncoding {
 // JIS level 1 at the start of a field or line.
 FileEncoding DetectFileEncoding(std::string_view bytes);
 
-// A UTF-8 text (a leading byte-order mark dropped) as code page 932 bytes.
+// Cuts the next line off `text` and returns it without its end. A line ends at
+// CR LF, at LF or at a CR alone (old Macintosh spreadsheets), so that files of
+// every kind read alike; `end` (if given) receives the end as it stood, empty
+// for a last line without one. Neither byte occurs inside a character of code
+// page 932 or of UTF-8.
+std::string_view TakeLine(std::string_view& text, std::string_view* end = nullptr);
+
+// A UTF-8 text as code page 932 bytes.
 struct Utf8Conversion {
     std::string text;
-    // 1-based numbers of the lines (counted at line feeds) in which a character
-    // became 〓, in order, each once.
+    // 1-based numbers of the lines (ended as TakeLine ends them) in which a
+    // character became 〓, in order, each once.
     std::vector<int> changedLines;
 };
 
-// Characters typed in their JIS forms (U+301C WAVE DASH and friends) become their
-// code page 932 twins, as for typed text. A character code page 932 cannot hold,
-// and each byte that is no UTF-8, becomes 〓 (0x81 0xAC); everything else is kept,
-// ASCII byte for byte.
+// Characters that show nothing are dropped first: byte-order marks wherever
+// they stand (two UTF-8 files joined), variation selectors, zero-width spaces,
+// soft hyphens and the other default-ignorable characters. A letter followed by
+// combining marks (か and U+3099, as macOS writes names) is composed (NFC); a
+// character alone is kept as it is, as composing would change the look of some
+// kanji. Characters typed in their JIS forms (U+301C WAVE DASH and friends)
+// become their code page 932 twins, as for typed text. A character code page 932
+// cannot hold, a private-use character (a gaiji of the writer's own machine,
+// which code page 932's user area would not print as such), and each byte that
+// is no UTF-8 become 〓 (0x81 0xAC); everything else is kept, ASCII and the line
+// ends byte for byte.
 Utf8Conversion FromUtf8(std::string_view utf8);
 
 // 〓, which stands for a character code page 932 cannot hold.

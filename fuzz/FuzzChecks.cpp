@@ -97,52 +97,54 @@ struct Reading {
 };
 
 // The roster format read the slow, obvious way: one line at a time, one field
-// at a time. Lines end at LF, a CR right before the LF goes with it, a final
-// Ctrl-Z is no text; a data line's first non-space byte is "$"; fields are the
-// non-empty pieces between commas; fields 2 to 7 are the six texts.
+// at a time. Lines end at CR LF, LF or a CR alone, a final Ctrl-Z is no text; a
+// data line's first non-space byte is "$"; fields are the non-empty pieces
+// between commas; fields 2 to 7 are the six texts.
 Reading ReadPlainly(std::string_view text)
 {
     static constexpr std::string Seito::*kTexts[] = {&Seito::Number,    &Seito::FullName,      &Seito::FamilyName,
                                                      &Seito::GivenName, &Seito::FamilyReading, &Seito::GivenReading};
     if (!text.empty() && text.back() == '\x1A')
         text.remove_suffix(1);
+    std::vector<std::string> lines{""};
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            if (i + 1 < text.size())
+                lines.emplace_back();
+        } else {
+            lines.back() += text[i];
+        }
+    }
     Reading r;
     int dataLines = 0;
     bool mixed = false;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t lf = text.find('\n', start);
-        std::string_view line = text.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start);
-        if (lf != std::string_view::npos && !line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+    for (const std::string& line : lines) {
         const std::size_t first = line.find_first_not_of(' ');
-        if (first != std::string_view::npos && line[first] == '$') {
-            Seito s;
-            int fields = 0;
-            std::size_t from = 0;
-            for (;;) {
-                const std::size_t comma = line.find(',', from);
-                const std::string_view piece =
-                    line.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from);
-                if (!piece.empty()) {
-                    ++fields;
-                    if (fields >= 2 && fields <= 7)
-                        s.*kTexts[fields - 2] = std::string(piece);
-                }
-                if (comma == std::string_view::npos)
-                    break;
-                from = comma + 1;
+        if (first == std::string::npos || line[first] != '$')
+            continue;
+        Seito s;
+        int fields = 0;
+        std::string piece;
+        for (std::size_t i = 0; i <= line.size(); ++i) {
+            if (i < line.size() && line[i] != ',') {
+                piece += line[i];
+                continue;
             }
-            const int columns = fields - 1;
-            if (dataLines > 0 && columns != r.columnCount)
-                mixed = true;
-            r.columnCount = columns;
-            ++dataLines;
-            r.table.push_back(std::move(s));
+            if (!piece.empty()) {
+                ++fields;
+                if (fields >= 2 && fields <= 7)
+                    s.*kTexts[fields - 2] = piece;
+            }
+            piece.clear();
         }
-        if (lf == std::string_view::npos)
-            break;
-        start = lf + 1;
+        const int columns = fields - 1;
+        if (dataLines > 0 && columns != r.columnCount)
+            mixed = true;
+        r.columnCount = columns;
+        ++dataLines;
+        r.table.push_back(std::move(s));
     }
     r.result = mixed ? -1 : dataLines;
     return r;
@@ -426,21 +428,10 @@ void CheckChart(Problems& problems, const char* which, const std::string& chart,
 
 // ---------------------------------------------------------------- other encodings
 
-// The characters of a code page 932 text: a lead byte with the byte after it,
-// else one byte.
-std::vector<std::string_view> Characters(std::string_view text)
-{
-    std::vector<std::string_view> chars;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = isLead(byteAt(text, i)) && i + 1 < text.size() ? 2 : 1;
-        chars.push_back(text.substr(i, n));
-        i += n;
-    }
-    return chars;
-}
-
 // A character's own code page 932 form, remembered: a character the code page
 // lacks costs FromUnicode a new converter each time, and random bytes make many.
+// A private-use character has none here: a gaiji of the writer's machine is not
+// the character of the code page's user area.
 std::optional<std::string> OwnForm(const QString& ch)
 {
     if (ch.front().unicode() < 0x80)
@@ -449,53 +440,103 @@ std::optional<std::string> OwnForm(const QString& ch)
     const auto it = known.find(ch);
     if (it != known.end())
         return it->second;
+    if (QChar::category(ch.toUcs4().value(0)) == QChar::Other_PrivateUse)
+        return known[ch] = std::nullopt;
     return known[ch] = cp932::FromUnicode(ch);
+}
+
+// Unicode 15's Default_Ignorable_Code_Point, as DerivedCoreProperties.txt lists it
+// (the code asks ICU: two sources for one list).
+bool IsIgnorable(char32_t c)
+{
+    static constexpr std::pair<char32_t, char32_t> kRanges[] = {
+        {0x00AD, 0x00AD},   {0x034F, 0x034F},   {0x061C, 0x061C}, {0x115F, 0x1160}, {0x17B4, 0x17B5},
+        {0x180B, 0x180F},   {0x200B, 0x200F},   {0x202A, 0x202E}, {0x2060, 0x206F}, {0x3164, 0x3164},
+        {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},   {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3},
+        {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
+    };
+    return std::any_of(std::begin(kRanges), std::end(kRanges),
+                       [c](const auto& r) { return c >= r.first && c <= r.second; });
+}
+
+// The code points of a text.
+std::vector<QString> CodePoints(const QString& text)
+{
+    std::vector<QString> out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype n =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        out.push_back(text.mid(i, n));
+        i += n - 1;
+    }
+    return out;
 }
 
 Problems CheckUtf8Conversion(std::string_view bytes)
 {
     Problems problems;
     const cp932::Utf8Conversion conv = cp932::FromUtf8(bytes);
-    std::string_view utf8 = bytes;
-    if (utf8.starts_with("\xEF\xBB\xBF"))
-        utf8.remove_prefix(3);
 
-    // Character by character: its own code page 932 form, or 〓 in a reported line.
+    // The whole text decoded at once, its lines cut in Unicode.
     QStringDecoder decoder(QStringConverter::Utf8,
                            QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
-    const QString original = decoder.decode(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
-    const std::vector<std::string_view> got = Characters(conv.text);
-    std::vector<int> replacedIn;
-    std::size_t k = 0;
-    int line = 1;
+    const QString original = decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    std::vector<QString> lines{QString()}, ends{QString()};
     for (qsizetype i = 0; i < original.size(); ++i) {
-        const qsizetype n = original.at(i).isHighSurrogate() && i + 1 < original.size() ? 2 : 1;
-        const QString ch = original.mid(i, n);
-        i += n - 1;
-        const std::optional<std::string> own = OwnForm(ch);
-        const std::string_view expected = own ? std::string_view(*own) : cp932::kGeta;
-        // A form may take more than one character of the conversion: take as many as it has.
-        std::string seen;
-        while (k < got.size() && seen.size() < expected.size())
-            seen += got[k++];
-        if (seen != expected) {
-            problems.push_back("U+" + QString::number(ch.toUcs4().value(0), 16).toStdString() + " in line "
-                               + std::to_string(line) + " became \"" + shown(seen) + "\", not \"" + shown(expected)
-                               + "\"");
-            return problems;
+        const QChar c = original.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
+            lines.back() += c;
+            continue;
         }
-        if (!own && (replacedIn.empty() || replacedIn.back() != line))
-            replacedIn.push_back(line);
-        if (ch == QLatin1Char('\n'))
-            ++line;
+        const bool crlf = c == QLatin1Char('\r') && i + 1 < original.size() && original.at(i + 1) == QLatin1Char('\n');
+        ends.back() = crlf ? QStringLiteral("\r\n") : QString(c);
+        i += crlf ? 1 : 0;
+        lines.emplace_back();
+        ends.emplace_back();
     }
-    if (k != got.size())
-        problems.push_back("the conversion has " + std::to_string(got.size() - k) + " characters too many");
+
+    // Line by line: the characters that show nothing gone, a letter with marks
+    // composed, then each character its own code page 932 form or 〓.
+    std::string expected;
+    std::vector<int> replacedIn;
+    QString visible; // the text without what shows nothing, for its lines and fields
+    for (std::size_t l = 0; l < lines.size(); ++l) {
+        std::vector<QString> kept;
+        for (const QString& ch : CodePoints(lines[l]))
+            if (!IsIgnorable(ch.toUcs4().value(0)))
+                kept.push_back(ch);
+        bool replaced = false;
+        for (std::size_t k = 0; k < kept.size();) {
+            QString cluster = kept[k++];
+            const bool marked = k < kept.size() && QChar::isMark(kept[k].toUcs4().value(0));
+            while (k < kept.size() && QChar::isMark(kept[k].toUcs4().value(0)))
+                cluster += kept[k++];
+            visible += cluster;
+            for (const QString& ch : CodePoints(marked ? cluster.normalized(QString::NormalizationForm_C) : cluster)) {
+                const std::optional<std::string> own = OwnForm(ch);
+                expected += own ? *own : std::string(cp932::kGeta);
+                replaced = replaced || !own;
+            }
+        }
+        if (replaced)
+            replacedIn.push_back(static_cast<int>(l) + 1);
+        expected += ends[l].toStdString();
+        visible += ends[l];
+    }
+    if (conv.text != expected) {
+        const auto diff = std::mismatch(conv.text.begin(), conv.text.end(), expected.begin(), expected.end());
+        const auto at = static_cast<std::size_t>(diff.first - conv.text.begin());
+        const std::size_t from = at < 24 ? 0 : at - 24;
+        problems.push_back("the conversion is \"" + shown(std::string_view(conv.text).substr(from), 48)
+                           + "\" from byte " + std::to_string(from) + " on, not \""
+                           + shown(std::string_view(expected).substr(from), 48) + "\"");
+    }
     if (replacedIn != conv.changedLines)
         problems.push_back("the lines with 〓 are not the lines reported");
 
-    // The lines and fields are ASCII, kept as they are: the same shape as the UTF-8 text.
-    const Reading asUtf8 = ReadPlainly(utf8);
+    // The lines and fields are ASCII, kept as they are: the same shape as the
+    // UTF-8 text without what shows nothing.
+    const Reading asUtf8 = ReadPlainly(visible.toStdString());
     RosterTable table;
     int columnCount = 0;
     RosterTextNotes notes;

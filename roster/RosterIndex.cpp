@@ -15,7 +15,8 @@ RosterIndex::RosterIndex(const Roster& roster) : roster_(roster)
     }
 }
 
-std::int32_t RosterIndex::find(const std::string& number, const std::string& fullName, std::int32_t position) const
+std::int32_t RosterIndex::findByNumber(const std::string& number, const std::string& fullName,
+                                       std::int32_t position) const
 {
     if (fullName.empty())
         return 0;
@@ -24,9 +25,21 @@ std::int32_t RosterIndex::find(const std::string& number, const std::string& ful
         return position;
     if (const auto it = byNumberAndName_.find(number + '\n' + fullName); it != byNumberAndName_.end())
         return it->second;
-    if (const auto it = byName_.find(fullName); it != byName_.end())
-        return it->second;
     return 0;
+}
+
+std::int32_t RosterIndex::findByName(const std::string& fullName) const
+{
+    if (fullName.empty())
+        return 0;
+    const auto it = byName_.find(fullName);
+    return it == byName_.end() ? 0 : it->second;
+}
+
+std::int32_t RosterIndex::find(const std::string& number, const std::string& fullName, std::int32_t position) const
+{
+    const std::int32_t p = findByNumber(number, fullName, position);
+    return p ? p : findByName(fullName);
 }
 
 int RosterIndex::count() const

@@ -16,6 +16,9 @@ public:
 
     // The student's roster position, or 0.
     std::int32_t find(const std::string& number, const std::string& fullName, std::int32_t position) const;
+    // The same by attendance number and full name alone, and by the full name alone.
+    std::int32_t findByNumber(const std::string& number, const std::string& fullName, std::int32_t position) const;
+    std::int32_t findByName(const std::string& fullName) const;
 
 private:
     int count() const;

@@ -1,5 +1,7 @@
 #include "roster/RosterReader.h"
 
+#include "codec/TextEncoding.h"
+
 #include <algorithm>
 #include <cerrno>
 
@@ -22,44 +24,44 @@ std::size_t Occurrences(std::string_view text, char c)
 }
 
 // An upper bound of the data lines, for reserving the table: every data line has
-// a "$" and is a line. Taking the smaller count keeps a file full of line feeds
+// a "$" and is a line. Taking the smaller count keeps a file full of line ends
 // or of dollars from reserving room for millions of records.
 std::size_t DataLineBound(std::string_view text)
 {
-    return std::min(Occurrences(text, '$'), Occurrences(text, '\n') + 1);
+    return std::min(Occurrences(text, '$'), Occurrences(text, '\n') + Occurrences(text, '\r') + 1);
 }
 
 } // namespace
 
 namespace {
 
-class RosterFileCategoryImpl : public std::error_category {
+class FileReadCategoryImpl : public std::error_category {
 public:
-    const char* name() const noexcept override { return "roster file"; }
+    const char* name() const noexcept override { return "file read"; }
     std::string message(int code) const override
     {
-        switch (static_cast<RosterFileError>(code)) {
-        case RosterFileError::NotRegularFile: return "not a regular file";
-        case RosterFileError::TooLarge: return "file too large for a roster";
+        switch (static_cast<FileReadError>(code)) {
+        case FileReadError::NotRegularFile: return "not a regular file";
+        case FileReadError::TooLarge: return "file too large";
         }
-        return "roster file error";
+        return "file read error";
     }
 };
 
 } // namespace
 
-const std::error_category& RosterFileCategory()
+const std::error_category& FileReadCategory()
 {
-    static const RosterFileCategoryImpl category;
+    static const FileReadCategoryImpl category;
     return category;
 }
 
-std::error_code make_error_code(RosterFileError error)
+std::error_code make_error_code(FileReadError error)
 {
-    return {static_cast<int>(error), RosterFileCategory()};
+    return {static_cast<int>(error), FileReadCategory()};
 }
 
-bool ReadFileBytes(const std::filesystem::path& file, std::string& bytes, std::error_code* error)
+bool ReadFileBytes(const std::filesystem::path& file, std::string& bytes, std::error_code* error, std::uintmax_t limit)
 {
     bytes.clear();
     if (error)
@@ -91,9 +93,9 @@ bool ReadFileBytes(const std::filesystem::path& file, std::string& bytes, std::e
     if (S_ISDIR(st.st_mode))
         return refuse(std::error_code(EISDIR, std::generic_category()));
     if (!S_ISREG(st.st_mode))
-        return refuse(RosterFileError::NotRegularFile);
-    if (static_cast<std::uintmax_t>(st.st_size) > kMaxRosterFileBytes)
-        return refuse(RosterFileError::TooLarge);
+        return refuse(FileReadError::NotRegularFile);
+    if (static_cast<std::uintmax_t>(st.st_size) > limit)
+        return refuse(FileReadError::TooLarge);
 
     // One byte more than the file's size, so that the read that finds the end
     // needs no second allocation. A file that grows while it is read (or one
@@ -103,9 +105,9 @@ bool ReadFileBytes(const std::filesystem::path& file, std::string& bytes, std::e
     std::size_t used = 0;
     for (;;) {
         if (used == bytes.size()) {
-            if (used > kMaxRosterFileBytes)
-                return refuse(RosterFileError::TooLarge);
-            bytes.resize(std::min<std::size_t>(bytes.size() * 2, kMaxRosterFileBytes + 1));
+            if (used > limit)
+                return refuse(FileReadError::TooLarge);
+            bytes.resize(static_cast<std::size_t>(std::min<std::uintmax_t>(bytes.size() * 2, limit + 1)));
         }
         const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
         if (n < 0) {
@@ -165,13 +167,8 @@ int ReadRosterBytes(RosterTable& table, std::string_view bytes, int& columnCount
     int dataLines = 0;
     bool mixed = false;
     while (!bytes.empty()) {
-        // A line ends at LF, and one CR right before the LF goes with it; any
-        // other CR is an ordinary byte. The last line needs no LF.
-        const std::size_t lineFeed = bytes.find('\n');
-        std::string_view line = bytes.substr(0, lineFeed);
-        bytes.remove_prefix(lineFeed == std::string_view::npos ? bytes.size() : lineFeed + 1);
-        if (lineFeed != std::string_view::npos && line.ends_with('\r'))
-            line.remove_suffix(1);
+        // CR LF, LF and a lone CR end a line alike; the last line needs no end.
+        const std::string_view line = cp932::TakeLine(bytes);
         if (!IsDataLine(line))
             continue;
 

@@ -28,22 +28,24 @@ int ReadRosterBytes(RosterTable& table, std::string_view bytes, int& columnCount
 // that a wrong choice in the open dialog can take.
 constexpr std::uintmax_t kMaxRosterFileBytes = 64 * 1024 * 1024;
 
-// Why a file that opened was not read (errors of RosterFileCategory()).
-enum class RosterFileError {
+// Why a file that opened was not read (errors of FileReadCategory()).
+enum class FileReadError {
     NotRegularFile = 1, // a device, a named pipe, a socket: no end to read to
-    TooLarge,           // more than kMaxRosterFileBytes
+    TooLarge,           // more than the limit
 };
-const std::error_category& RosterFileCategory();
-std::error_code make_error_code(RosterFileError error);
+const std::error_category& FileReadCategory();
+std::error_code make_error_code(FileReadError error);
 
-// The whole contents of `file`, opened for reading only. Only a regular file of
-// at most kMaxRosterFileBytes is read. On failure `bytes` is empty, `error` (if
-// given) holds the reason (the system's, or a RosterFileError) and the result is
-// false. ReadRoster reads its file with this; the benchmark measures it on its own.
-bool ReadFileBytes(const std::filesystem::path& file, std::string& bytes, std::error_code* error = nullptr);
+// The whole contents of `file`, opened for reading only and without waiting for
+// a writer. Only a regular file of at most `limit` bytes is read: every file
+// the program opens (rosters, arrangements) is read with this. On failure
+// `bytes` is empty, `error` (if given) holds the reason (the system's, or a
+// FileReadError) and the result is false.
+bool ReadFileBytes(const std::filesystem::path& file, std::string& bytes, std::error_code* error = nullptr,
+                   std::uintmax_t limit = kMaxRosterFileBytes);
 
 } // namespace kelmora
 
 template <>
-struct std::is_error_code_enum<kelmora::RosterFileError> : std::true_type {
+struct std::is_error_code_enum<kelmora::FileReadError> : std::true_type {
 };

@@ -24,15 +24,12 @@ bool holdsGeta(std::string_view text)
 // is read by the same rules as the file, so the texts are what the table holds.
 void noteChanges(RosterTextNotes& notes, std::string_view text, const std::vector<int>& lines)
 {
-    std::size_t start = 0;
     int number = 1;
     for (const int wanted : lines) { // in order, each once
-        for (; number < wanted && start < text.size(); ++number) {
-            const std::size_t lf = text.find('\n', start);
-            start = lf == std::string_view::npos ? text.size() : lf + 1;
-        }
-        const std::size_t lf = text.find('\n', start);
-        const std::string_view line = text.substr(start, lf == std::string_view::npos ? lf : lf - start + 1);
+        for (; number < wanted && !text.empty(); ++number)
+            cp932::TakeLine(text);
+        const std::string_view line = cp932::TakeLine(text);
+        ++number;
         RosterTable record;
         int columns = 0;
         if (ReadRosterBytes(record, line, columns) != 1)

@@ -35,6 +35,12 @@ void StudentList::setCell(int column, int row, std::string text)
         r.name = std::move(text);
 }
 
+NameMode UsableNameMode(NameMode wanted, int columnCount)
+{
+    const std::optional<OptionStates> options = OptionsForColumnCount(columnCount);
+    return wanted == NameMode::FamilyName && options && !options->familyOnly ? NameMode::FullName : wanted;
+}
+
 void DisplayRoster(StudentList& list, const Roster& roster, NameMode mode)
 {
     // A list with fewer than 2 rows would have no row under its fixed header, so

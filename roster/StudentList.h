@@ -8,6 +8,10 @@ namespace kelmora {
 
 enum class NameMode { FullName, FamilyName };
 
+// The mode a roster of `columnCount` columns can show: one without family names
+// shows full names instead of numbers without names.
+NameMode UsableNameMode(NameMode wanted, int columnCount);
+
 // The contents of the student list grid: two columns (0: number, 1: name),
 // row 0 the header, row p the student at roster position p. Texts are code
 // page 932 bytes; the widget only shows them.

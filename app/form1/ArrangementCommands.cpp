@@ -6,6 +6,7 @@
 #include "arrangement/DraftRecord.h"
 #include "codec/Cp932.h"
 #include "roster/Roster.h"
+#include "roster/RosterReader.h"
 #include "roster/RosterText.h"
 #include "settings/Settings.h"
 #include "ui_Form1.h"
@@ -144,16 +145,14 @@ bool TForm1::openArrangement(const QString& path)
         warn(this, QStringLiteral("座席配置ファイルを開けませんでした。\n%1\n%2").arg(shown(path), problem));
         return false;
     };
-    QFile file(path);
     if (QFileInfo(path).isDir())
         return cannot(QStringLiteral("フォルダです。"));
-    if (!file.open(QIODevice::ReadOnly))
-        return cannot(file.errorString());
-    // One byte more than allowed is enough to know the file is too large.
-    const QByteArray bytes = file.read(kMaxArrangementBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        return cannot(file.errorString());
-    auto read = ReadArrangement(bytes);
+    // As a roster is read: a named pipe or a device would hold the window.
+    std::string bytes;
+    std::error_code error;
+    if (!ReadFileBytes(QFile::encodeName(path).toStdString(), bytes, &error, kMaxArrangementBytes))
+        return cannot(FileReadReason(error, kMaxArrangementBytes));
+    auto read = ReadArrangement(QByteArray::fromStdString(bytes));
     if (const QString* problem = std::get_if<QString>(&read))
         return cannot(*problem);
     Arrangement& arrangement = std::get<Arrangement>(read);
@@ -182,6 +181,11 @@ bool TForm1::openArrangement(const QString& path)
         rosterLoaded(notes);
     }
 
+    // 姓のみ over a roster without family names would empty the list's names, so
+    // the file opens as 姓名, as loading such a roster does.
+    const bool familyNamesMissing =
+        UsableNameMode(arrangement.nameMode, state.roster.columnCount) != arrangement.nameMode;
+    arrangement.nameMode = UsableNameMode(arrangement.nameMode, state.roster.columnCount);
     const MatchedPlacement matched = MatchPlacement(arrangement, state.roster);
     pushStateChange(QStringLiteral("座席配置を開く"), [&] {
         state.seatTable = matched.seats;
@@ -201,6 +205,9 @@ bool TForm1::openArrangement(const QString& path)
     arrangementPath_ = path;
     arrangementKept();
 
+    if (familyNamesMissing)
+        warn(this, QStringLiteral("この座席配置は「姓のみ」で保存されていますが、今の名簿には姓の列がありません。\n"
+                                  "生徒氏名は「姓　名」で表示します。"));
     if (!matched.missing.empty()) {
         QStringList names;
         for (const PlacedStudent& s : matched.missing)

@@ -1,4 +1,5 @@
 // The File menu's load command and the display command.
+#include "app/WholeFile.h"
 #include "app/form1/RosterMessages.h"
 #include "app/form1/TForm1.h"
 #include "codec/Cp932.h"
@@ -103,7 +104,8 @@ void TForm1::OpenClick()
             break;
         }
         QMessageBox box(QMessageBox::Warning, QStringLiteral("オープンエラー"),
-                        QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), OpenErrorReason(openError)),
+                        QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path),
+                                                     FileReadReason(openError, kMaxRosterFileBytes)),
                         QMessageBox::Retry | QMessageBox::Cancel, this);
         if (box.exec() != QMessageBox::Retry)
             return;
@@ -187,7 +189,8 @@ void TForm1::rosterLoaded(const RosterTextNotes& notes)
         ui->RadioButton1->setEnabled(options->withoutRuby);
         // A roster without family names must not leave "姓のみ" checked: the list
         // would show numbers without names.
-        if (ui->RadioButton4->isChecked() && !options->familyOnly)
+        if (ui->RadioButton4->isChecked()
+            && UsableNameMode(NameMode::FamilyName, state.roster.columnCount) != NameMode::FamilyName)
             ui->RadioButton3->setChecked(true);
     }
     ui->DLoad->setEnabled(true);

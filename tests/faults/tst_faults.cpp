@@ -190,30 +190,39 @@ private slots:
         QCOMPARE(list->rowHeight(2), height + 20);
     }
 
-    // A device, a named pipe or a file far too large for a roster, typed into
-    // the open dialog: refused with the reason, as a file that cannot be opened.
+    // A device, a named pipe or a file far too large, typed into the open dialog
+    // of a roster or of an arrangement: refused with the reason, as a file that
+    // cannot be opened.
     void specialFilesAreRefused_data()
     {
         QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("arrangement");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("endless device") << "zero" << QStringLiteral("通常のファイルではありません。");
-        QTest::newRow("named pipe") << "fifo" << QStringLiteral("通常のファイルではありません。");
-        QTest::newRow("65 MB file") << "large" << QStringLiteral("ファイルが大きすぎます(64 MB まで)。");
+        for (const bool arrangement : {false, true}) {
+            const char* what = arrangement ? "arrangement" : "roster";
+            QTest::addRow("endless device as %s", what)
+                << "zero" << arrangement << QStringLiteral("通常のファイルではありません。");
+            QTest::addRow("named pipe as %s", what)
+                << "fifo" << arrangement << QStringLiteral("通常のファイルではありません。");
+        }
+        QTest::newRow("65 MB roster") << "large" << false << QStringLiteral("ファイルが大きすぎます(64 MB まで)。");
+        QTest::newRow("5 MB arrangement") << "large" << true << QStringLiteral("ファイルが大きすぎます(4 MB まで)。");
     }
     void specialFilesAreRefused()
     {
         QFETCH(QString, kind);
+        QFETCH(bool, arrangement);
         QFETCH(QString, reason);
-        // The dialog adds ".csv" to a name typed without extension: the device
+        // The dialog adds its extension to a name typed without one: the device
         // is reached through a link of such a name.
-        const QString path = dir.filePath(kind + ".csv");
+        const QString path = dir.filePath(kind + (arrangement ? ".kelmora" : ".csv"));
         if (kind == "zero") {
             QVERIFY(QFile::link("/dev/zero", path));
         } else if (kind == "fifo") {
             QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
         } else if (kind == "large") {
             QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(65) << 20));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(arrangement ? 5 : 65) << 20));
         }
         // Guards, so that the test fails instead of hanging or eating the memory:
         // a writer that lets a blocked reader of the pipe go, and a bound on the
@@ -228,6 +237,14 @@ private slots:
         });
         MemoryBound bound;
 
+        if (arrangement) {
+            testing::modals().expect({Step::file(path), Step::box(MessageTitle(), reason)});
+            activate();
+            key(Qt::Key_O, Qt::ControlModifier);
+            QCOMPARE(modalProblems(), QString());
+            QCOMPARE(ui()->StringGrid2->colCount(), 5); // nothing of it was taken
+            return;
+        }
         loadByKeys(path, {Step::box(QStringLiteral("オープンエラー"), reason, QMessageBox::Cancel)});
         QCOMPARE(modalProblems(), QString());
         QCOMPARE(state->roster.studentCount, 0);

@@ -91,6 +91,10 @@ private slots:
         QTest::newRow("a desk twice") << with("desks", QJsonArray{desk(3, 4), desk(3, 4)})
                                       << QStringLiteral("机 (3, 4) が二度");
         QTest::newRow("desks not a list") << with("desks", 5) << QStringLiteral("「desks」が配列ではありません");
+        QJsonObject notHex = desk(0, 0);
+        notHex.insert("fullName", QJsonObject{{"cp932", "8zz"}});
+        QTest::newRow("bytes not in hex")
+            << with("desks", QJsonArray{notHex}) << QStringLiteral("「desks[0] の fullName」が文字列ではありません");
         QTest::newRow("huge") << good + QByteArray(kMaxArrangementBytes, ' ') << QStringLiteral("大きすぎます");
     }
     void aBrokenFileIsNamedAndRefused()
@@ -130,6 +134,41 @@ private slots:
         QCOMPARE(list.cell(1, 2), sj("青木　健太"));
         QCOMPARE(list.cell(0, 3), std::string("12"));
         QCOMPARE(list.cell(1, 3), std::string());
+    }
+
+    // Two 佐藤　翔 were recorded, numbers 12 and 25. One left and the other was
+    // renumbered: nobody can tell whose desk is his, so he is seated on neither
+    // and both are named. One who kept his number keeps his desk, and the other
+    // is not seated as him. Nor is one renumbered whose name two students share.
+    void eachStudentIsPlacedOnceAtMost()
+    {
+        const PlacedStudent twelve{"12", sj("佐藤　翔"), sj("佐藤　翔"), 12},
+            twentyFive{"25", sj("佐藤　翔"), sj("佐藤"), 25};
+        Arrangement a;
+        a.desks = {{0, 0, twelve}, {1, 0, twentyFive}, {2, 0, {"3", sj("青木　健太"), sj("青木"), 3}}};
+        const Roster renumbered =
+            rosterOf({student("1", "新井　美咲"), student("2", "青木　健太"), student("13", "佐藤　翔")});
+        MatchedPlacement m = MatchPlacement(a, renumbered);
+        QCOMPARE(m.seats.entry(0, 0), 0);
+        QCOMPARE(m.seats.entry(1, 0), 0);
+        QCOMPARE(m.seats.entry(2, 0), 2); // a name of its own is found as before
+        QVERIFY(m.missing == (std::vector<PlacedStudent>{twelve, twentyFive}));
+
+        const Roster stayed = rosterOf({student("1", "新井　美咲"), student("12", "佐藤　翔")});
+        a.queue = {twelve};
+        m = MatchPlacement(a, stayed);
+        QCOMPARE(m.seats.entry(0, 0), 2);
+        QCOMPARE(m.seats.entry(1, 0), 0);
+        QVERIFY(m.queue.empty());
+        QVERIFY(m.missing == (std::vector<PlacedStudent>{twentyFive, a.desks[2].student, twelve}));
+
+        const Roster twoOfThem =
+            rosterOf({student("1", "佐藤　翔"), student("2", "新井　美咲"), student("3", "佐藤　翔")});
+        a.desks = {{0, 0, {"30", sj("佐藤　翔"), sj("佐藤"), 3}}};
+        a.queue.clear();
+        m = MatchPlacement(a, twoOfThem);
+        QCOMPARE(m.seats.entry(0, 0), 0);
+        QCOMPARE(m.missing.size(), std::size_t(1));
     }
 
     void draftConditionsSurviveAFileAndAReorderedRoster()

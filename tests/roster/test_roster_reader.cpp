@@ -122,12 +122,16 @@ void TestRosterReader::reads_data()
     QTest::newRow("LF") << std::string("$,1,A\n$,2,B\n") << 2 << 2 << RosterTable{rec("1", "A"), rec("2", "B")};
     QTest::newRow("CR LF and LF mixed") << std::string("$,1,A\n$,2,B\r\n") << 2 << 2
                                         << RosterTable{rec("1", "A"), rec("2", "B")};
-    QTest::newRow("lone CR kept inside a line") << std::string("$,1,A\rB\n") << 1 << 2 << RosterTable{rec("1", "A\rB")};
-    QTest::newRow("only one CR goes with the LF")
-        << std::string("$,1,A\r\r\n") << 1 << 2 << RosterTable{rec("1", "A\r")};
-    QTest::newRow("CR at the end of the file kept") << std::string("$,1,A\r") << 1 << 2 << RosterTable{rec("1", "A\r")};
-    QTest::newRow("CR-only line ends make one line")
-        << std::string("$,1,A\r$,2,B\r") << 1 << 4 << RosterTable{rec("1", "A\r$", "2", "B\r")};
+    // Old "CSV (Macintosh)" files end their lines with CR alone.
+    QTest::newRow("CR-only line ends") << std::string("$,1,A\r$,2,B\r") << 2 << 2
+                                       << RosterTable{rec("1", "A"), rec("2", "B")};
+    QTest::newRow("lone CR ends a line") << std::string("$,1,A\rB\n$,2,C") << 2 << 2
+                                         << RosterTable{rec("1", "A"), rec("2", "C")};
+    QTest::newRow("CR CR LF is an empty line between")
+        << std::string("$,1,A\r\r\n$,2,B") << 2 << 2 << RosterTable{rec("1", "A"), rec("2", "B")};
+    QTest::newRow("CR at the end of the file") << std::string("$,1,A\r") << 1 << 2 << RosterTable{rec("1", "A")};
+    QTest::newRow("LF CR is two line ends")
+        << std::string("$,1,A\n\r$,2,B\n\r") << 2 << 2 << RosterTable{rec("1", "A"), rec("2", "B")};
     QTest::newRow("final Ctrl-Z dropped after CR LF")
         << std::string("$,1,A\r\n$,2,B\r\n\x1A") << 2 << 2 << RosterTable{rec("1", "A"), rec("2", "B")};
     QTest::newRow("final Ctrl-Z dropped from the last line")

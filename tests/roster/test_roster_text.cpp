@@ -99,6 +99,8 @@ private slots:
     void examplesInBothEncodings();
     void shiftJisNameListsReadAsBefore();
     void utf8CharactersWithoutShiftJisForm();
+    void charactersThatShowNothingAreDropped();
+    void joinedFilesAndOldLineEnds();
     void utf16IsRefused();
 };
 
@@ -164,6 +166,54 @@ void TestRosterText::utf8CharactersWithoutShiftJisForm()
     const std::vector<RosterTextNotes::ChangedLine> changed{{2, {sj("〓田　太郎"), sj("〓田")}},
                                                             {4, {sj("岡﨑　〓①"), sj("〓①"), sj("いち〓〓")}}};
     QVERIFY(r.notes.changed == changed);
+}
+
+// What shows nothing in a name does not become a 〓 the teacher cannot find:
+// variation selectors (葛 and 辻 as school systems write them), zero-width and
+// soft hyphens go, decomposed kana compose. A gaiji (private use) is no
+// character of the code page and is named; a kanji of the compatibility block
+// keeps its own form.
+void TestRosterText::charactersThatShowNothingAreDropped()
+{
+    const std::string file = "$,1,葛\U000E0100西　辻\uFE00,葛西\n"
+                             "$,2,ゼ\u200Bロ\u00AD,ゼ\u2060ロ\n"
+                             "$,3,か\u3099く\u200B\u3099,は\u309Aる\n" // the zero-width space does not stop the mark
+                             "$,4,\uE000田,Rene\u0301e\n"
+                             "$,5,\uFA10本,ａｬ\n";
+    const Read r = readText(file);
+    QCOMPARE(r.result, 5);
+    QVERIFY(r.table[0] == (Seito{"1", sj("葛西　辻"), sj("葛西"), {}, {}, {}}));
+    QVERIFY(r.table[1] == (Seito{"2", sj("ゼロ"), sj("ゼロ"), {}, {}, {}}));
+    QVERIFY(r.table[2] == (Seito{"3", sj("がぐ"), sj("ぱる"), {}, {}, {}}));
+    QVERIFY(r.table[3] == (Seito{"4", sj("〓田"), sj("Ren〓e"), {}, {}, {}}));
+    QVERIFY(r.table[4] == (Seito{"5", sj(u"\uFA10本"), sj("ａｬ"), {}, {}, {}}));
+    // 「ａｬ」 ends in the bytes of 〓 (0x82 0x81 0xAC) without holding it.
+    const std::vector<RosterTextNotes::ChangedLine> changed{{4, {sj("〓田"), sj("Ren〓e")}}};
+    QVERIFY(r.notes.changed == changed);
+    const Read listed = readText("$,1,ａｬ,\uE000\n");
+    QVERIFY(listed.notes.changed == (std::vector<RosterTextNotes::ChangedLine>{{1, {sj("〓")}}}));
+}
+
+// Two "CSV UTF-8" files joined (copy /b a.csv+b.csv) bring a second byte-order
+// mark to the start of a line; an old "CSV (Macintosh)" ends lines with CR
+// alone. Every student is read, and changed lines are counted by the same ends.
+void TestRosterText::joinedFilesAndOldLineEnds()
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    const Read joined = readText(bom + "$,1,青木　健太\r\n" + bom + "$,2,新井　美咲\r\n$,3,池田\uFEFF　大輝\r\n");
+    QCOMPARE(joined.result, 3);
+    QVERIFY(joined.table[1] == (Seito{"2", sj("新井　美咲"), {}, {}, {}, {}}));
+    QVERIFY(joined.table[2] == (Seito{"3", sj("池田　大輝"), {}, {}, {}, {}}));
+    QVERIFY(joined.notes.changed.empty());
+
+    for (const std::string eol : {"\r", "\n", "\r\n"}) {
+        const Read r = readText("% 名簿" + eol + "$,1,𠮷田" + eol + eol + "$,2,髙橋" + eol + "$,3,①\uE001" + eol);
+        QCOMPARE(r.result, 3);
+        QCOMPARE(r.columnCount, 2);
+        QVERIFY(r.table[1] == (Seito{"2", sj("髙橋"), {}, {}, {}, {}}));
+        const std::vector<RosterTextNotes::ChangedLine> changed{{2, {sj("〓田")}}, {5, {sj("①〓")}}};
+        QVERIFY(r.notes.changed == changed);
+    }
 }
 
 // Nothing is read, in either byte order: as a file without data lines.

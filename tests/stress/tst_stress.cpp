@@ -1,29 +1,39 @@
 // A long random session on the real main window: loads of good and bad rosters
 // through the real open dialog, the display command, clicks and drags on both
-// grids, the clear buttons, every spin button, page changes, timer ticks and
-// charts written through the real save dialog. After every action the program's
-// state must hang together and every chart must be whole.
+// grids, the clear buttons, every spin button, page changes, timer ticks, undo
+// and redo from the Edit menu, 席替え through its dialog, arrangements saved and
+// opened, and charts written through the real save dialog. After every action
+// the program's state must hang together and every chart must be whole. Now and
+// then, undoing every step since the last load must give back the state right
+// after it, and an arrangement saved and opened again must write the same chart.
 //
 // KELMORA_STRESS_ACTIONS sets the number of actions (default: a short session),
 // KELMORA_STRESS_SEED the seed of the session.
 #include "app/KelmoraApplication.h"
+#include "app/draft/DraftDialog.h"
 #include "codec/Cp932.h"
 #include "common/Files.h"
 #include "common/RosterFiles.h"
 #include "common/WindowTest.h"
+#include "output/ChartWriter.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMap>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <random>
+#include <set>
 
 using namespace kelmora;
 using testing::modals;
@@ -36,12 +46,14 @@ namespace {
 constexpr int kDefaultActions = 5000;
 constexpr unsigned kDefaultSeed = 20240611;
 
-// The offscreen platform says this each time a dialog is shown; thousands of
-// such lines would bury what matters.
+// The offscreen platform says these each time a dialog or a menu is shown;
+// thousands of such lines would bury what matters.
 QtMessageHandler previousHandler = nullptr;
 void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (message == QLatin1String("This plugin does not support propagateSizeHints()"))
+    if (message == QLatin1String("This plugin does not support propagateSizeHints()")
+        || message == QLatin1String("This plugin does not support raise()")
+        || message == QLatin1String("This plugin does not support grabbing the keyboard"))
         return;
     previousHandler(type, context, message);
 }
@@ -65,6 +77,30 @@ const QString kNoDataLine = QStringLiteral("「$」");
 const QString kMixed = QStringLiteral("生徒氏名データに不正行あり");
 const QString kOpenError = QStringLiteral("オープンエラー");
 const QString kChartFailed = QStringLiteral("座席表を書き込めませんでした");
+const QString kMissing = QStringLiteral("今の名簿にいない生徒がいます");
+
+// Everything undo must bring back: every desk of the table, the list, the queue.
+struct Placement {
+    std::vector<std::pair<std::int32_t, std::string>> desks;
+    std::vector<std::string> list;
+    CutQueue queue;
+    bool operator==(const Placement&) const = default;
+};
+
+Placement capture(const ProgramState& s)
+{
+    Placement p;
+    p.desks.reserve(SeatTable::kSize * SeatTable::kSize);
+    for (int c = 0; c < SeatTable::kSize; ++c)
+        for (int r = 0; r < SeatTable::kSize; ++r)
+            p.desks.emplace_back(s.seatTable.entry(c, r), s.seatTable.text(c, r));
+    for (int r = 0; r < s.studentList.rowCount(); ++r) {
+        p.list.push_back(s.studentList.cell(0, r));
+        p.list.push_back(s.studentList.cell(1, r));
+    }
+    p.queue = s.cutQueue;
+    return p;
+}
 
 } // namespace
 
@@ -83,6 +119,17 @@ class StressTest : public testing::WindowTest {
     std::deque<QString> recent;    // the last actions, for a failure report
     std::map<QString, int> counts; // actions by kind, for the summary
     int chartsWritten = 0;
+    int drafts = 0, reopened = 0, undoneToLoad = 0; // how often the long checks ran
+
+    // The last load (of a roster or an arrangement): the undo stack's index and
+    // the state right after it.
+    int loadIndex = 0;
+    Placement atLoad;
+    void loaded()
+    {
+        loadIndex = form->undoStack->index();
+        atLoad = capture(*state);
+    }
     int placed = 0, taken = 0, longestQueue = 0; // how much the session moved names
 
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
@@ -135,7 +182,7 @@ class StressTest : public testing::WindowTest {
                                      .toUtf8();
         otherGood = {{ex + "/roster3.csv", O::Loads, 40, 3},
                      {file("four.csv", rosterOf(5, 4)), O::Loads, 5, 4},
-                     {file("cr-only.csv", "$,1,A,B,C,D,E\r$,2,F,G,H,I,J\r"), O::Loads, 1, 12},
+                     {file("cr-only.csv", "$,1,A,B,C,D,E\r$,2,F,G,H,I,J\r"), O::Loads, 2, 6},
                      {file("bad-bytes.csv", badBytes), O::Loads, 3, 2},
                      {file("utf8-dollars.csv", utf8Dollars), O::Loads, 3, 6}};
 
@@ -322,6 +369,7 @@ class StressTest : public testing::WindowTest {
         expectTrue(seatEntries() == seatsBefore && state->cutQueue.size() == queueBefore
                        && state->studentList.rowCount() == listBefore,
                    QStringLiteral("loading changed the desks, the queue or the list"));
+        loaded();
         return QStringLiteral("load %1%2").arg(QFileInfo(f.path).fileName(), said);
     }
 
@@ -606,6 +654,213 @@ class StressTest : public testing::WindowTest {
         return QStringLiteral("output %1 (%2)").arg(QFileInfo(path).fileName(), how);
     }
 
+    // Undo or redo through the Edit menu, with the keys. Undo stops at the last
+    // load, so that the state right after it can still be undone to.
+    QString undoOrRedo(bool undo)
+    {
+        QUndoStack* stack = form->undoStack;
+        // Nothing to redo: undone first, as a teacher tries a step once more.
+        if (!undo && !stack->canRedo() && stack->index() > loadIndex)
+            undoOrRedo(true);
+        const int before = stack->index();
+        if (undo ? before <= loadIndex : !stack->canRedo())
+            return undo ? QStringLiteral("undo: back at the last load") : QStringLiteral("redo: nothing to redo");
+        const QString what = undo ? stack->undoText() : stack->redoText();
+        activate();
+        WindowTest::key(Qt::Key_E, Qt::AltModifier);
+        expectTrue(QApplication::activePopupWidget() == ui()->Edits, QStringLiteral("the Edit menu did not open"));
+        WindowTest::key(undo ? Qt::Key_U : Qt::Key_R);
+        expectTrue(
+            stack->index() == before + (undo ? -1 : 1),
+            QStringLiteral("%1 went from step %2 to %3").arg(undo ? "undo" : "redo").arg(before).arg(stack->index()));
+        return QStringLiteral("%1 %2").arg(undo ? "undo" : "redo", what);
+    }
+
+    // Every step since the last load undone gives the state right after it; all
+    // redone, the state before.
+    QString undoToLoad()
+    {
+        QUndoStack* stack = form->undoStack;
+        const int steps = stack->index() - loadIndex;
+        const Placement now = capture(*state);
+        for (int i = 0; i < steps; ++i)
+            ui()->Undo->trigger();
+        expectTrue(capture(*state) == atLoad,
+                   QStringLiteral("%1 steps undone do not give the state after the last load").arg(steps));
+        for (int i = 0; i < steps; ++i)
+            ui()->Redo->trigger();
+        expectTrue(capture(*state) == now, QStringLiteral("%1 steps redone do not give the state before").arg(steps));
+        ++undoneToLoad;
+        return QStringLiteral("undo %1 steps to the last load and redo them").arg(steps);
+    }
+
+    // 席替え with Alt+K, 決定 with Enter. The dialog may work a while, or say why
+    // it cannot draw and stay open (then Escape closes it): the session waits
+    // until it is gone.
+    QString draft()
+    {
+        if (!ui()->Draft->isEnabled())
+            return display();
+        const int before = form->undoStack->index();
+        const std::vector<std::int32_t> seatsBefore = seatEntries();
+        auto answered = std::make_shared<bool>(false);
+        auto reason = std::make_shared<QString>();
+        modals().expect(Step::any<DraftDialog>([answered, reason](DraftDialog* dialog) {
+            *answered = true;
+            QPointer<DraftDialog> shown(dialog);
+            QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
+            // While it works, the dialog is no window left unanswered.
+            modals().watch(false);
+            QElapsedTimer waited;
+            waited.start();
+            while (shown && shown->isVisible() && shown->Reason->text().isEmpty() && waited.elapsed() < 30000)
+                QTest::qWait(10);
+            modals().watch(true);
+            if (shown && shown->isVisible()) {
+                *reason = shown->Reason->text().isEmpty() ? QStringLiteral("(still open)") : shown->Reason->text();
+                QTest::keyClick(shown, Qt::Key_Escape);
+            }
+        }));
+        activate();
+        WindowTest::key(Qt::Key_K, Qt::AltModifier);
+        QElapsedTimer clock;
+        clock.start();
+        auto open = [] {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            return std::any_of(windows.begin(), windows.end(),
+                               [](QWidget* w) { return qobject_cast<DraftDialog*>(w) && w->isVisible(); });
+        };
+        while ((!*answered || open()) && clock.elapsed() < 60000)
+            QTest::qWait(10);
+        if (!*answered || open()) {
+            problem(QStringLiteral("the draft dialog did not come or did not go"));
+            return QStringLiteral("draft: stuck");
+        }
+        if (!reason->isEmpty()) {
+            expectTrue(form->undoStack->index() == before && seatEntries() == seatsBefore,
+                       QStringLiteral("a draft that was not drawn (%1) changed the desks").arg(*reason));
+            return QStringLiteral("draft refused: %1").arg(*reason);
+        }
+        expectTrue(form->undoStack->index() <= before + 1, QStringLiteral("one draft made more than one step"));
+        if (form->undoStack->index() == before)
+            return QStringLiteral("draft: nothing changed");
+        ++drafts;
+        // Each student of the roster is on one desk of the grid at most.
+        std::map<std::int32_t, int> seated;
+        for (int c = 0; c < ui()->StringGrid2->colCount(); ++c)
+            for (int r = 0; r < ui()->StringGrid2->rowCount(); ++r)
+                if (const std::int32_t p = state->seatTable.entry(c, r))
+                    ++seated[p];
+        for (const auto& [p, n] : seated)
+            expectTrue(n == 1 || p > state->roster.studentCount,
+                       QStringLiteral("student %1 sits on %2 desks after a draft").arg(p).arg(n));
+        return QStringLiteral("draft (%1 x %2)").arg(ui()->StringGrid2->colCount()).arg(ui()->StringGrid2->rowCount());
+    }
+
+    std::string chart()
+    {
+        const ChartInput in{state->seatTable, ui()->StringGrid2->colCount(), ui()->StringGrid2->rowCount(),
+                            state->roster.table, "T"};
+        return WriteRubySeatingChart(in);
+    }
+
+    // Whether each desk and each waiting name is a student of the roster, and
+    // each student is placed once: then nobody can be missing on opening.
+    bool placementWhole() const
+    {
+        std::set<std::int32_t> seen;
+        const auto student = [&](std::int32_t p) {
+            return p >= 1 && p <= state->roster.studentCount && seen.insert(p).second;
+        };
+        for (int c = 0; c < SeatTable::kSize; ++c)
+            for (int r = 0; r < SeatTable::kSize; ++r)
+                if (const std::int32_t p = state->seatTable.entry(c, r); p && !student(p))
+                    return false;
+        for (const std::int32_t p : state->cutQueue.positions())
+            if (!student(p))
+                return false;
+        return true;
+    }
+
+    // A message box saying `text`, which may or may not come.
+    static Step mayCome(const QString& text)
+    {
+        Step step = Step::box(QString(), text);
+        step.fits = [text](QWidget* w) {
+            const auto* box = qobject_cast<QMessageBox*>(w);
+            return box && box->text().contains(text);
+        };
+        return std::move(step).loose(2000);
+    }
+
+    // A message that may or may not come has had its chance once the command
+    // returned: its step must not wait for the next action's windows.
+    void forgetLooseSteps()
+    {
+        problems << modals().takeProblems();
+        modals().reset();
+        modals().watch(true);
+    }
+
+    // Saved through the save dialog; now and then opened again at once, which
+    // must give the same desks, the same queue and the same chart.
+    QString saveArrangement()
+    {
+        if (state->roster.studentCount <= 0)
+            return openRoster();
+        static const QStringList names{"class.kelmora", "2年3組.kelmora", "b"};
+        const QString typed = dir.filePath(any(names));
+        const QString path = typed.endsWith(".kelmora") ? typed : typed + ".kelmora";
+        modals().expect(Step::file(typed));
+        if (QFile::exists(path))
+            modals().expect(Step::box(QString(), QString(), QMessageBox::Yes));
+        ui()->SaveArrangementAs->trigger();
+        expectTrue(!form->arrangementChanged(), QStringLiteral("changed right after saving"));
+        if (!chance(0.5))
+            return QStringLiteral("save %1").arg(QFileInfo(path).fileName());
+
+        const Placement saved = capture(*state);
+        const std::string before = chart();
+        const bool whole = placementWhole();
+        modals().expect(Step::file(path));
+        if (!whole) // desks of an earlier roster, or one student twice
+            modals().expect(mayCome(kMissing));
+        ui()->OpenArrangement->trigger();
+        forgetLooseSteps();
+        loaded();
+        expectTrue(!form->arrangementChanged(), QStringLiteral("changed right after opening"));
+        if (!whole)
+            return QStringLiteral("save and open %1 (students missing)").arg(QFileInfo(path).fileName());
+        ++reopened;
+        expectTrue(saved.desks == atLoad.desks && saved.queue == atLoad.queue,
+                   QStringLiteral("the desks or the queue opened are not those saved"));
+        expectTrue(chart() == before, QStringLiteral("the chart of the arrangement opened is not the one saved"));
+        return QStringLiteral("save and open %1").arg(QFileInfo(path).fileName());
+    }
+
+    // An arrangement saved earlier in the session, opened over whatever roster
+    // is loaded: students it cannot find are named.
+    QString openArrangement()
+    {
+        const QStringList files = QDir(dir.path()).entryList({QStringLiteral("*.kelmora")}, QDir::Files);
+        if (files.isEmpty())
+            return saveArrangement();
+        const QString path = dir.filePath(any(files));
+        modals().expect(Step::file(path));
+        if (state->roster.studentCount <= 0) {
+            modals().expect(Step::box(QString(), QStringLiteral("名簿が読み込まれていません"), QMessageBox::No));
+            ui()->OpenArrangement->trigger();
+            return QStringLiteral("open %1: no roster, not loaded").arg(QFileInfo(path).fileName());
+        }
+        // Saved over a roster of family names, opened over one without them; saved
+        // over a longer roster or another class.
+        modals().expect({mayCome(QStringLiteral("姓の列がありません")), mayCome(kMissing)});
+        ui()->OpenArrangement->trigger();
+        forgetLooseSteps();
+        loaded();
+        return QStringLiteral("open %1").arg(QFileInfo(path).fileName());
+    }
+
     QMap<QString, QByteArray> chartFiles()
     {
         QMap<QString, QByteArray> files;
@@ -620,8 +875,8 @@ class StressTest : public testing::WindowTest {
         const std::pair<double, std::function<QString()>> actions[] = {
             {7, [this] { return openRoster(); }},
             {5, [this] { return display(); }},
-            {28, [this] { return clickGrid(ui()->StringGrid2, "desks", 0.4); }},
-            {18, [this] { return clickGrid(ui()->StringGrid3, "list", 0.7); }},
+            {25, [this] { return clickGrid(ui()->StringGrid2, "desks", 0.4); }},
+            {16, [this] { return clickGrid(ui()->StringGrid3, "list", 0.7); }},
             {2, [this] { return drag(); }},
             {2, [this] { return key(); }},
             {2, [this] { return scrollList(); }},
@@ -632,6 +887,12 @@ class StressTest : public testing::WindowTest {
             {6, [this] { return tick(); }},
             {2, [this] { return radio(); }},
             {1, [this] { return title(); }},
+            {3, [this] { return undoOrRedo(true); }},
+            {1.5, [this] { return undoOrRedo(false); }},
+            {1, [this] { return draft(); }},
+            {0.8, [this] { return saveArrangement(); }},
+            {0.4, [this] { return openArrangement(); }},
+            {0.1, [this] { return undoToLoad(); }},
         };
         double r = std::uniform_real_distribution<double>(0, 100)(rng);
         for (const auto& [share, action] : actions) {
@@ -661,6 +922,7 @@ private slots:
         rng.seed(static_cast<std::mt19937::result_type>(seed));
         QElapsedTimer clock;
         clock.start();
+        loaded();
 
         for (unsigned long i = 1; i <= actions; ++i) {
             problems.clear();
@@ -693,9 +955,10 @@ private slots:
         for (const auto& [kind, n] : counts)
             summary << QStringLiteral("%1 %2").arg(kind).arg(n);
         qInfo("%lu actions (seed %lu) in %.1f s; %d charts written; desks filled %d and emptied %d times, "
-              "at most %d names waiting; by kind: %s",
-              actions, seed, double(clock.elapsed()) / 1000.0, chartsWritten, placed, taken, longestQueue,
-              qPrintable(summary.join(", ")));
+              "at most %d names waiting; %d drafts, %d arrangements reopened to the same chart, undone to the "
+              "last load %d times; by kind: %s",
+              actions, seed, double(clock.elapsed()) / 1000.0, chartsWritten, placed, taken, longestQueue, drafts,
+              reopened, undoneToLoad, qPrintable(summary.join(", ")));
     }
 };
 

@@ -281,6 +281,65 @@ void TestStringGrid::rowBorderDrag()
     QCOMPARE(w.grid->rowHeight(2), 18);
 }
 
+// Columns and rows of other sizes than the default: a cell's first pixel and the
+// last pixel of its line are that cell's.
+void TestStringGrid::firstPixelAfterSizingHitsTheCell()
+{
+    Window w;
+    QVERIFY(w.show());
+    w.grid->setColWidth(1, 90);
+    w.grid->setColWidth(3, 20);
+    w.grid->setRowHeight(2, 40);
+    w.grid->setRowHeight(3, 7);
+    for (int c = 1; c < 5; ++c)
+        for (int r = 1; r < 5; ++r) {
+            const QRect cell = w.grid->cellRect(c, r);
+            for (const QPoint p : {cell.topLeft(), cell.bottomRight() + QPoint(1, 1)}) {
+                QTest::mouseClick(w.vp(), Qt::LeftButton, {}, p);
+                QVERIFY2(QPoint(w.grid->col(), w.grid->row()) == QPoint(c, r),
+                         qPrintable(QStringLiteral("(%1, %2) went to cell (%3, %4), not (%5, %6)")
+                                        .arg(p.x())
+                                        .arg(p.y())
+                                        .arg(w.grid->col())
+                                        .arg(w.grid->row())
+                                        .arg(c)
+                                        .arg(r)));
+            }
+        }
+}
+
+// Set up as the student list: columns sized from the header row, rows from the
+// number column. A press on a line among the names is a press on the cell the
+// line belongs to, and a drag from it selects, never sizes.
+void TestStringGrid::lineAmongDataCellsSelectsAndNeverSizes()
+{
+    Window w;
+    w.grid->setColSizing(true);
+    w.grid->setRowSizing(true);
+    w.grid->setRangeSelect(true);
+    QVERIFY(w.show());
+    const QRect cell = w.grid->cellRect(1, 2); // the name column, next to the numbers
+    const QPoint rowLine(cell.center().x(), cell.bottom() + 1);
+    const QPoint colLine(cell.right() + 1, cell.center().y());
+    for (const QPoint p : {rowLine, colLine}) {
+        w.grid->setCurrentCell(3, 3);
+        QTest::mouseClick(w.vp(), Qt::LeftButton, {}, p);
+        QCOMPARE(QPoint(w.grid->col(), w.grid->row()), QPoint(1, 2));
+
+        w.grid->setCurrentCell(3, 3);
+        QTest::mousePress(w.vp(), Qt::LeftButton, {}, p);
+        dragTo(w.vp(), w.centre(2, 3));
+        QTest::mouseRelease(w.vp(), Qt::LeftButton, {}, w.centre(2, 3));
+        QCOMPARE(QPoint(w.grid->col(), w.grid->row()), QPoint(1, 2));
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(w.grid->colWidth(i), 64);
+            QCOMPARE(w.grid->rowHeight(i), 24);
+        }
+        const auto cells = paintAndRecord(w.grid);
+        QVERIFY(cells[qMakePair(2, 3)].state & StringGrid::Selected);
+    }
+}
+
 void TestStringGrid::textsSurviveCountChanges()
 {
     StringGrid g;

@@ -14,6 +14,8 @@ private slots:
     void borderDrag_data();
     void borderDrag();
     void rowBorderDrag();
+    void firstPixelAfterSizingHitsTheCell();
+    void lineAmongDataCellsSelectsAndNeverSizes();
     void textsSurviveCountChanges();
     void currentCellFollowsCounts();
     void rowOffsetsFollowHeights();
