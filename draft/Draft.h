@@ -60,7 +60,7 @@ struct Draft {
     // Impossible: conditions that cannot hold together in this room (with this
     // many students); taking any one away leaves an arrangement, as far as the
     // time for looking allowed. Empty when the students outnumber the desks alone.
-    std::vector<DraftCondition> clash;
+    std::vector<DraftCondition> clash{};
     bool ok() const { return outcome == DraftOutcome::Found; }
 };
 

@@ -342,7 +342,9 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
         abandonDraw();
         shown_.reset();
         showDesks();
-        Reason->setText(failureText(Draft{{}, {}, DraftOutcome::OutOfTime}));
+        Draft overrun;
+        overrun.outcome = DraftOutcome::OutOfTime;
+        Reason->setText(failureText(overrun));
         (decide ? DecideButton : DrawButton)->setFocus();
     });
 

@@ -73,11 +73,7 @@ QString changedLinesMessage(const RosterTextNotes& notes)
 
 QString OpenErrorReason(const std::error_code& error)
 {
-    if (error == RosterFileError::NotRegularFile)
-        return QStringLiteral("通常のファイルではありません。");
-    if (error == RosterFileError::TooLarge)
-        return QStringLiteral("ファイルが大きすぎます(%1 MB まで)。").arg(kMaxRosterFileBytes / (1024 * 1024));
-    return QString::fromLocal8Bit(error.message());
+    return FileReadReason(error, kMaxRosterFileBytes);
 }
 
 void TForm1::OpenClick()
@@ -105,7 +101,7 @@ void TForm1::OpenClick()
         }
         QMessageBox box(QMessageBox::Warning, QStringLiteral("オープンエラー"),
                         QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path),
-                                                     FileReadReason(openError, kMaxRosterFileBytes)),
+                                                     OpenErrorReason(openError)),
                         QMessageBox::Retry | QMessageBox::Cancel, this);
         if (box.exec() != QMessageBox::Retry)
             return;
