@@ -163,6 +163,7 @@ void TForm1::connectHandlers()
     connectEdit();
     connectArrangement();
     connectDraft();
+    connectYear();
 }
 
 void TForm1::FormCreate()

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QList>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPixmap>
 #include <functional>
 #include <memory>
@@ -21,6 +22,7 @@ namespace kelmora {
 class InstanceLock;
 class PlacementChange;
 struct Arrangement;
+struct MatchedPlacement;
 struct RosterTextNotes;
 } // namespace kelmora
 class ChartPdf;
@@ -43,6 +45,7 @@ struct DraftSeat;
 //   ArrangementCommands.cpp   opening and saving arrangement files, the question on closing
 //   OutputCommand.cpp         OutPutClick
 //   DraftCommand.cpp          DraftClick, applyDraft
+//   YearCommands.cpp          the 学級 menu: 班と窓側, 座席の履歴; recording the history
 // Each handler reads the controls, calls the rules of its subsystem and updates
 // the controls; the rules themselves know nothing of widgets.
 class TForm1 : public QMainWindow {
@@ -153,6 +156,17 @@ public:
     // change a seat change makes.
     void applyDraft(const std::vector<kelmora::DraftSeat>& seats);
 
+    // The 学級 menu (made in code, before ヘルプ): 班と窓側 and 座席の履歴 (Ctrl+H).
+    QMenu* YearMenu = nullptr;
+    QAction* RoomShape = nullptr;
+    QAction* History = nullptr;
+    void RoomShapeClick();
+    void HistoryClick();
+    // Records the desks of the grid as today's entry of the history: a chart was written.
+    void recordHistory();
+    // Puts the history's entry `index` on the desks: one undo step, as opening a file.
+    void restoreHistory(std::size_t index);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -211,6 +225,11 @@ private:
     kelmora::CutQueue savedQueue_;
     void arrangementKept(); // makes the present arrangement the saved one
     void connectDraft();    // DraftCommand.cpp
+    void connectYear();     // YearCommands.cpp
+    // Puts a matched placement on the desks as one undo step named `text`, the
+    // students not on a desk back in the list; and names the ones not found.
+    void putPlacement(const QString& text, const kelmora::MatchedPlacement& matched, kelmora::NameMode mode);
+    void warnMissing(const kelmora::MatchedPlacement& matched);
 
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
