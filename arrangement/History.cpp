@@ -14,8 +14,7 @@
 
 namespace kelmora {
 
-HistoryEntry RecordHistoryEntry(const QDate& date, const SeatTable& seats, int columns, int rows,
-                                const Roster& roster)
+HistoryEntry RecordHistoryEntry(const QDate& date, const SeatTable& seats, int columns, int rows, const Roster& roster)
 {
     Arrangement recorded;
     RecordPlacement(recorded, seats, CutQueue{}, roster);

@@ -24,8 +24,7 @@ struct HistoryEntry {
 };
 
 // The desks inside the grid of columns × rows, as they are now, on `date`.
-HistoryEntry RecordHistoryEntry(const QDate& date, const SeatTable& seats, int columns, int rows,
-                                const Roster& roster);
+HistoryEntry RecordHistoryEntry(const QDate& date, const SeatTable& seats, int columns, int rows, const Roster& roster);
 
 // Adds `entry` in date order; an entry of the same date is replaced by it.
 void AddHistoryEntry(std::vector<HistoryEntry>& history, HistoryEntry entry);

@@ -68,9 +68,9 @@ void TForm1::HistoryClick()
 
 void TForm1::recordHistory()
 {
-    AddHistoryEntry(state.history, RecordHistoryEntry(QDate::currentDate(), state.seatTable,
-                                                      ui->StringGrid2->colCount(), ui->StringGrid2->rowCount(),
-                                                      state.roster));
+    AddHistoryEntry(state.history,
+                    RecordHistoryEntry(QDate::currentDate(), state.seatTable, ui->StringGrid2->colCount(),
+                                       ui->StringGrid2->rowCount(), state.roster));
 }
 
 void TForm1::restoreHistory(std::size_t index)

@@ -23,7 +23,7 @@ class HistoryWindow : public QDialog {
 public:
     struct Room {
         kelmora::GroupShape groups; // drawn on each entry's room
-        int frontRows = 2;     // counted as the front in the year's table
+        int frontRows = 2;          // counted as the front in the year's table
         kelmora::WindowSide windows = kelmora::WindowSide::Right;
     };
     using Act = std::function<void(std::size_t entry)>;

@@ -13,8 +13,7 @@
 
 using namespace kelmora;
 
-RoomDialog::RoomDialog(GroupShape groups, WindowSide windows, int columns, int rows, QWidget* parent)
-    : QDialog(parent)
+RoomDialog::RoomDialog(GroupShape groups, WindowSide windows, int columns, int rows, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("班と窓側"));
 

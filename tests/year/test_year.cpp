@@ -60,11 +60,8 @@ private slots:
             const int columns = 1 + int(random() % 12), rows = 1 + int(random() % 12);
             const GroupShape shape{1 + int(random() % 13), 1 + int(random() % 13)};
             const std::vector<int> group = GroupOfDesks(shape, columns, rows);
-            const QString where = QStringLiteral("%1x%2 room, %3x%4 班")
-                                      .arg(columns)
-                                      .arg(rows)
-                                      .arg(shape.width)
-                                      .arg(shape.height);
+            const QString where =
+                QStringLiteral("%1x%2 room, %3x%4 班").arg(columns).arg(rows).arg(shape.width).arg(shape.height);
             QVERIFY2(group.size() == std::size_t(columns * rows), qPrintable(where));
             struct Box {
                 int left = 99, right = -1, top = 99, bottom = -1, desks = 0;
@@ -93,7 +90,8 @@ private slots:
                 for (int c = 0; c < columns; ++c) {
                     const int g = group[std::size_t(r * columns + c)];
                     if (c + 1 < columns)
-                        QVERIFY2(GroupBorderRightOf(shape, columns, c) == (g != group[std::size_t(r * columns + c + 1)]),
+                        QVERIFY2(GroupBorderRightOf(shape, columns, c)
+                                     == (g != group[std::size_t(r * columns + c + 1)]),
                                  qPrintable(where));
                     if (r + 1 < rows)
                         QVERIFY2(GroupBorderBelow(shape, rows, r) == (g != group[std::size_t((r + 1) * columns + c)]),

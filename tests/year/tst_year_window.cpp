@@ -109,7 +109,9 @@ private slots:
         showDesks();
         modals().expect(Step::any<RoomDialog>([](RoomDialog* d) {
             // on the box itself: a click past the label's end is no click on the button
-            const auto box = [](QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2)); };
+            const auto box = [](QAbstractButton* b) {
+                QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+            };
             box(d->Grouped);                            // 班に分ける
             QTest::keyClick(d->GroupWidth, Qt::Key_Up); // 3 x 2
             box(d->WindowsLeft);
