@@ -11,14 +11,19 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace kelmora;
 
 namespace {
+
+constexpr int kRoomWidth = 600; // pixels for the room, up to twelve columns
 
 QString dateText(const QDate& date)
 {
@@ -48,11 +53,15 @@ HistoryWindow::HistoryWindow(std::vector<HistoryEntry> history, const Roster& ro
     RoomGrid = new StringGrid;
     RoomGrid->setFixedCols(0);
     RoomGrid->setFixedRows(0);
-    RoomGrid->setDefaultColWidth(84);
     RoomGrid->setDefaultRowHeight(22);
     RoomGrid->setRangeSelect(false);
     RoomGrid->setFocusPolicy(Qt::NoFocus);
-    RoomGrid->setMinimumSize(460, 280);
+    RoomGrid->setMinimumSize(kRoomWidth + 4, 12 * 23 + 4);
+    // Only shown: no desk looks chosen.
+    QPalette plain = RoomGrid->palette();
+    plain.setColor(QPalette::Highlight, plain.color(QPalette::Base));
+    plain.setColor(QPalette::HighlightedText, plain.color(QPalette::Text));
+    RoomGrid->setPalette(plain);
     Restore = new QPushButton(QStringLiteral("この配置に戻す"));
     Remove = new QPushButton(QStringLiteral("削除"));
     auto* desk = new QLabel(QStringLiteral("教　卓"));
@@ -74,6 +83,7 @@ HistoryWindow::HistoryWindow(std::vector<HistoryEntry> history, const Roster& ro
     Year = new QTableWidget;
     Year->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Year->verticalHeader()->hide();
+    Year->verticalHeader()->setDefaultSectionSize(Year->fontMetrics().height() + 6);
     Year->horizontalHeader()->setStretchLastSection(true);
     Pages->addTab(Year, QStringLiteral("一年の記録(&Y)"));
 
@@ -115,7 +125,7 @@ HistoryWindow::HistoryWindow(std::vector<HistoryEntry> history, const Roster& ro
     showEntry();
     fillYear();
     Entries->setFocus();
-    resize(720, 420);
+    resize(kRoomWidth + 260, 12 * 23 + 160);
 }
 
 std::size_t HistoryWindow::chosen() const
@@ -128,7 +138,10 @@ void HistoryWindow::showEntry()
     const bool any = Entries->currentRow() >= 0;
     Restore->setEnabled(any);
     Remove->setEnabled(any);
-    RoomGrid->setColCount(any ? history_[chosen()].columns : 0);
+    const int columns = any ? history_[chosen()].columns : 0;
+    // The whole room in view, however many columns it has.
+    RoomGrid->setDefaultColWidth(std::clamp(kRoomWidth / std::max(columns, 1), 40, 96));
+    RoomGrid->setColCount(columns);
     RoomGrid->setRowCount(any ? history_[chosen()].rows : 0);
     RoomGrid->cellsChanged();
 }
