@@ -67,7 +67,7 @@ struct Unusable {
 HistoryEntry entry(const QJsonValue& v)
 {
     if (!v.isObject())
-        throw Unusable{QStringLiteral("オブジェクトではありません")};
+        throw Unusable{QStringLiteral("項目がオブジェクトではありません")};
     const QJsonObject o = v.toObject();
     HistoryEntry e;
     e.date = QDate::fromString(o.value(kDate).toString(), Qt::ISODate);
@@ -91,7 +91,7 @@ HistoryEntry entry(const QJsonValue& v)
         const auto text = RosterTextBytes(d.value(kText));
         const auto position = wholeNumber(d.value(kPosition), 1, 0x7fffffff);
         if (!column || !row || !number || !fullName || !text || !position)
-            throw Unusable{QStringLiteral("読めない机があります")};
+            throw Unusable{QStringLiteral("読めない机か、表の外の机があります")};
         if (!taken.insert({*column, *row}).second)
             throw Unusable{QStringLiteral("机 (%1, %2) が二度記録されています").arg(*column).arg(*row)};
         e.desks.push_back({*column, *row, {*number, *fullName, *text, *position}});
@@ -135,7 +135,7 @@ std::vector<HistoryEntry> ReadHistory(const QJsonValue& history, QStringList& no
         try {
             AddHistoryEntry(entries, entry(array[i]));
         } catch (const Unusable& u) {
-            notices.append(QStringLiteral("履歴の %1 件目は%2ため、除きました。").arg(i + 1).arg(u.why));
+            notices.append(QStringLiteral("履歴の %1 件目を除きました。%2。").arg(i + 1).arg(u.why));
         }
     }
     return entries;

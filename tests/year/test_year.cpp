@@ -168,7 +168,7 @@ private slots:
         const std::vector<HistoryEntry> kept = ReadHistory(entries, notices);
         QVERIFY(kept == history);
         QCOMPARE(notices.size(), 4);
-        QVERIFY(notices[0].startsWith(QStringLiteral("履歴の 3 件目は日付(date)")));
+        QCOMPARE(notices[0], QStringLiteral("履歴の 3 件目を除きました。日付(date)がないか、読めません。"));
         QVERIFY(notices[1].contains(QStringLiteral("机 (0, 0) が二度記録されています")));
         QVERIFY(notices[2].startsWith(QStringLiteral("履歴の 5 件目")));
         QVERIFY(notices[3].startsWith(QStringLiteral("履歴の 6 件目")));

@@ -7,6 +7,10 @@
 #include "widgets/StringGrid.h"
 
 #include <QCheckBox>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -102,6 +106,34 @@ private slots:
         QCOMPARE(state->history.size(), std::size_t(1));
         QCOMPARE(state->history[0].date, QDate::currentDate());
         QVERIFY(form->arrangementChanged());
+    }
+
+    // A file whose history has an entry that cannot be used still opens, says so,
+    // and keeps the rest.
+    void aBrokenHistoryEntryIsLeftOutWithANotice()
+    {
+        showDesks();
+        place(1, 0, 0);
+        output(dir.filePath("c.tex"));
+        const QString path = dir.filePath("broken.kelmora");
+        QVERIFY(form->saveArrangement(path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+        file.close();
+        QJsonArray history = root.value("history").toArray();
+        history.prepend(QJsonObject{{"date", "2026-02-30"}, {"columns", 5}, {"rows", 7}, {"desks", QJsonArray()}});
+        root.insert("history", history);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QJsonDocument(root).toJson());
+        file.close();
+
+        state->history.clear();
+        modals().expect(Step::box({}, QStringLiteral("履歴の 1 件目を除きました。日付(date)がないか、読めません。")));
+        QVERIFY(form->openArrangement(path));
+        QCOMPARE(modalProblems(), QString());
+        QCOMPARE(state->history.size(), std::size_t(1));
+        QCOMPARE(state->history[0].desks.size(), std::size_t(1));
     }
 
     void groupsAreChosenDrawnAndKept()
