@@ -49,11 +49,12 @@ struct Arrangement {
     NameMode nameMode = NameMode::FullName;
     bool ruby = true;
     GridGeometry geometry;
-    std::vector<PlacedDesk> desks;             // every occupied desk of the 100 x 100 table
-    std::vector<PlacedStudent> queue;          // front first
-    QString rosterPath;                        // the roster file the arrangement was made with
-    QJsonObject draft;                         // the seat change's conditions (DraftRecord.h); empty when none
-    QJsonValue history{QJsonValue::Undefined}; // the charts of the year (History.h); undefined when none
+    std::vector<PlacedDesk> desks;    // every occupied desk of the 100 x 100 table
+    std::vector<PlacedStudent> queue; // front first
+    QString rosterPath;               // the roster file the arrangement was made with
+    QJsonObject draft;                // the seat change's conditions (DraftRecord.h); empty when none
+    // The charts of the year (History.h); undefined when none.
+    QJsonValue history{QJsonValue::Undefined};
 
     friend bool operator==(const Arrangement&, const Arrangement&) = default;
 };
