@@ -1,6 +1,9 @@
 #include "app/InstanceGuard.h"
 
 #include <QCryptographicHash>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -17,15 +20,29 @@ InstanceLock::~InstanceLock()
     release();
 }
 
-QString InstanceLock::lockFilePath(const QString& executablePath)
+namespace {
+
+// One key an executable file: the hash of its canonical path.
+QString executableKey(const QString& executablePath)
 {
     QFileInfo info(executablePath);
     const QString canonical = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
-    const QByteArray hash = QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256).toHex().left(32);
+    return QString::fromLatin1(
+        QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256).toHex().left(32));
+}
+
+const QString kDoorPath = QStringLiteral("/org/kelmora/Kelmora");
+const QString kDoorInterface = QStringLiteral("org.kelmora.Kelmora");
+
+} // namespace
+
+QString InstanceLock::lockFilePath(const QString& executablePath)
+{
+    const QString hash = executableKey(executablePath);
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
         dir = QDir::tempPath();
-    return dir + QStringLiteral("/kelmora-") + QString::fromLatin1(hash) + QStringLiteral(".lock");
+    return dir + QStringLiteral("/kelmora-") + hash + QStringLiteral(".lock");
 }
 
 InstanceLock::Result InstanceLock::acquire(const QString& executablePath)
@@ -52,6 +69,57 @@ void InstanceLock::release()
     ::flock(fd_, LOCK_UN);
     ::close(fd_);
     fd_ = -1;
+}
+
+FileDoor::~FileDoor()
+{
+    if (service_.isEmpty())
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    bus.unregisterObject(kDoorPath);
+    bus.unregisterService(service_);
+}
+
+QString FileDoor::serviceName(const QString& executablePath)
+{
+    // A bus name's element may not begin with a digit.
+    return QStringLiteral("org.kelmora.Kelmora.h") + executableKey(executablePath);
+}
+
+bool FileDoor::open(const QString& executablePath)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    const QString service = serviceName(executablePath);
+    if (!bus.registerObject(kDoorPath, this, QDBusConnection::ExportScriptableSlots))
+        return false;
+    if (!bus.registerService(service)) {
+        bus.unregisterObject(kDoorPath);
+        return false;
+    }
+    service_ = service;
+    return true;
+}
+
+bool FileDoor::handOver(const QString& executablePath, const QString& path, int timeoutMs)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(serviceName(executablePath), kDoorPath, kDoorInterface,
+                                                       QStringLiteral("openFile"));
+    call << path;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+           && reply.arguments().constFirst().toBool();
+}
+
+bool FileDoor::openFile(const QString& path)
+{
+    QMetaObject::invokeMethod(
+        this, [this, path] { emit fileHandedOver(path); }, Qt::QueuedConnection);
+    return true;
 }
 
 } // namespace kelmora

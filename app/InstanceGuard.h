@@ -1,4 +1,5 @@
 #pragma once
+#include <QObject>
 #include <QString>
 
 namespace kelmora {
@@ -28,6 +29,40 @@ public:
 
 private:
     int fd_ = -1;
+};
+
+// The running instance's door for a file given to a second start of the same
+// executable: an object on the desktop's session bus (D-Bus, which the toolkit
+// already loads for the desktop), under a name made from the same hash as the
+// lock. The second start hands the path over and ends; the first opens it.
+// Without a session bus there is no door, and a second start says only that
+// Kelmora runs.
+class FileDoor : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kelmora.Kelmora")
+
+public:
+    explicit FileDoor(QObject* parent = nullptr) : QObject(parent) {}
+    ~FileDoor() override;
+
+    // Opens the door for `executablePath`; false when there is no session bus or
+    // the name is taken.
+    bool open(const QString& executablePath);
+    // From a second start: hands `path` to the instance whose door is open; true
+    // when it took the file. Waits at most `timeoutMs`.
+    static bool handOver(const QString& executablePath, const QString& path, int timeoutMs = 5000);
+    static QString serviceName(const QString& executablePath);
+
+signals:
+    void fileHandedOver(const QString& path);
+
+public slots:
+    // Called over the bus. Returns at once; the file is opened from the event loop,
+    // so a question the opening asks does not keep the second start waiting.
+    Q_SCRIPTABLE bool openFile(const QString& path);
+
+private:
+    QString service_;
 };
 
 } // namespace kelmora

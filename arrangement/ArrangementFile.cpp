@@ -128,7 +128,12 @@ QByteArray WriteArrangement(const Arrangement& a)
         root.insert(QStringLiteral("draft"), a.draft);
     if (!a.history.isUndefined())
         root.insert(QStringLiteral("history"), a.history);
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    // "format" leads the file, where the desktop's type detection (shared-mime-info's
+    // magic, which reads only the first bytes) looks for it; Qt's writer would sort
+    // it after the desks.
+    root.remove(QStringLiteral("format"));
+    const QByteArray rest = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    return QByteArrayLiteral("{\n    \"format\": \"") + kFormat.toUtf8() + QByteArrayLiteral("\",\n") + rest.mid(2);
 }
 
 namespace {

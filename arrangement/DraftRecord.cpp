@@ -56,11 +56,7 @@ std::int32_t find(const QJsonValue& v, const RosterIndex& index)
     const auto fullName = RosterTextBytes(o.value(kFullName));
     if (!number || !fullName)
         return 0;
-    PlacedStudent s;
-    s.number = *number;
-    s.fullName = *fullName;
-    s.position = wholeNumber(o.value(kPosition), 1, 0x7fffffff).value_or(0);
-    return index.find(s);
+    return index.find(*number, *fullName, wholeNumber(o.value(kPosition), 1, 0x7fffffff).value_or(0));
 }
 
 template <typename Enum, std::size_t N>
@@ -72,8 +68,17 @@ Enum named(const QJsonValue& v, const QString (&names)[N], Enum otherwise)
 
 } // namespace
 
-QJsonObject DraftRecord(const DraftConditions& conditions, const Roster& roster)
+QJsonObject DraftRecord(const DraftConditions& given, const Roster& roster)
 {
+    // Marks made for another roster are moved to their students first: a file
+    // never names one student with another's marks.
+    const bool fits = FitsRoster(given, roster);
+    DraftConditions fitted;
+    if (!fits) {
+        fitted = given;
+        FitToRoster(fitted, roster);
+    }
+    const DraftConditions& conditions = fits ? given : fitted;
     const auto count = static_cast<int>(roster.table.size());
     const auto record = [&](int position) { return studentObject(*roster.record(position), position); };
 
@@ -115,9 +120,7 @@ QJsonObject DraftRecord(const DraftConditions& conditions, const Roster& roster)
 DraftConditions ReadDraftRecord(const QJsonObject& draft, const Roster& roster)
 {
     DraftConditions c;
-    for (const Seito& s : roster.table)
-        c.names.push_back(s.FullName);
-    c.marks.assign(roster.table.size(), StudentMarks{});
+    FitToRoster(c, roster);
 
     c.frontRows = wholeNumber(draft.value(kFrontRows), 1, 3).value_or(c.frontRows);
     c.everyoneMoves = draft.value(kEveryoneMoves).toBool(c.everyoneMoves);

@@ -149,7 +149,7 @@ std::vector<MatchedEntry> MatchHistory(const std::vector<HistoryEntry>& history,
     for (const HistoryEntry& e : history) {
         MatchedEntry m{e.date, e.columns, e.rows, std::vector<std::int32_t>(std::size_t(e.columns * e.rows)), {}};
         for (const PlacedDesk& d : e.desks) {
-            if (const std::int32_t p = index.find(d.student))
+            if (const std::int32_t p = index.find(d.student.number, d.student.fullName, d.student.position))
                 m.desks[std::size_t(d.row * e.columns + d.column)] = p;
             else
                 m.missing.push_back(d.student);

@@ -3,8 +3,6 @@
 #include "arrangement/Arrangement.h"
 #include "arrangement/RecordedStudents.h"
 
-#include <algorithm>
-
 namespace kelmora {
 
 namespace {
@@ -23,36 +21,6 @@ PlacedStudent placed(const std::string& text, std::int32_t position, const Roste
 
 } // namespace
 
-RosterIndex::RosterIndex(const Roster& roster) : roster_(roster)
-{
-    for (int p = 1; p <= count(); ++p) {
-        const Seito& s = *roster.record(p);
-        byNumberAndName_.emplace(s.Number + '\n' + s.FullName, p);
-        auto [it, inserted] = byName_.emplace(s.FullName, p);
-        if (!inserted)
-            it->second = 0; // not unique
-    }
-}
-
-std::int32_t RosterIndex::find(const PlacedStudent& s) const
-{
-    if (s.fullName.empty())
-        return 0;
-    if (const Seito* r = roster_.record(s.position);
-        r && s.position <= count() && r->Number == s.number && r->FullName == s.fullName)
-        return s.position;
-    if (const auto it = byNumberAndName_.find(s.number + '\n' + s.fullName); it != byNumberAndName_.end())
-        return it->second;
-    if (const auto it = byName_.find(s.fullName); it != byName_.end())
-        return it->second;
-    return 0;
-}
-
-int RosterIndex::count() const
-{
-    return std::min<int>(roster_.studentCount, static_cast<int>(roster_.table.size()));
-}
-
 void RecordPlacement(Arrangement& arrangement, const SeatTable& seats, const CutQueue& queue, const Roster& roster)
 {
     arrangement.desks.clear();
@@ -70,13 +38,13 @@ MatchedPlacement MatchPlacement(const Arrangement& arrangement, const Roster& ro
     const RosterIndex index(roster);
     MatchedPlacement m;
     for (const PlacedDesk& d : arrangement.desks) {
-        if (const std::int32_t p = index.find(d.student))
+        if (const std::int32_t p = index.find(d.student.number, d.student.fullName, d.student.position))
             m.seats.seat(d.column, d.row, d.student.text, p);
         else
             m.missing.push_back(d.student);
     }
     for (const PlacedStudent& s : arrangement.queue) {
-        if (const std::int32_t p = index.find(s))
+        if (const std::int32_t p = index.find(s.number, s.fullName, s.position))
             m.queue.append(s.text, p);
         else
             m.missing.push_back(s);

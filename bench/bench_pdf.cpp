@@ -155,10 +155,8 @@ double ByHand(const QString& tex, const TexPrograms& programs)
     QTemporaryDir work;
     QFile::copy(tex, work.filePath("chart.tex"));
     const auto t0 = Clock::now();
-    for (const auto& [program, arguments] :
-         {std::pair{programs.platex,
-                    QStringList{"-kanji=sjis", "-interaction=nonstopmode", "-halt-on-error", "chart.tex"}},
-          std::pair{programs.dvipdfmx, QStringList{"-p", "257mm,182mm", "-o", "chart.pdf", "chart.dvi"}}}) {
+    for (const auto& [program, arguments] : {std::pair{programs.platex, TexArguments("chart.tex")},
+                                             std::pair{programs.dvipdfmx, PdfArguments("chart.dvi", "chart.pdf")}}) {
         QProcess p;
         p.setWorkingDirectory(work.path());
         p.start(program, arguments);

@@ -1,26 +1,34 @@
-// The draft is a constraint satisfaction problem: one variable per student, its
-// domain the desks it may take. It is solved by backtracking search with forward
-// checking, choosing the most constrained student first (MRV, ties at random) and
-// trying its desks in random order. Every node also keeps a maximum bipartite
-// matching of students to desks up to date (Kuhn's augmenting paths, repaired
-// incrementally): when some student can no longer be matched, Hall's condition
-// fails and the branch is cut at once, so pigeonhole impossibilities never
-// explode. The same matching at the root names the students and desks that do not
-// fit, which gives the plain reason. Search is complete, and since no desk is
-// ever preferred, every valid arrangement can come out.
+// The draft in three steps. First the counts a teacher can check by hand (more
+// students than desks). Then the search (DraftSearch) under the preference for
+// where the spare desks are: the usual desks at the back first, then the fewest
+// back rows, then anywhere; each step is tried only once the one before is proven
+// to have no arrangement (or half the time is gone). Last, when even "anywhere" has none, the conditions are
+// taken away one kind and then one at a time, keeping each removal that still
+// leaves no arrangement, so that the refusal names a small set of the teacher's
+// own conditions that clash.
 #include "draft/Draft.h"
 
+#include "draft/DraftSearch.h"
+
 #include <algorithm>
-#include <array>
-#include <bit>
+#include <memory>
+#include <numeric>
 #include <optional>
 #include <random>
 #include <string_view>
-#include <variant>
 
 namespace kelmora {
 
 namespace {
+
+using draftsearch::At;
+using draftsearch::Bits;
+using draftsearch::Link;
+using draftsearch::Model;
+using draftsearch::Near;
+using draftsearch::Room;
+using draftsearch::Search;
+using draftsearch::Verdict;
 
 // Reasons, in code page 932 with the text beside each; \x01, \x02, ... stand for
 // the first, second, ... value put in. Those bytes never occur inside a character.
@@ -88,6 +96,53 @@ constexpr std::string_view kComma = "\x81"
                                     "A";                          // 、
 constexpr std::string_view kOthers = "\x82\xD9\x82\xA9\x01\x90l"; // ほか{0}人
 
+constexpr std::string_view kHintRoom = "(\x8F\x89\x8A\xFA\x90\xDD\x92\xE8\x82\xCC\x97\xF1\x90\x94\x81"
+                                       "E\x8Ds\x90\x94\x82\xF0\x91\x9D\x82\xE2\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3"
+                                       "\x82\xA2)"; // (初期設定の列数・行数を増やしてください)
+constexpr std::string_view kHintUnused = "(\x8B\xF3\x90\xC8\x82\xCC\x88\xF3\x82\xF0\x8AO\x82\xB7\x82\xA9\x81"
+                                         "A\x8F\x89\x8A\xFA\x90\xDD\x92\xE8\x82\xCC\x97\xF1\x90\x94\x81"
+                                         "E\x8Ds\x90\x94\x82\xF0\x91\x9D\x82\xE2\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82"
+                                         "\xB3\x82\xA2)"; // (空席の印を外すか、初期設定の列数・行数を増やしてください)
+constexpr std::string_view kHintMax = "(\x90\xC8\x82\xCD\x8D\xC5\x91\xE5\x82\xC5\x82\xE0"
+                                      "12\x81~12\x82\xCC"
+                                      "144\x82\xC5\x82\xB7)"; // (席は最大でも12×12の144です)
+constexpr std::string_view kApartGroupWith =
+    "\x01\x82\xF0\x8C\xDD\x82\xA2\x82\xC9\x97\xA3\x82\xB9\x82\xE9\x95\xC0\x82\xD1\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82"
+    "\xB9\x82\xF1(\x02)"; // {0}を互いに離せる並びがありません({1})
+constexpr std::string_view kApartCrowd =
+    "\x01\x82\xCC\x02\x90l\x82\xCD\x97\xA3\x82\xB7\x91g\x82\xC5\x82\xC7\x82\xCC\x93\xF1\x90l\x82\xE0\x97\xA3\x82\xB5"
+    "\x82\xDC\x82\xB7\x82\xAA\x81"
+    "A\x8C\xDD\x82\xA2\x82\xC9\x97\xA3\x82\xEA\x82\xBD\x90\xC8\x82\xCD\x03\x82\xDC\x82\xC5\x82\xC5\x82\xB7("
+    "\x97\xA3\x82\xB7: \x04)"; // {0}の{1}人は離す組でどの二人も離しますが、互いに離れた席は{2}までです(離す: {3})
+constexpr std::string_view kClash = "\x8E\x9F\x82\xCC\x8F\xF0\x8C\x8F\x82\xF0\x93\xAF\x8E\x9E\x82\xC9\x96\x9E\x82\xBD"
+                                    "\x82\xB7\x95\xC0\x82\xD1\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1: "
+                                    "\x01("
+                                    "\x82\xC7\x82\xEA\x82\xA9\x82\xF0\x8AO\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82"
+                                    "\xA2)"; // 次の条件を同時に満たす並びはありません: {0}(どれかを外してください)
+constexpr std::string_view kOutOfTime =
+    "\x8E\x9E\x8A\xD4\x93\xE0\x82\xC9\x95\xC0\x82\xD1\x82\xAA\x8C\xA9\x82\xC2\x82"
+    "\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1"
+    "\x82\xC5\x82\xB5\x82\xBD("
+    "\x95\xC0\x82\xD1\x82\xAA\x82\xC8\x82\xA2\x82\xC6\x8C\x88\x82\xDC\x82\xC1\x82"
+    "\xBD\x82\xED\x82\xAF\x82\xC5\x82\xCD"
+    "\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1)\x81"
+    "B\x93\xEF\x82\xB5\x82\xAD\x82\xB5\x82\xC4\x82\xA2\x82\xE9\x8F\xF0\x8C\x8F: "
+    "\x01"; // 時間内に並びが見つかりませんでした(並びがないと決まったわけではありません)。難しくしている条件:
+            // {0}
+constexpr std::string_view kFrontOf = "\x91O\x95\xFB(\x01)";     // 前方({0})
+constexpr std::string_view kFixedOf = "\x8C\xC5\x92\xE8(\x01)";  // 固定({0})
+constexpr std::string_view kUnusedOf = "\x8B\xF3\x90\xC8(\x01)"; // 空席({0})
+constexpr std::string_view kApartOf = "\x97\xA3\x82\xB7(\x01)";  // 離す({0})
+constexpr std::string_view kDeskAt =
+    "\x8D\xB6\x82\xA9\x82\xE7\x01\x97\xF1\x96\xDA\x91O\x82\xA9\x82\xE7\x02\x8Ds\x96\xDA"; // 左から{0}列目前から{1}行目
+constexpr std::string_view kSlash = "\x81^";                                              // ／
+constexpr std::string_view kFixed = "\x8C\xC5\x92\xE8";                                   // 固定
+constexpr std::string_view kApart = "\x97\xA3\x82\xB7";                                   // 離す
+constexpr std::string_view kNewNeighbours = "\x97\xD7\x82\xF0\x95\xCF\x82\xA6\x82\xE9"; // 隣を変える
+constexpr std::string_view kFrontCount = "\x91O\x95\xFB\x01\x90l";                      // 前方{0}人
+constexpr std::string_view kOthersGroups = "\x82\xD9\x82\xA9\x01\x91g";                 // ほか{0}組
+constexpr std::string_view kOthersDesks = "\x82\xD9\x82\xA9\x01\x90\xC8";               // ほか{0}席
+
 std::string Say(std::string_view text, std::initializer_list<std::string> values)
 {
     std::string out;
@@ -106,550 +161,598 @@ std::string Number(std::size_t n)
     return std::to_string(n);
 }
 
-class DeskSet {
-public:
-    void set(int d) { words_[static_cast<std::size_t>(d >> 6)] |= bit(d); }
-    void reset(int d) { words_[static_cast<std::size_t>(d >> 6)] &= ~bit(d); }
-    bool test(int d) const { return (words_[static_cast<std::size_t>(d >> 6)] & bit(d)) != 0; }
-    int count() const
-    {
-        int n = 0;
-        for (std::uint64_t w : words_)
-            n += std::popcount(w);
-        return n;
-    }
-    bool none() const { return (words_[0] | words_[1] | words_[2]) == 0; }
-    void remove(const DeskSet& other)
-    {
-        for (std::size_t i = 0; i < words_.size(); ++i)
-            words_[i] &= ~other.words_[i];
-    }
-    DeskSet common(const DeskSet& other) const
-    {
-        DeskSet both;
-        for (std::size_t i = 0; i < words_.size(); ++i)
-            both.words_[i] = words_[i] & other.words_[i];
-        return both;
-    }
-    void add(const DeskSet& other)
-    {
-        for (std::size_t i = 0; i < words_.size(); ++i)
-            words_[i] |= other.words_[i];
-    }
-    std::vector<int> list() const
-    {
-        std::vector<int> desks;
-        for (std::size_t i = 0; i < words_.size(); ++i)
-            for (std::uint64_t w = words_[i]; w != 0; w &= w - 1)
-                desks.push_back(static_cast<int>(i) * 64 + std::countr_zero(w));
-        return desks;
-    }
-    // The first desk at or after `from`, or -1.
-    int next(int from) const
-    {
-        for (auto i = static_cast<std::size_t>(from >> 6); i < words_.size(); ++i) {
-            std::uint64_t w = words_[i];
-            if (i == static_cast<std::size_t>(from >> 6))
-                w &= ~std::uint64_t(0) << (from & 63);
-            if (w != 0)
-                return static_cast<int>(i) * 64 + std::countr_zero(w);
-        }
-        return -1;
-    }
-
-private:
-    static std::uint64_t bit(int d) { return std::uint64_t(1) << (d & 63); }
-    std::array<std::uint64_t, 3> words_{};
-};
-static_assert(kMaxDraftDesks <= 3 * 64);
-
-// Indexing by the int numbers the search counts in.
-template <typename V>
-auto& At(V& v, int i)
+std::string Number(int n)
 {
-    return v[static_cast<std::size_t>(i)];
+    return std::to_string(n);
 }
 
-struct Geometry {
-    int columns = 0;
-    int rows = 0;
-    int desks = 0;
-    std::vector<DeskSet> around; // the up to 8 desks touching each desk
-    std::vector<DeskSet> beside; // the desks left and right of each desk
-    // Four ways of cutting the room into 2 x 2 blocks (shifted by a desk across,
-    // down, or both): the block of each desk, at most 7 x 7 = 49 of them.
-    std::array<std::vector<int>, 4> block;
+// The teacher's conditions, each one a unit a refusal can name.
+enum class Kind : std::uint8_t { Front, Fixed, Unused, Apart, Mixing, Moves, Neighbours };
 
-    Geometry(int c, int r)
-        : columns(c), rows(r), desks(c * r), around(static_cast<std::size_t>(desks)),
-          beside(static_cast<std::size_t>(desks))
+struct Condition {
+    Kind kind;
+    int index; // the student (Front, Fixed), desk (Unused) or group (Apart); -1 for the options
+};
+
+// Which conditions hold in one try.
+struct Active {
+    std::vector<char> front;  // per student
+    std::vector<char> fixed;  // per student
+    std::vector<char> unused; // per desk
+    std::vector<char> group;  // per keep-apart group
+    bool mixing = false;
+    bool moves = false;
+    bool neighbours = false;
+
+    void set(const Condition& c, bool on)
     {
-        for (int d = 0; d < desks; ++d)
-            for (int dr = -1; dr <= 1; ++dr)
-                for (int dc = -1; dc <= 1; ++dc) {
-                    const int col = d % columns + dc;
-                    const int row = d / columns + dr;
-                    if ((dc == 0 && dr == 0) || col < 0 || col >= columns || row < 0 || row >= rows)
-                        continue;
-                    around[static_cast<std::size_t>(d)].set(row * columns + col);
-                    if (dr == 0)
-                        beside[static_cast<std::size_t>(d)].set(row * columns + col);
-                }
-        for (int layout = 0; layout < 4; ++layout)
-            for (int d = 0; d < desks; ++d)
-                block[static_cast<std::size_t>(layout)].push_back((d % columns + (layout & 1)) / 2 * 7
-                                                                  + (d / columns + (layout >> 1)) / 2);
+        switch (c.kind) {
+        case Kind::Front: At(front, c.index) = on; break;
+        case Kind::Fixed: At(fixed, c.index) = on; break;
+        case Kind::Unused: At(unused, c.index) = on; break;
+        case Kind::Apart: At(group, c.index) = on; break;
+        case Kind::Mixing: mixing = on; break;
+        case Kind::Moves: moves = on; break;
+        case Kind::Neighbours: neighbours = on; break;
+        }
+    }
+    bool has(const Condition& c) const
+    {
+        switch (c.kind) {
+        case Kind::Front: return At(front, c.index) != 0;
+        case Kind::Fixed: return At(fixed, c.index) != 0;
+        case Kind::Unused: return At(unused, c.index) != 0;
+        case Kind::Apart: return At(group, c.index) != 0;
+        case Kind::Mixing: return mixing;
+        case Kind::Moves: return moves;
+        case Kind::Neighbours: return neighbours;
+        }
+        return false;
     }
 };
 
-using Partners = std::vector<std::vector<int>>; // per student, the students it must not sit by
-using Groups = std::vector<std::vector<int>>;   // students kept apart from one another
-
-class Solver {
-public:
-    // `cliques`: groups of three or more kept apart, checked as a whole.
-    Solver(const Geometry& geometry, std::vector<DeskSet> domains, const Partners& apart, const Partners& beside,
-           const Groups& cliques, std::mt19937_64& rng, const DraftLimits& limits = {})
-        : limits_(limits), geometry_(geometry), domains_(std::move(domains)), apart_(apart), beside_(beside), cliques_(cliques),
-          rng_(rng), n_(static_cast<int>(domains_.size())), assigned_(domains_.size(), 0), match_(domains_.size(), -1),
-          owner_(static_cast<std::size_t>(geometry.desks), -1), saved_(domains_.size()), cliquesOf_(domains_.size())
-    {
-        for (int d = 0; d < geometry.desks; ++d)
-            free_.set(d);
-        for (std::size_t g = 0; g < cliques_.size(); ++g)
-            for (int s : cliques_[g])
-                At(cliquesOf_, s).push_back(static_cast<int>(g));
-    }
-
-    // Students that together cannot all be seated (Hall's condition fails for
-    // them); empty when every student is matched to a desk.
-    std::vector<int> deficientGroup()
-    {
-        for (int s = 0; s < n_; ++s) {
-            DeskSet visited;
-            if (At(match_, s) >= 0 || augment(s, visited))
-                continue;
-            std::vector<int> group{s};
-            for (int d : visited.list())
-                group.push_back(At(owner_, d));
-            return group;
-        }
-        return {};
-    }
-
-    // The first group of `cliques` that cannot be seated apart, or -1.
-    int crowdedClique()
-    {
-        for (std::size_t g = 0; g < cliques_.size(); ++g)
-            if (!cliqueFits(cliques_[g]))
-                return static_cast<int>(g);
-        return -1;
-    }
-
-    // The desk of every student, or nullopt when there is no arrangement.
-    std::optional<std::vector<int>> solve()
-    {
-        if (!repairMatching() || crowdedClique() >= 0 || !search(0))
-            return std::nullopt;
-        return match_;
-    }
-
-private:
-    bool search(int depth)
-    {
-        if (depth == n_)
-            return true;
-        if ((++nodes_ & 255) == 0 && limits_.reached())
-            return false;
-        const int s = mostConstrained();
-        std::vector<int> values = At(domains_, s).list();
-        std::shuffle(values.begin(), values.end(), rng_);
-        At(saved_, depth) = domains_;
-        At(assigned_, s) = 1;
-        for (int d : values) {
-            if (assign(s, d) && repairMatching() && cliquesFit(s) && search(depth + 1))
-                return true;
-            domains_ = At(saved_, depth);
-        }
-        At(assigned_, s) = 0;
-        return false;
-    }
-
-    int mostConstrained()
-    {
-        int best = -1;
-        int bestCount = 0;
-        int ties = 0;
-        for (int s = 0; s < n_; ++s) {
-            if (At(assigned_, s))
-                continue;
-            const int count = At(domains_, s).count();
-            if (best < 0 || count < bestCount) {
-                best = s;
-                bestCount = count;
-                ties = 1;
-            } else if (count == bestCount && std::uniform_int_distribution<int>(0, ties++)(rng_) == 0) {
-                best = s; // each of the tied students is equally likely
-            }
-        }
-        return best;
-    }
-
-    // Forward checking: the desk leaves every other domain, and the desks next to
-    // it leave the domains of the students who must not sit by this one.
-    bool assign(int s, int d)
-    {
-        DeskSet only;
-        only.set(d);
-        At(domains_, s) = only;
-        for (int t = 0; t < n_; ++t) {
-            if (t == s || At(assigned_, t))
-                continue;
-            DeskSet& domain = At(domains_, t);
-            domain.reset(d);
-            if (domain.none())
-                return false;
-        }
-        const auto prune = [&](const Partners& partners, const std::vector<DeskSet>& near) {
-            for (int t : At(partners, s)) {
-                if (At(assigned_, t))
-                    continue;
-                DeskSet& domain = At(domains_, t);
-                domain.remove(At(near, d));
-                if (domain.none())
-                    return false;
-            }
-            return true;
-        };
-        return prune(apart_, geometry_.around) && prune(beside_, geometry_.beside);
-    }
-
-    // Keeps a matching of every student to a desk of its domain; false when none
-    // exists any more.
-    bool repairMatching()
-    {
-        for (int s = 0; s < n_; ++s) {
-            const int desk = At(match_, s);
-            if (desk >= 0 && !At(domains_, s).test(desk))
-                unmatch(s);
-        }
-        for (int s = 0; s < n_; ++s) {
-            DeskSet visited;
-            if (At(match_, s) < 0 && !augment(s, visited))
-                return false;
-        }
-        return true;
-    }
-
-    // Kuhn's augmenting path from student s; a free desk of its domain is taken at once.
-    bool augment(int s, DeskSet& visited)
-    {
-        const DeskSet& domain = At(domains_, s);
-        if (const int d = domain.common(free_).next(0); d >= 0) {
-            match(s, d);
-            return true;
-        }
-        for (int d = domain.next(0); d >= 0; d = domain.next(d + 1)) {
-            if (visited.test(d))
-                continue;
-            visited.set(d);
-            const int holder = At(owner_, d);
-            if (augment(holder, visited)) {
-                match(s, d);
-                return true;
-            }
-        }
-        return false;
-    }
-
-    void match(int s, int d)
-    {
-        if (At(match_, s) >= 0)
-            unmatch(s);
-        if (At(owner_, d) >= 0)
-            At(match_, At(owner_, d)) = -1;
-        At(match_, s) = d;
-        At(owner_, d) = s;
-        free_.reset(d);
-    }
-
-    void unmatch(int s)
-    {
-        const int d = At(match_, s);
-        At(owner_, d) = -1;
-        At(match_, s) = -1;
-        free_.set(d);
-    }
-
-    bool cliquesFit(int s)
-    {
-        for (int g : At(cliquesOf_, s))
-            if (!cliqueFits(At(cliques_, g)))
-                return false;
-        return true;
-    }
-
-    // Two desks of one 2 x 2 block always touch, so students kept apart from one
-    // another need a block each: a matching of them to the blocks of their
-    // domains must exist, for each of the four ways of laying the blocks.
-    bool cliqueFits(const std::vector<int>& group) const
-    {
-        for (int layout = 0; layout < 4; ++layout) {
-            std::vector<std::uint64_t> blocks;
-            for (int s : group) {
-                std::uint64_t mask = 0;
-                const DeskSet& domain = At(domains_, s);
-                for (int d = domain.next(0); d >= 0; d = domain.next(d + 1))
-                    mask |= std::uint64_t(1) << At(At(geometry_.block, layout), d);
-                blocks.push_back(mask);
-            }
-            std::array<int, 64> holder;
-            holder.fill(-1);
-            for (std::size_t m = 0; m < blocks.size(); ++m) {
-                std::uint64_t seen = 0;
-                if (!BlockAugment(static_cast<int>(m), blocks, holder, seen))
-                    return false;
-            }
-        }
-        return true;
-    }
-
-    static bool BlockAugment(int m, const std::vector<std::uint64_t>& blocks, std::array<int, 64>& holder,
-                             std::uint64_t& seen)
-    {
-        for (std::uint64_t w = At(blocks, m) & ~seen; w != 0; w &= w - 1) {
-            const int b = std::countr_zero(w);
-            if (seen & (std::uint64_t(1) << b))
-                continue;
-            seen |= std::uint64_t(1) << b;
-            if (At(holder, b) < 0 || BlockAugment(At(holder, b), blocks, holder, seen)) {
-                At(holder, b) = m;
-                return true;
-            }
-        }
-        return false;
-    }
-
-    const DraftLimits& limits_;
-    std::uint64_t nodes_ = 0;
-    const Geometry& geometry_;
-    std::vector<DeskSet> domains_;
-    const Partners& apart_;
-    const Partners& beside_;
-    const Groups& cliques_;
-    std::mt19937_64& rng_;
-    int n_;
-    std::vector<char> assigned_;
-    std::vector<int> match_;                  // the desk each student is matched to, -1 none
-    std::vector<int> owner_;                  // the student matched to each desk, -1 none
-    DeskSet free_;                            // desks matched to nobody
-    std::vector<std::vector<DeskSet>> saved_; // the domains before each depth's choice
-    std::vector<std::vector<int>> cliquesOf_; // per student, the cliques it belongs to
+// Where the spare desks may be: the usual ones (EmptyDesks), within the back
+// `backRows` rows, or anywhere.
+struct SpareRule {
+    enum class Where : std::uint8_t { Usual, Back, Anywhere } where = Where::Anywhere;
+    int backRows = 0;
 };
 
-// Why one way of mixing (one parity) failed: the later the stage, the closer the
-// draft came, and that reason is the one told.
-struct Failure {
-    int stage = 0;    // 0 a fixed student's desk, 1 too few desks, 2 no arrangement found
-    int deficit = 0;  // students beyond the desks, for stage 1
-    int student = -1; // for stage 0
-    std::string reason;
+struct Settled {
+    Verdict verdict = Verdict::Unknown;
+    std::vector<int> desks;
 };
 
 class Drafter {
 public:
     Drafter(const DraftProblem& problem, std::uint64_t seed, const DraftLimits& limits)
-        : p_(problem), limits_(limits), geometry_(problem.columns, problem.rows), rng_(seed),
-          n_(static_cast<int>(problem.students.size())), empty_(EmptyDesks(problem)),
-          apart_(static_cast<std::size_t>(n_)), beside_(static_cast<std::size_t>(n_))
+        : p_(problem), limits_(&limits), room_(problem.columns, problem.rows), rng_(seed),
+          n_(static_cast<int>(problem.students.size()))
     {
-        for (const auto& group : p_.apartGroups) {
-            std::vector<int> members;
-            for (int s : group)
-                if (valid(s) && std::find(members.begin(), members.end(), s) == members.end())
-                    members.push_back(s);
-            if (members.size() < 2)
-                continue;
-            for (int a : members)
-                for (int b : members)
-                    if (a != b)
-                        At(apart_, a).push_back(b);
-            groups_.push_back(members);
-            if (members.size() >= 3)
-                cliques_.push_back(std::move(members));
-        }
-        if (p_.newNeighbours)
-            for (int a = 0; a < n_; ++a)
-                for (int b = 0; b < n_; ++b) {
-                    const int da = student(a).desk;
-                    const int db = student(b).desk;
-                    if (a != b && onGrid(da) && onGrid(db) && geometry_.beside[static_cast<std::size_t>(da)].test(db))
-                        At(beside_, a).push_back(b);
-                }
     }
 
     Draft run()
     {
-        if (auto reason = firstGlanceReason())
-            return {{}, *reason, DraftOutcome::Impossible};
-        std::vector<int> parities{0};
-        if (p_.mixing != Mixing::None) {
-            parities.push_back(1);
-            std::shuffle(parities.begin(), parities.end(), rng_);
+        if (limits_->reached()) {
+            if (n_ <= usable()) // cheap then: the reason names the conditions
+                gatherConditions();
+            return cutShort();
         }
-        std::vector<Failure> failures(2);
-        for (int parity : parities) {
-            std::variant<std::vector<int>, Failure> outcome = attempt(parity);
-            if (auto* desks = std::get_if<std::vector<int>>(&outcome))
-                return {std::move(*desks), {}};
-            failures[static_cast<std::size_t>(parity)] = std::get<Failure>(std::move(outcome));
+        if (auto reason = countReason()) {
+            std::vector<DraftCondition> clash;
+            if (n_ <= room_.desks)
+                for (int d = 0; d < room_.desks; ++d)
+                    if (marked(d))
+                        clash.push_back({DraftConditionKind::Unused, d});
+            return {{}, *reason, DraftOutcome::Impossible, std::move(clash)};
         }
-        if (limits_.reached())
-            return {{}, {}, limits_.stop != nullptr && limits_.stop->load() ? DraftOutcome::Stopped : DraftOutcome::OutOfTime};
-        return {{}, tell(failures, p_.mixing != Mixing::None), DraftOutcome::Impossible};
+        gatherConditions();
+        std::vector<SpareRule> rules;
+        const int spare = usable() - n_;
+        if (spare > 0) {
+            rules.push_back({SpareRule::Where::Usual, 0});
+            for (int k = 1; k < p_.rows; ++k) {
+                int inBack = 0;
+                for (int d = 0; d < k * p_.columns; ++d)
+                    inBack += marked(d) ? 0 : 1;
+                if (inBack >= spare)
+                    rules.push_back({SpareRule::Where::Back, k});
+            }
+        }
+        // The preference may take half the time left; a teacher is better served
+        // by spare desks elsewhere than by no draw at all.
+        const DraftLimits* outer = limits_;
+        DraftLimits preferring = *outer;
+        if (const auto now = std::chrono::steady_clock::now(); outer->deadline > now)
+            if (outer->deadline != std::chrono::steady_clock::time_point::max())
+                preferring.deadline = now + (outer->deadline - now) / 2;
+        limits_ = &preferring;
+        for (const SpareRule& rule : rules) {
+            Settled settled = settle(full_, rule, 0);
+            if (settled.verdict == Verdict::Found) {
+                limits_ = outer;
+                return {std::move(settled.desks), {}, DraftOutcome::Found, {}};
+            }
+            if (settled.verdict == Verdict::Unknown)
+                break;
+        }
+        limits_ = outer;
+        Settled anywhere = settle(full_, {}, 0);
+        if (anywhere.verdict == Verdict::Found)
+            return {std::move(anywhere.desks), {}, DraftOutcome::Found, {}};
+        if (anywhere.verdict == Verdict::Unknown)
+            return cutShort();
+        Active core = explain();
+        std::string reason = tell(core);
+        return {{}, std::move(reason), DraftOutcome::Impossible, named(core)};
     }
 
 private:
-    // Reasons seen without trying anything: counts and fixed students.
-    std::optional<std::string> firstGlanceReason() const
+    // Too many students for the desks: said before anything that grows with the class.
+    std::optional<std::string> countReason() const
     {
-        int usable = geometry_.desks;
-        for (int d = 0; d < geometry_.desks; ++d)
+        const int desks = p_.columns * p_.rows;
+        if (n_ <= usable())
+            return std::nullopt;
+        std::string reason = Say(kTooFew, {Number(n_), Number(usable())});
+        if (n_ > kMaxDraftDesks)
+            reason += kHintMax;
+        else if (n_ > desks)
+            reason += kHintRoom;
+        else
+            reason += kHintUnused;
+        return reason;
+    }
+
+    void gatherConditions()
+    {
+        full_.front.assign(static_cast<std::size_t>(n_), 0);
+        full_.fixed.assign(static_cast<std::size_t>(n_), 0);
+        full_.unused.assign(static_cast<std::size_t>(room_.desks), 0);
+        for (int s = 0; s < n_; ++s) {
+            if (student(s).front)
+                conditions_.push_back({Kind::Front, s});
+            if (student(s).fixed)
+                conditions_.push_back({Kind::Fixed, s});
+        }
+        for (int d = 0; d < room_.desks; ++d)
             if (marked(d))
-                --usable;
-        if (n_ > usable)
-            return Say(kTooFew, {Number(static_cast<std::size_t>(n_)), Number(static_cast<std::size_t>(usable))});
-        for (int s = 0; s < n_; ++s) {
-            const DraftStudent& st = student(s);
-            if (!st.fixed)
+                conditions_.push_back({Kind::Unused, d});
+        std::vector<char> seen(static_cast<std::size_t>(n_), 0);
+        for (std::size_t source = 0; source < p_.apartGroups.size(); ++source) {
+            const std::vector<int>& group = p_.apartGroups[source];
+            std::vector<int> members;
+            for (int s : group)
+                if (s >= 0 && s < n_ && !At(seen, s)) {
+                    At(seen, s) = 1;
+                    members.push_back(s);
+                }
+            for (int s : members)
+                At(seen, s) = 0;
+            if (members.size() < 2)
                 continue;
-            if (!onGrid(st.desk))
-                return Say(kFixedNowhere, {st.name});
-            if (marked(st.desk))
-                return Say(kFixedUnused, {st.name});
-            if (st.front && !InFrontRows(st.desk, p_.columns, p_.rows, p_.frontRows))
-                return Say(kFixedOutsideFront, {st.name, Number(static_cast<std::size_t>(p_.frontRows))});
+            std::sort(members.begin(), members.end());
+            conditions_.push_back({Kind::Apart, static_cast<int>(groups_.size())});
+            groups_.push_back(std::move(members));
+            groupSource_.push_back(static_cast<int>(source));
         }
-        for (int a = 0; a < n_; ++a)
-            for (int b = a + 1; b < n_; ++b) {
-                if (!student(a).fixed || !student(b).fixed)
-                    continue;
-                const auto sits = [&](const Partners& partners, const std::vector<DeskSet>& near) {
-                    const auto& list = At(partners, a);
-                    return std::find(list.begin(), list.end(), b) != list.end()
-                           && near[static_cast<std::size_t>(student(a).desk)].test(student(b).desk);
-                };
-                if (sits(apart_, geometry_.around))
-                    return Say(kFixedApart, {student(a).name, student(b).name});
-                if (sits(beside_, geometry_.beside))
-                    return Say(kFixedNeighbours, {student(a).name, student(b).name});
-            }
-        return std::nullopt;
+        full_.group.assign(groups_.size(), 0);
+        const auto any = [&](auto test) { return std::any_of(p_.students.begin(), p_.students.end(), test); };
+        if (p_.mixing != Mixing::None && any([](const DraftStudent& s) { return s.sex != Sex::None; }))
+            conditions_.push_back({Kind::Mixing, -1});
+        if (p_.everyoneMoves && any([&](const DraftStudent& s) { return onGrid(s.desk); }))
+            conditions_.push_back({Kind::Moves, -1});
+        if (p_.newNeighbours) {
+            // Today's left and right neighbours, from the desks: one pass over the room.
+            std::vector<int> sitter(static_cast<std::size_t>(room_.desks), -1);
+            for (int s = 0; s < n_; ++s)
+                if (onGrid(student(s).desk) && At(sitter, student(s).desk) < 0)
+                    At(sitter, student(s).desk) = s;
+            for (int d = 0; d + 1 < room_.desks; ++d)
+                if (room_.column(d) + 1 < p_.columns && At(sitter, d) >= 0 && At(sitter, d + 1) >= 0)
+                    pairs_.emplace_back(At(sitter, d), At(sitter, d + 1));
+            if (!pairs_.empty())
+                conditions_.push_back({Kind::Neighbours, -1});
+        }
+        for (const Condition& c : conditions_)
+            full_.set(c, true);
+        const std::vector<bool> usual = EmptyDesks(p_);
+        for (int d = 0; d < room_.desks; ++d)
+            if (usual[static_cast<std::size_t>(d)])
+                usualEmpty_.set(d);
     }
 
-    std::vector<DeskSet> domainsFor(int parity) const
+    // The search's model of one try: the conditions of `a`, boys on the desks of
+    // `parity`, the spare desks where `rule` allows.
+    Model model(const Active& a, int parity, const SpareRule& rule) const
     {
-        DeskSet fixedDesks;
-        for (const DraftStudent& st : p_.students)
-            if (st.fixed)
-                fixedDesks.set(st.desk);
-        std::vector<DeskSet> domains(static_cast<std::size_t>(n_));
+        Bits usableDesks;
+        Bits held;
+        Bits frontDesks;
+        std::array<Bits, 3> sexDesks; // by Sex
+        for (int d = 0; d < room_.desks; ++d) {
+            if (!At(a.unused, d))
+                usableDesks.set(d);
+            if (InFrontRows(d, p_.columns, p_.rows, p_.frontRows))
+                frontDesks.set(d);
+            if (a.mixing)
+                sexDesks.at(static_cast<std::size_t>(DeskSex(d, p_.columns, p_.mixing, parity))).set(d);
+        }
+        for (int s = 0; s < n_; ++s)
+            if (At(a.fixed, s) && onGrid(student(s).desk))
+                held.set(student(s).desk);
+        Bits open = usableDesks - held;
+        if (rule.where == SpareRule::Where::Usual)
+            open -= usualEmpty_;
+        Model m;
+        m.domains.resize(static_cast<std::size_t>(n_));
+        m.links.resize(static_cast<std::size_t>(n_));
         for (int s = 0; s < n_; ++s) {
             const DraftStudent& st = student(s);
-            DeskSet& domain = At(domains, s);
-            if (st.fixed) {
-                domain.set(st.desk);
+            Bits& domain = At(m.domains, s);
+            if (At(a.fixed, s)) {
+                if (onGrid(st.desk) && usableDesks.test(st.desk))
+                    domain.set(st.desk);
+            } else {
+                domain = open;
+                if (a.moves && onGrid(st.desk))
+                    domain.reset(st.desk);
+            }
+            if (At(a.front, s))
+                domain &= frontDesks;
+            if (a.mixing && st.sex != Sex::None)
+                domain &= sexDesks.at(static_cast<std::size_t>(st.sex));
+        }
+        std::vector<std::vector<int>> cliques;
+        for (std::size_t g = 0; g < groups_.size(); ++g) {
+            if (!a.group[g])
                 continue;
-            }
-            for (int d = 0; d < geometry_.desks; ++d) {
-                if (empty_[static_cast<std::size_t>(d)] || fixedDesks.test(d))
-                    continue;
-                if (st.front && !InFrontRows(d, p_.columns, p_.rows, p_.frontRows))
-                    continue;
-                const Sex deskSex = DeskSex(d, p_.columns, p_.mixing, parity);
-                if (st.sex != Sex::None && deskSex != Sex::None && deskSex != st.sex)
-                    continue;
-                if (p_.everyoneMoves && d == st.desk)
-                    continue;
-                domain.set(d);
-            }
+            for (int x : groups_[g])
+                for (int y : groups_[g])
+                    if (x != y)
+                        At(m.links, x).push_back({y, Near::Around});
+            if (groups_[g].size() >= 3)
+                cliques.push_back(groups_[g]);
         }
-        return domains;
+        // Students all kept apart across overlapping groups count as one group too.
+        for (std::vector<int>& clique : draftsearch::ApartCliques(m.links, 64))
+            if (std::find(cliques.begin(), cliques.end(), clique) == cliques.end())
+                cliques.push_back(std::move(clique));
+        m.cliques = std::move(cliques);
+        if (a.neighbours)
+            for (const auto& [x, y] : pairs_) {
+                At(m.links, x).push_back({y, Near::Beside});
+                At(m.links, y).push_back({x, Near::Beside});
+            }
+        if (rule.where == SpareRule::Where::Back) {
+            Bits back;
+            for (int d = 0; d < rule.backRows * p_.columns; ++d)
+                back.set(d);
+            m.spares.assign(static_cast<std::size_t>(usableDesks.count() - n_), usableDesks & back);
+        }
+        return m;
     }
 
-    std::variant<std::vector<int>, Failure> attempt(int parity)
+    std::vector<int> parities(const Active& a)
     {
-        for (int s = 0; s < n_; ++s) {
-            const DraftStudent& st = student(s);
-            const Sex deskSex = st.fixed ? DeskSex(st.desk, p_.columns, p_.mixing, parity) : Sex::None;
-            if (st.sex != Sex::None && deskSex != Sex::None && deskSex != st.sex)
-                return Failure{0, 0, s, {}};
+        std::vector<int> list{0};
+        if (a.mixing) {
+            list.push_back(1);
+            std::shuffle(list.begin(), list.end(), rng_);
         }
-        const std::vector<DeskSet> domains = domainsFor(parity);
-        Solver solver(geometry_, domains, apart_, beside_, cliques_, rng_, limits_);
-        if (const std::vector<int> group = solver.deficientGroup(); !group.empty())
-            return shortOfDesks(group, domains);
-        if (const int crowded = solver.crowdedClique(); crowded >= 0)
-            return Failure{2, 0, -1, Say(kApartGroup, {names(At(cliques_, crowded))})};
-        if (auto desks = solver.solve())
-            return std::move(*desks);
-        return Failure{2, 0, -1, unseparable(domains)};
+        return list;
     }
 
-    // Some students cannot all be seated. Told first by the kinds of student a
-    // teacher counts (the front rows, a sex under mixing, both), else by the names
-    // of `group`, students that together have too few desks.
-    Failure shortOfDesks(const std::vector<int>& group, const std::vector<DeskSet>& domains) const
+    // Searches both ways of mixing side by side, one run each in turn, so that a
+    // hard way round does not hold up an easy one. `budget` 0: no node budget.
+    Settled settle(const Active& a, const SpareRule& rule, std::uint64_t budget)
     {
-        const std::string k = Number(static_cast<std::size_t>(p_.frontRows));
-        const std::string mode(p_.mixing == Mixing::Columns ? kColumnsMode : kCheckerMode);
-        const bool mixing = p_.mixing != Mixing::None;
-        struct Kind {
+        std::vector<std::unique_ptr<Search>> live;
+        for (int parity : parities(a)) {
+            auto search = std::make_unique<Search>(room_, model(a, parity, rule), rng_, *limits_);
+            if (!search->clashAtRoot())
+                live.push_back(std::move(search));
+        }
+        std::uint64_t spent = 0;
+        while (!live.empty()) {
+            for (std::size_t i = 0; i < live.size();) {
+                const std::uint64_t before = live[i]->nodes();
+                const Verdict verdict = live[i]->run();
+                spent += live[i]->nodes() - before;
+                if (verdict == Verdict::Found)
+                    return {Verdict::Found, live[i]->desks()};
+                if (verdict == Verdict::None)
+                    live.erase(live.begin() + static_cast<std::ptrdiff_t>(i));
+                else
+                    ++i;
+            }
+            if (limits_->reached() || (budget > 0 && spent >= budget))
+                return {};
+        }
+        return {Verdict::None, {}};
+    }
+
+    Draft cutShort() const
+    {
+        if (limits_->stop != nullptr && limits_->stop->load())
+            return {{}, {}, DraftOutcome::Stopped, {}};
+        return {{}, Say(kOutOfTime, {hardest()}), DraftOutcome::OutOfTime, {}};
+    }
+
+    // No arrangement at all: shrinks the conditions to a set that still has none,
+    // first by whole kinds, then one by one. A removal is kept only when the
+    // search proves the rest impossible; a try cut short keeps the condition, so
+    // the set told is always a true clash, if not always the smallest.
+    Active explain()
+    {
+        const DraftLimits* outer = limits_;
+        DraftLimits inner = *outer;
+        inner.deadline = std::min(outer->deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(1200));
+        limits_ = &inner;
+        constexpr std::uint64_t kBudget = 20000;
+        Active core = full_;
+        const auto stillNone = [&](const Active& trial) {
+            return !inner.reached() && settle(trial, {}, kBudget).verdict == Verdict::None;
+        };
+        // Pairs and options go first, so that a clash a teacher can count is the one told.
+        for (Kind kind :
+             {Kind::Neighbours, Kind::Moves, Kind::Apart, Kind::Mixing, Kind::Unused, Kind::Fixed, Kind::Front}) {
+            Active trial = core;
+            bool any = false;
+            for (const Condition& c : conditions_)
+                if (c.kind == kind && trial.has(c)) {
+                    trial.set(c, false);
+                    any = true;
+                }
+            if (any && stillNone(trial))
+                core = std::move(trial);
+        }
+        // Again until nothing more goes: taking 固定 away can add a condition (全員移動
+        // then moves the student), so one pass may leave a condition that is no
+        // longer needed.
+        for (bool shrunk = true; shrunk && !inner.reached(); shrunk = shrunk && core.moves) {
+            shrunk = false;
+            for (const Condition& c : conditions_) {
+                if (!core.has(c))
+                    continue;
+                Active trial = core;
+                trial.set(c, false);
+                if (stillNone(trial)) {
+                    core = std::move(trial);
+                    shrunk = true;
+                }
+            }
+        }
+        limits_ = outer;
+        return core;
+    }
+
+    std::vector<DraftCondition> named(const Active& core) const
+    {
+        std::vector<DraftCondition> clash;
+        for (const Condition& c : conditions_) {
+            if (!core.has(c))
+                continue;
+            switch (c.kind) {
+            case Kind::Front: clash.push_back({DraftConditionKind::Front, c.index}); break;
+            case Kind::Fixed: clash.push_back({DraftConditionKind::Fixed, c.index}); break;
+            case Kind::Unused: clash.push_back({DraftConditionKind::Unused, c.index}); break;
+            case Kind::Apart: clash.push_back({DraftConditionKind::Apart, At(groupSource_, c.index)}); break;
+            case Kind::Mixing: clash.push_back({DraftConditionKind::Mixing, -1}); break;
+            case Kind::Moves: clash.push_back({DraftConditionKind::EveryoneMoves, -1}); break;
+            case Kind::Neighbours: clash.push_back({DraftConditionKind::NewNeighbours, -1}); break;
+            }
+        }
+        return clash;
+    }
+
+    // The clash of `core` in words: the plainest text that fits it.
+    std::string tell(const Active& core)
+    {
+        std::vector<int> fixed;
+        std::vector<int> front;
+        std::vector<int> unused;
+        std::vector<int> groups;
+        for (const Condition& c : conditions_)
+            if (core.has(c)) {
+                switch (c.kind) {
+                case Kind::Front: front.push_back(c.index); break;
+                case Kind::Fixed: fixed.push_back(c.index); break;
+                case Kind::Unused: unused.push_back(c.index); break;
+                case Kind::Apart: groups.push_back(c.index); break;
+                default: break;
+                }
+            }
+        const bool options = core.mixing || core.moves || core.neighbours;
+        const auto onlyFixed = [&](std::size_t count) {
+            return fixed.size() == count && front.empty() && unused.empty() && groups.empty();
+        };
+        if (onlyFixed(1) && !options && !onGrid(student(fixed[0]).desk))
+            return Say(kFixedNowhere, {student(fixed[0]).name});
+        if (fixed.size() == 1 && unused.size() == 1 && front.empty() && groups.empty() && !options
+            && student(fixed[0]).desk == unused[0])
+            return Say(kFixedUnused, {student(fixed[0]).name});
+        if (fixed.size() == 1 && front == fixed && unused.empty() && groups.empty() && !options)
+            return Say(kFixedOutsideFront, {student(fixed[0]).name, Number(p_.frontRows)});
+        if (fixed.size() == 2 && front.empty() && unused.empty() && options == false && groups.size() == 1
+            && bothIn(groups_[static_cast<std::size_t>(groups[0])], fixed[0], fixed[1]))
+            return Say(kFixedApart, {student(fixed[0]).name, student(fixed[1]).name});
+        if (onlyFixed(2) && core.neighbours && !core.mixing && !core.moves)
+            return Say(kFixedNeighbours, {student(fixed[0]).name, student(fixed[1]).name});
+        if (onlyFixed(2) && core.mixing && !core.moves && !core.neighbours)
+            return Say(kFixedMixing, {student(fixed[0]).name, student(fixed[1]).name, std::string(modeText())});
+        if (groups.empty() && !core.neighbours)
+            if (auto reason = shortOfDesks(core))
+                return *reason;
+        if (!core.neighbours && groups.size() == 1)
+            return Say(kApartGroupWith, {names(groups_[static_cast<std::size_t>(groups[0])]), apartAnd(core)});
+        if (!core.neighbours && !groups.empty())
+            if (auto reason = crowded(core))
+                return *reason;
+        const bool restOff = fixed.empty() && front.empty() && unused.empty() && !core.mixing && !core.moves;
+        if (restOff && groups.empty() && core.neighbours)
+            return std::string(kNeighbours);
+        if (restOff && !groups.empty())
+            return std::string(core.neighbours ? kApartAndNeighbours : kApartAll);
+        return Say(kClash, {listed(core)});
+    }
+
+    static bool bothIn(const std::vector<int>& group, int a, int b)
+    {
+        return std::find(group.begin(), group.end(), a) != group.end()
+               && std::find(group.begin(), group.end(), b) != group.end();
+    }
+
+    // A clash of desk sets alone (no pairs): some students have too few desks, for
+    // each way of mixing. Told by the kinds of student a teacher counts (the front
+    // rows, a sex under mixing, both), counted with the room's 空席 marks,
+    // else by the names of students who together have too few desks.
+    std::optional<std::string> shortOfDesks(const Active& core)
+    {
+        Active seen = core;
+        seen.unused = full_.unused;
+        seen.front = full_.front; // counted: every student the teacher marked
+        seen.moves = false;       // a count of desks in the room, not of those left to move to
+        Active seenUnmixed = seen;
+        seenUnmixed.mixing = false;
+        const Model unmixed = model(seenUnmixed, 0, {});
+        std::optional<std::string> best;
+        int bestDeficit = 0;
+        for (int parity : parities(core)) {
+            const Model shown = model(seen, parity, {});
+            const Model m = model(core, parity, {});
+            std::string reason;
+            int deficit = 0;
+            if (!countedShort(core, unmixed, shown, reason, deficit)) {
+                Search search(room_, m, rng_, *limits_);
+                const std::vector<int>& group = search.shortStudents();
+                if (group.empty())
+                    return std::nullopt; // not a clash of desk sets after all
+                const std::string narrowing = conditionsOn(core, group);
+                deficit = 1;
+                if (group.size() == 1)
+                    reason = Say(kNoDesk, {student(group[0]).name, narrowing});
+                else
+                    reason = Say(kShort, {names(group), Number(group.size()), Number(group.size() - 1), narrowing});
+            }
+            if (!best || deficit < bestDeficit) {
+                best = std::move(reason);
+                bestDeficit = deficit;
+            }
+        }
+        return best;
+    }
+
+    // `unmixed` counts desks for the front rows alone, `mixed` for a sex.
+    bool countedShort(const Active& core, const Model& unmixed, const Model& mixed, std::string& reason,
+                      int& deficit) const
+    {
+        const std::string k = Number(p_.frontRows);
+        struct Who {
             bool front;
             Sex sex;
         };
-        for (const Kind kind : {Kind{true, Sex::None}, Kind{false, Sex::Boy}, Kind{false, Sex::Girl},
-                                Kind{true, Sex::Boy}, Kind{true, Sex::Girl}}) {
-            if (kind.sex != Sex::None && !mixing)
+        for (const Who who : {Who{true, Sex::None}, Who{false, Sex::Boy}, Who{false, Sex::Girl}, Who{true, Sex::Boy},
+                              Who{true, Sex::Girl}}) {
+            if (who.sex != Sex::None && !core.mixing)
                 continue;
             int count = 0;
-            DeskSet desks;
+            Bits desks;
             for (int s = 0; s < n_; ++s) {
                 const DraftStudent& st = student(s);
-                if (st.fixed || (kind.front && !st.front) || (kind.sex != Sex::None && st.sex != kind.sex))
+                if (At(core.fixed, s) || (who.front && !At(full_.front, s))
+                    || (who.sex != Sex::None && st.sex != who.sex))
                     continue;
                 ++count;
-                desks.add(At(domains, s));
+                desks |= At(who.sex == Sex::None ? unmixed.domains : mixed.domains, s);
             }
             if (count <= desks.count())
                 continue;
-            const std::string n = Number(static_cast<std::size_t>(count));
-            const std::string m = Number(static_cast<std::size_t>(desks.count()));
-            const std::string who(kind.sex == Sex::Boy ? kBoys : kGirls);
-            std::string reason = !kind.front             ? Say(kSexSeats, {mode, who, n, m})
-                                 : kind.sex == Sex::None ? Say(kFrontSeats, {k, n, m})
-                                                         : Say(kFrontSexSeats, {k, who, n, m});
-            return Failure{1, count - desks.count(), -1, std::move(reason)};
+            const std::string many = Number(count);
+            const std::string seats = Number(desks.count());
+            const std::string sex(who.sex == Sex::Boy ? kBoys : kGirls);
+            reason = !who.front             ? Say(kSexSeats, {std::string(modeText()), sex, many, seats})
+                     : who.sex == Sex::None ? Say(kFrontSeats, {k, many, seats})
+                                            : Say(kFrontSexSeats, {k, sex, many, seats});
+            deficit = count - desks.count();
+            return true;
         }
-        const std::string narrowing = conditionsOn(group);
-        if (group.size() == 1)
-            return Failure{1, 1, -1, Say(kNoDesk, {student(group.front()).name, narrowing})};
-        const std::size_t seats = group.size() - 1;
-        return Failure{1, 1, -1, Say(kShort, {names(group), Number(group.size()), Number(seats), narrowing})};
+        return false;
+    }
+
+    // Students who must all be apart and do not fit, for every way of mixing.
+    std::optional<std::string> crowded(const Active& core)
+    {
+        std::optional<std::string> reason;
+        for (int parity : parities(core)) {
+            const Model m = model(core, parity, {});
+            Search search(room_, m, rng_, *limits_);
+            if (search.crowdedClique() < 0)
+                return std::nullopt;
+            if (reason)
+                continue;
+            const std::vector<int>& clique = At(m.cliques, search.crowdedClique());
+            std::vector<int> involved;
+            for (std::size_t g = 0; g < groups_.size(); ++g)
+                if (core.group[g] && std::count_if(groups_[g].begin(), groups_[g].end(), [&](int s) {
+                                         return std::find(clique.begin(), clique.end(), s) != clique.end();
+                                     }) >= 2)
+                    involved.push_back(static_cast<int>(g));
+            if (involved.size() == 1) {
+                reason = Say(kApartGroupWith, {names(clique), apartAnd(core)});
+            } else if (!kindsBesideApart(core).empty()) {
+                return std::nullopt; // the desks counted depend on more than the groups: listed instead
+            } else {
+                std::string labels;
+                for (int g : involved)
+                    labels += (labels.empty() ? "" : std::string(kSlash)) + names(groups_[static_cast<std::size_t>(g)]);
+                reason = Say(kApartCrowd, {names(clique), Number(clique.size()),
+                                           Number(draftsearch::ApartCapacity(room_, m.domains, clique)), labels});
+            }
+        }
+        return reason;
+    }
+
+    // "離す", then the other kinds of condition in `core`: "離す・前方・男女".
+    std::string apartAnd(const Active& core) const
+    {
+        std::string kinds(kApart);
+        for (std::string_view extra : kindsBesideApart(core))
+            kinds += std::string(kDot) + std::string(extra);
+        return kinds;
+    }
+
+    std::vector<std::string_view> kindsBesideApart(const Active& core) const
+    {
+        std::vector<std::string_view> kinds;
+        const auto anyOn = [](const std::vector<char>& v) { return std::find(v.begin(), v.end(), 1) != v.end(); };
+        if (anyOn(core.front))
+            kinds.push_back(kFront);
+        if (anyOn(core.fixed))
+            kinds.push_back(kFixed);
+        if (anyOn(core.unused))
+            kinds.push_back(kUnused);
+        if (core.mixing)
+            kinds.push_back(kMixing);
+        if (core.moves)
+            kinds.push_back(kEveryoneMoves);
+        return kinds;
     }
 
     // The conditions that narrow where these students may sit, as "前方・全員移動".
-    std::string conditionsOn(const std::vector<int>& group) const
+    std::string conditionsOn(const Active& core, const std::vector<int>& group) const
     {
         const auto any = [&](auto test) { return std::any_of(group.begin(), group.end(), test); };
         std::vector<std::string_view> found;
-        if (any([&](int s) { return student(s).front; }))
+        if (any([&](int s) { return s < n_ && At(core.front, s); }))
             found.push_back(kFront);
-        if (p_.mixing != Mixing::None && any([&](int s) { return student(s).sex != Sex::None; }))
+        if (core.mixing && any([&](int s) { return s < n_ && student(s).sex != Sex::None; }))
             found.push_back(kMixing);
-        if (p_.everyoneMoves && any([&](int s) { return onGrid(student(s).desk); }))
+        if (core.moves && any([&](int s) { return s < n_ && onGrid(student(s).desk); }))
             found.push_back(kEveryoneMoves);
-        if (std::find(empty_.begin(), empty_.end(), true) != empty_.end())
+        if (std::find(core.fixed.begin(), core.fixed.end(), 1) != core.fixed.end())
+            found.push_back(kFixed);
+        if (std::find(core.unused.begin(), core.unused.end(), 1) != core.unused.end())
             found.push_back(kUnused);
         std::string text;
         for (std::string_view condition : found)
@@ -657,44 +760,80 @@ private:
         return text;
     }
 
-    // The search proved there is no arrangement: find the keep-apart group that
-    // cannot be kept apart even alone, or say which conditions clash.
-    std::string unseparable(const std::vector<DeskSet>& domains)
+    // The conditions that make a search long: the biggest keep-apart groups, then
+    // the front marks and the options that tie students to kinds of desk.
+    std::string hardest() const
     {
-        const Partners none(static_cast<std::size_t>(n_));
-        const Groups noCliques;
-        for (const auto& group : groups_) {
-            Partners only(static_cast<std::size_t>(n_));
-            for (int a : group)
-                for (int b : group)
-                    if (a != b)
-                        At(only, a).push_back(b);
-            const Groups clique = group.size() >= 3 ? Groups{group} : Groups{};
-            if (!Solver(geometry_, domains, only, none, clique, rng_).solve())
-                return Say(kApartGroup, {names(group)});
-        }
-        const bool anyApart = std::any_of(apart_.begin(), apart_.end(), [](const auto& list) { return !list.empty(); });
-        const bool anyBeside =
-            std::any_of(beside_.begin(), beside_.end(), [](const auto& list) { return !list.empty(); });
-        if (anyBeside && (!anyApart || !Solver(geometry_, domains, none, beside_, noCliques, rng_).solve()))
-            return std::string(kNeighbours);
-        return std::string(anyBeside ? kApartAndNeighbours : kApartAll);
+        std::vector<std::size_t> order(groups_.size());
+        std::iota(order.begin(), order.end(), std::size_t(0));
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return groups_[a].size() > groups_[b].size(); });
+        constexpr std::size_t kShown = 3;
+        std::vector<std::string> items;
+        for (std::size_t i = 0; i < order.size() && i < kShown; ++i)
+            items.push_back(Say(kApartOf, {names(groups_[order[i]])}));
+        if (order.size() > kShown)
+            items.push_back(Say(kOthersGroups, {Number(order.size() - kShown)}));
+        if (const auto front = std::count(full_.front.begin(), full_.front.end(), 1); front > 0)
+            items.push_back(Say(kFrontCount, {Number(static_cast<std::size_t>(front))}));
+        if (full_.mixing)
+            items.emplace_back(modeText());
+        if (full_.moves)
+            items.emplace_back(kEveryoneMoves);
+        if (full_.neighbours)
+            items.emplace_back(kNewNeighbours);
+        std::string text;
+        for (const std::string& item : items)
+            text += (text.empty() ? "" : std::string(kSlash)) + item;
+        return text.empty() ? std::string("-") : text;
     }
 
-    std::string tell(const std::vector<Failure>& failures, bool bothParities) const
+    // Every condition of `a`, named with its students and desks.
+    std::string listed(const Active& a) const
     {
-        if (!bothParities)
-            return failures[0].reason;
-        const Failure& a = failures[0];
-        const Failure& b = failures[1];
-        if (a.stage == 0 && b.stage == 0)
-            return Say(kFixedMixing, {student(a.student).name, student(b.student).name,
-                                      std::string(p_.mixing == Mixing::Columns ? kColumnsMode : kCheckerMode)});
-        // The way round that came closer explains best.
-        if (b.stage > a.stage || (b.stage == a.stage && b.deficit < a.deficit))
-            return b.reason;
-        return a.reason;
+        std::vector<std::string> items;
+        std::vector<int> front;
+        std::vector<int> fixed;
+        std::vector<std::string> desks;
+        for (const Condition& c : conditions_) {
+            if (!a.has(c))
+                continue;
+            if (c.kind == Kind::Front)
+                front.push_back(c.index);
+            else if (c.kind == Kind::Fixed)
+                fixed.push_back(c.index);
+            else if (c.kind == Kind::Unused)
+                desks.push_back(
+                    Say(kDeskAt, {Number(room_.column(c.index) + 1), Number(p_.rows - room_.row(c.index))}));
+        }
+        if (!front.empty())
+            items.push_back(Say(kFrontOf, {names(front)}));
+        if (!fixed.empty())
+            items.push_back(Say(kFixedOf, {names(fixed)}));
+        if (!desks.empty()) {
+            std::string text;
+            for (std::size_t i = 0; i < desks.size() && i < 3; ++i)
+                text += (i > 0 ? std::string(kComma) : "") + desks[i];
+            if (desks.size() > 3)
+                text += Say(kOthersDesks, {Number(desks.size() - 3)});
+            items.push_back(Say(kUnusedOf, {text}));
+        }
+        for (std::size_t g = 0; g < groups_.size(); ++g)
+            if (a.group[g])
+                items.push_back(Say(kApartOf, {names(groups_[g])}));
+        if (a.mixing)
+            items.emplace_back(modeText());
+        if (a.moves)
+            items.emplace_back(kEveryoneMoves);
+        if (a.neighbours)
+            items.emplace_back(kNewNeighbours);
+        std::string text;
+        for (const std::string& item : items)
+            text += (text.empty() ? "" : std::string(kSlash)) + item;
+        return text;
     }
+
+    std::string_view modeText() const { return p_.mixing == Mixing::Columns ? kColumnsMode : kCheckerMode; }
 
     std::string names(const std::vector<int>& group) const
     {
@@ -710,24 +849,32 @@ private:
         return text;
     }
 
+    int usable() const
+    {
+        int count = 0;
+        for (int d = 0; d < p_.columns * p_.rows; ++d)
+            count += marked(d) ? 0 : 1;
+        return count;
+    }
+
     const DraftStudent& student(int s) const { return p_.students[static_cast<std::size_t>(s)]; }
-    bool valid(int s) const { return s >= 0 && s < n_; }
-    bool onGrid(int desk) const { return desk >= 0 && desk < geometry_.desks; }
+    bool onGrid(int desk) const { return desk >= 0 && desk < room_.desks; }
     bool marked(int desk) const
     {
         return static_cast<std::size_t>(desk) < p_.unused.size() && p_.unused[static_cast<std::size_t>(desk)];
     }
 
     const DraftProblem& p_;
-    const DraftLimits& limits_;
-    Geometry geometry_;
+    const DraftLimits* limits_;
+    Room room_;
     std::mt19937_64 rng_;
     int n_;
-    std::vector<bool> empty_;
-    Partners apart_;
-    Partners beside_;
-    Groups groups_;  // the keep-apart groups, each student once
-    Groups cliques_; // those of three or more
+    std::vector<Condition> conditions_;
+    std::vector<std::vector<int>> groups_;   // the keep-apart groups, each student once, sorted
+    std::vector<int> groupSource_;           // per group, its index in the problem's apartGroups
+    std::vector<std::pair<int, int>> pairs_; // today's left and right neighbours
+    Active full_;                            // every condition the teacher set
+    Bits usualEmpty_;                        // EmptyDesks
 };
 
 } // namespace

@@ -45,10 +45,22 @@ struct DraftProblem {
 // time or was stopped has ruled nothing out.
 enum class DraftOutcome : std::uint8_t { Found, Impossible, OutOfTime, Stopped };
 
+// One of the teacher's conditions, as a refusal names it.
+enum class DraftConditionKind : std::uint8_t { Front, Fixed, Unused, Apart, Mixing, EveryoneMoves, NewNeighbours };
+struct DraftCondition {
+    DraftConditionKind kind = DraftConditionKind::Front;
+    int index = -1; // the student (Front, Fixed), the desk (Unused), the index in apartGroups (Apart); else -1
+    friend bool operator==(const DraftCondition&, const DraftCondition&) = default;
+};
+
 struct Draft {
     std::vector<int> desks; // per student; empty unless an arrangement was found
     std::string reason;     // code page 932: the clash (Impossible), or what makes it hard (OutOfTime)
     DraftOutcome outcome = DraftOutcome::Found;
+    // Impossible: conditions that cannot hold together in this room (with this
+    // many students); taking any one away leaves an arrangement, as far as the
+    // time for looking allowed. Empty when the students outnumber the desks alone.
+    std::vector<DraftCondition> clash;
     bool ok() const { return outcome == DraftOutcome::Found; }
 };
 
@@ -64,12 +76,18 @@ struct DraftLimits {
     }
 };
 
-// The desks left empty: the marked ones, then, while there are more desks than
-// students, further ones from the back row, from the left (skipping the desks of
-// fixed students).
+// The desks the draft prefers to leave empty: the marked ones, then, while there
+// are more desks than students, further ones from the back row, from the left
+// (skipping the desks of fixed students). After a draw, the empty desks are those
+// no student got.
 std::vector<bool> EmptyDesks(const DraftProblem& problem);
 
 // Draws one arrangement meeting every condition, at random, or says why none exists.
+// Spare desks are a preference, never a condition: the draw leaves exactly the
+// EmptyDesks empty when some arrangement does; otherwise it keeps the unmarked
+// empty desks within the fewest back rows any arrangement needs (anywhere within
+// them, at random); the marked desks are always empty. With a deadline, the
+// preference gets half the time left: past that, any arrangement will do.
 Draft DrawDraft(const DraftProblem& problem, std::uint64_t seed, const DraftLimits& limits = {});
 
 bool InFrontRows(int desk, int columns, int rows, int frontRows);

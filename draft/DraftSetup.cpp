@@ -1,21 +1,88 @@
 #include "draft/DraftSetup.h"
 
+#include "roster/RosterIndex.h"
+
 #include <algorithm>
 #include <set>
 
 namespace kelmora {
 
-void FitToRoster(DraftConditions& conditions, const Roster& roster)
+namespace {
+
+bool inAGroup(const DraftConditions& conditions, int position)
 {
-    std::vector<std::string> names;
-    names.reserve(roster.table.size());
-    for (const Seito& s : roster.table)
-        names.push_back(s.FullName);
-    if (names == conditions.names)
-        return;
-    conditions.names = std::move(names);
-    conditions.marks.assign(conditions.names.size(), StudentMarks{});
-    conditions.apartGroups.clear();
+    return std::any_of(conditions.apartGroups.begin(), conditions.apartGroups.end(), [position](const auto& group) {
+        return std::find(group.begin(), group.end(), position) != group.end();
+    });
+}
+
+} // namespace
+
+bool FitsRoster(const DraftConditions& conditions, const Roster& roster)
+{
+    const std::size_t count = roster.table.size();
+    if (conditions.names.size() != count || conditions.numbers.size() != count || conditions.marks.size() != count)
+        return false;
+    for (std::size_t s = 0; s < count; ++s)
+        if (conditions.numbers[s] != roster.table[s].Number || conditions.names[s] != roster.table[s].FullName)
+            return false;
+    return true;
+}
+
+std::vector<NamedStudent> FitToRoster(DraftConditions& conditions, const Roster& roster)
+{
+    if (FitsRoster(conditions, roster))
+        return {};
+    // Where each student of the class the marks were made for is now, 0 for gone.
+    const RosterIndex index(roster);
+    const auto before = static_cast<int>(conditions.names.size());
+    std::vector<std::int32_t> now(static_cast<std::size_t>(before) + 1, 0);
+    bool anyFound = false;
+    for (int p = 1; p <= before; ++p) {
+        const auto at = static_cast<std::size_t>(p - 1);
+        const std::string number = at < conditions.numbers.size() ? conditions.numbers[at] : std::string();
+        now[static_cast<std::size_t>(p)] = index.find(number, conditions.names[at], p);
+        anyFound = anyFound || now[static_cast<std::size_t>(p)] != 0;
+    }
+
+    std::vector<NamedStudent> lost;
+    std::vector<StudentMarks> marks(roster.table.size());
+    std::vector<std::vector<int>> groups;
+    if (anyFound) {
+        std::vector<bool> taken(marks.size() + 1, false);
+        for (int p = 1; p <= before; ++p) {
+            const auto at = static_cast<std::size_t>(p - 1);
+            const StudentMarks kept = at < conditions.marks.size() ? conditions.marks[at] : StudentMarks{};
+            const std::int32_t q = now[static_cast<std::size_t>(p)];
+            if (q == 0) {
+                if (kept != StudentMarks{} || inAGroup(conditions, p))
+                    lost.push_back({at < conditions.numbers.size() ? conditions.numbers[at] : std::string(),
+                                    conditions.names[at]});
+            } else if (!taken[static_cast<std::size_t>(q)]) { // the first of two equal students
+                taken[static_cast<std::size_t>(q)] = true;
+                marks[static_cast<std::size_t>(q - 1)] = kept;
+            }
+        }
+        for (const auto& group : conditions.apartGroups) {
+            std::vector<int> members;
+            for (const int p : group)
+                if (p >= 1 && p <= before)
+                    if (const int q = now[static_cast<std::size_t>(p)];
+                        q != 0 && std::find(members.begin(), members.end(), q) == members.end())
+                        members.push_back(q);
+            if (members.size() >= 2)
+                groups.push_back(std::move(members));
+        }
+    }
+    conditions.numbers.clear();
+    conditions.names.clear();
+    for (const Seito& s : roster.table) {
+        conditions.numbers.push_back(s.Number);
+        conditions.names.push_back(s.FullName);
+    }
+    conditions.marks = std::move(marks);
+    conditions.apartGroups = std::move(groups);
+    return lost;
 }
 
 std::vector<std::int32_t> CurrentDesks(const SeatTable& seats, int columns, int rows)

@@ -21,8 +21,10 @@ struct StudentMarks {
 };
 
 // The teacher's conditions for the seat change, kept from one draft to the next.
-// Students are named by roster position.
+// Students are named by roster position; `numbers` and `names` say who stood at
+// each position of the roster the marks were made for.
 struct DraftConditions {
+    std::vector<std::string> numbers;             // attendance numbers of the class the marks belong to
     std::vector<std::string> names;               // full names of the class the marks belong to
     std::vector<StudentMarks> marks;              // by roster position - 1
     std::vector<std::vector<int>> apartGroups;    // roster positions kept apart from one another
@@ -36,9 +38,23 @@ struct DraftConditions {
     friend bool operator==(const DraftConditions&, const DraftConditions&) = default;
 };
 
-// Keeps the per-student marks when the roster is the class they were made for;
-// for another class they start afresh (the options stay).
-void FitToRoster(DraftConditions& conditions, const Roster& roster);
+// A student as a roster names them (code page 932).
+struct NamedStudent {
+    std::string number;
+    std::string fullName;
+    friend bool operator==(const NamedStudent&, const NamedStudent&) = default;
+};
+
+// Whether the conditions' marks were made for this roster, position by position.
+bool FitsRoster(const DraftConditions& conditions, const Roster& roster);
+
+// Moves the per-student marks and the groups to `roster`: each student is found
+// again by attendance number and full name (RosterIndex), wherever the roster
+// now lists them. Returns the students whose marks or groups were dropped
+// because the roster has them no more. A roster in which no student of the class
+// is found is another class: its marks start afresh and nothing is returned.
+// The options (front rows, mixing, unused desks...) stay either way.
+std::vector<NamedStudent> FitToRoster(DraftConditions& conditions, const Roster& roster);
 
 // The roster position seated at each desk of the grid size (row by row), 0 for empty.
 std::vector<std::int32_t> CurrentDesks(const SeatTable& seats, int columns, int rows);

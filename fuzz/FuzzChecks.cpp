@@ -166,12 +166,17 @@ constexpr Escape kEscapes[] = {
     {"{\\ttfamily\\char95}", '_'},
     {"{\\ttfamily\\char126}", '~'},
     {"{\\ttfamily\\char94}", '^'},
+    {"\\textless{}", '<'},
+    {"\\textgreater{}", '>'},
+    {"\\textbar{}", '|'},
+    {"{\\ttfamily\\char34}", '"'},
 };
 
+// LaTeX's own characters, and those that the text font prints as something else.
 bool isSpecial(char c)
 {
     return c == '\\' || c == '{' || c == '}' || c == '$' || c == '&' || c == '#' || c == '%' || c == '_' || c == '~'
-           || c == '^';
+           || c == '^' || c == '<' || c == '>' || c == '|' || c == '"';
 }
 
 // One row of a tabular as pTeX reads it: the cells between the alignment tabs,

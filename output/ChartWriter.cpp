@@ -96,7 +96,7 @@ struct Writer {
     void titleLine()
     {
         out += R"(\fbox{\huge\bfseries )";
-        AppendSpelledOutsideJis(out, in.title, usesOtf);
+        AppendSpelledOutsideJis(out, LatexTitle(in.title), usesOtf);
         line("}");
     }
 

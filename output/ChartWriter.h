@@ -14,7 +14,7 @@ struct ChartInput {
     int columns; // the seat grid's column count, 1..12
     int rows;    // the seat grid's row count, 1..12
     const RosterTable& roster;
-    std::string_view title; // written as typed: the teacher may write LaTeX in it
+    std::string_view title; // the teacher may write LaTeX in it (LatexTitle)
     GroupShape groups = {}; // 班, drawn with thick rules between them; none leaves the chart as it always was
 };
 

@@ -26,13 +26,29 @@ bool isTrailByte(unsigned char b)
     return b >= 0x40 && b <= 0xFC && b != 0x7F;
 }
 
+// The text fonts (OT1) print these four as other glyphs: < > as ¡ ¿, | as a
+// dash, " as a closing quote. \textless, \textgreater and \textbar take them from
+// the math fonts, in the current weight; OT1 has no straight double quote, so it
+// comes from the typewriter font, which has the ASCII layout. The braces keep a
+// following letter or digit out of the command name or the \char number.
+std::string_view printedAsTyped(unsigned char b)
+{
+    switch (b) {
+    case '<': return "\\textless{}";
+    case '>': return "\\textgreater{}";
+    case '|': return "\\textbar{}";
+    case '"': return "{\\ttfamily\\char34}";
+    default: return {};
+    }
+}
+
 // What stands in the chart for an ASCII byte, or an empty view for "itself".
-// The text fonts (OT1) have no underscore, tilde or circumflex glyph (\_ draws a
-// rule, \~{} and \^{} are accents), so those three come from the typewriter
-// font, which has the ASCII layout; the braces keep a following digit out of
-// the \char number.
+// The text fonts have no underscore, tilde or circumflex glyph either (\_ draws
+// a rule, \~{} and \^{} are accents), so those three come from the typewriter font too.
 std::string_view replacement(unsigned char b)
 {
+    if (const std::string_view r = printedAsTyped(b); !r.empty())
+        return r;
     switch (b) {
     case '\\': return "\\textbackslash{}";
     case '{': return "\\{";
@@ -259,36 +275,51 @@ void AppendSpelledOutsideJis(std::string& out, std::string_view cp932, bool& use
     out.append(cp932.substr(runStart));
 }
 
-std::string LatexSafe(std::string_view cp932)
+namespace {
+
+// Copies a code page 932 text: double-byte characters whole, half-width
+// katakana in their full-width forms, and every other byte as `single` says
+// (an empty view keeps the byte).
+template <typename Single>
+std::string rewrite(std::string_view cp932, Single single)
 {
     std::string out;
     out.reserve(cp932.size());
     for (std::size_t i = 0; i < cp932.size(); ++i) {
         const auto b = static_cast<unsigned char>(cp932[i]);
-        if (isLeadByte(b)) {
-            if (i + 1 < cp932.size() && isTrailByte(static_cast<unsigned char>(cp932[i + 1]))) {
-                // The pair goes through untouched.
-                out += cp932[i];
-                out += cp932[++i];
-            } else {
-                // A lead byte without its second byte is no character. Left in,
-                // it would take the next byte of the chart (the brace closing a
-                // ruby, the backslash of a row end) as its second byte.
-                out += ' ';
-            }
+        if (isLeadByte(b) && i + 1 < cp932.size() && isTrailByte(static_cast<unsigned char>(cp932[i + 1]))) {
+            out += cp932[i];
+            out += cp932[++i];
             continue;
         }
         if (isHalfWidthKana(b)) {
             i += appendFullWidth(out, cp932, i) - 1;
             continue;
         }
-        const std::string_view r = replacement(b);
+        const std::string_view r = single(b);
         if (r.empty())
             out += cp932[i];
         else
             out += r;
     }
     return out;
+}
+
+} // namespace
+
+std::string LatexSafe(std::string_view cp932)
+{
+    return rewrite(cp932, [](unsigned char b) {
+        // A lead byte without its second byte is no character. Left in, it would
+        // take the next byte of the chart (the brace closing a ruby, the
+        // backslash of a row end) as its second byte.
+        return isLeadByte(b) ? std::string_view(" ") : replacement(b);
+    });
+}
+
+std::string LatexTitle(std::string_view cp932)
+{
+    return rewrite(cp932, printedAsTyped);
 }
 
 } // namespace kelmora

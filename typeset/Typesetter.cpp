@@ -7,6 +7,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <vector>
+
 #include <signal.h>
 #include <unistd.h>
 
@@ -38,6 +41,20 @@ TexPrograms FindTexPrograms()
             QStandardPaths::findExecutable(QStringLiteral("dvipdfmx"))};
 }
 
+QStringList TexArguments(const QString& tex)
+{
+    return {QStringLiteral("-kanji=sjis"), QStringLiteral("-interaction=nonstopmode"), QStringLiteral("-halt-on-error"),
+            tex};
+}
+
+QStringList PdfArguments(const QString& dvi, const QString& pdf)
+{
+    // The maps come with texlive-lang-japanese and name the IPA fonts it ships;
+    // given here, they leave the system's own setting alone. A missing map is
+    // only a warning to dvipdfmx.
+    return QStringLiteral("-f ptex-ipa.map -f otf-ipa.map -p 257mm,182mm -o").split(u' ') << pdf << dvi;
+}
+
 QString PdfPathFor(const QString& texPath)
 {
     const QFileInfo info(texPath);
@@ -46,24 +63,59 @@ QString PdfPathFor(const QString& texPath)
 
 std::string FirstErrorLines(std::string_view log, int after, int maxLines)
 {
-    std::string out;
-    int lines = 0;
-    int follow = 0; // lines still to take after an error line
-    while (!log.empty() && lines < maxLines) {
+    std::vector<std::string_view> lines;
+    while (!log.empty()) {
         const std::size_t end = log.find('\n');
         std::string_view line = log.substr(0, end);
         log = end == std::string_view::npos ? std::string_view() : log.substr(end + 1);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        if (!line.empty() && line.front() == '!')
-            follow = after + 1;
-        if (follow == 0)
-            continue;
-        --follow;
+        lines.push_back(line);
+    }
+    const auto isError = [&](std::size_t k) { return !lines[k].empty() && lines[k].front() == '!'; };
+    // "l.20 \fbox{...": the line of the chart TeX stopped in, under its context.
+    const auto isLineNumber = [&](std::size_t k) {
+        const std::string_view l = lines[k];
+        return l.size() > 2 && l.starts_with("l.") && l[2] >= '0' && l[2] <= '9';
+    };
+    const auto blank = [&](std::size_t k) { return lines[k].find_first_not_of(' ') == std::string_view::npos; };
+
+    std::string out;
+    int taken = 0;
+    const auto take = [&](std::size_t k) {
+        if (taken == maxLines)
+            return;
         if (!out.empty())
             out += '\n';
-        out += line;
-        ++lines;
+        out += lines[k];
+        ++taken;
+    };
+    // How far below its error line TeX's context may reach: LaTeX shows the
+    // innermost and the outermost level only, a line pair each, and its own
+    // errors a few lines of advice first.
+    constexpr std::size_t kReach = 8;
+    for (std::size_t i = 0; i < lines.size() && taken < maxLines; ++i) {
+        if (!isError(i))
+            continue;
+        const std::size_t end = std::min(lines.size(), i + 1 + static_cast<std::size_t>(std::max(after, 0)));
+        bool numbered = false;
+        std::size_t k = i;
+        for (; k < end && (k == i || !isError(k)); ++k) {
+            take(k);
+            numbered = numbered || isLineNumber(k);
+        }
+        // The line number also when the context above it is longer, with the
+        // rest of that line under it (all blank when TeX stopped at its end).
+        for (std::size_t n = k; !numbered && n < std::min(lines.size(), i + 1 + kReach) && !isError(n); ++n) {
+            if (!isLineNumber(n))
+                continue;
+            take(n);
+            if (n + 1 < lines.size() && !blank(n + 1))
+                take(n + 1);
+            k = n + 1;
+            numbered = true;
+        }
+        i = k - 1;
     }
     return out;
 }
@@ -98,8 +150,7 @@ void Typesetter::start(const QString& texPath)
         fail(source.errorString());
         return;
     }
-    run(programs_.platex, {QStringLiteral("-kanji=sjis"), QStringLiteral("-interaction=nonstopmode"),
-                           QStringLiteral("-halt-on-error"), kTex});
+    run(programs_.platex, TexArguments(kTex));
 }
 
 void Typesetter::cancel()
@@ -147,8 +198,7 @@ void Typesetter::stepFinished(int exitCode, QProcess::ExitStatus status)
             return;
         }
         step_ = Step::Pdf;
-        run(programs_.dvipdfmx,
-            {QStringLiteral("-p"), QStringLiteral("257mm,182mm"), QStringLiteral("-o"), kPdf, kDvi});
+        run(programs_.dvipdfmx, PdfArguments(kDvi, kPdf));
         return;
     }
 
@@ -159,9 +209,14 @@ void Typesetter::stepFinished(int exitCode, QProcess::ExitStatus status)
     }
     const QByteArray pdf = made.readAll();
     // Beside the chart, whole or not at all: a viewer holding the old PDF keeps reading it.
+    // flush() before commit(): a PDF that fits in the buffer is only written out
+    // there, and commit() puts the file in place even when that fails (a full disk
+    // would leave an empty file where the older PDF was).
     QSaveFile target(pdfPath_);
-    if (!target.open(QIODevice::WriteOnly) || target.write(pdf) != pdf.size() || !target.commit()) {
-        fail(QDir::toNativeSeparators(pdfPath_) + QStringLiteral(": ") + target.errorString());
+    if (!target.open(QIODevice::WriteOnly) || target.write(pdf) != pdf.size() || !target.flush() || !target.commit()) {
+        const QString reason = target.errorString();
+        target.cancelWriting();
+        fail(QDir::toNativeSeparators(pdfPath_) + QStringLiteral(": ") + reason);
         return;
     }
     end(Outcome::Done);

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <chrono>
@@ -25,12 +26,22 @@ struct TexPrograms {
 // The two programs as found on PATH; a name stays empty when it is missing.
 TexPrograms FindTexPrograms();
 
+// platex's arguments for the chart `tex`: code page 932, stopping at the first error.
+QStringList TexArguments(const QString& tex);
+// dvipdfmx's arguments from `dvi` to `pdf`: the landscape JIS B5 page, which the
+// DVI file does not tell, with the Japanese fonts embedded (the IPA fonts; the
+// default map leaves them out, and a printer or another PC then substitutes or
+// drops them).
+QStringList PdfArguments(const QString& dvi, const QString& pdf);
+
 // The PDF's path for a chart: the same folder and base name, ".pdf".
 QString PdfPathFor(const QString& texPath);
 
 // The first errors of a TeX log (code page 932 bytes, as pLaTeX writes them with
 // -kanji=sjis): each line starting with "!" and the `after` lines that follow it,
-// at most `maxLines` lines, joined by "\n". Empty when the log holds no error.
+// and the line that tells where in the chart TeX stopped ("l.20 \fbox{...") with
+// the rest of that line under it, also when more context comes between; at most
+// `maxLines` lines, joined by "\n". Empty when the log holds no error.
 std::string FirstErrorLines(std::string_view log, int after = 2, int maxLines = 9);
 
 class Typesetter : public QObject {

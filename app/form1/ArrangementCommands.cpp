@@ -128,6 +128,9 @@ void TForm1::arrangementKept()
     savedSeats_ = state.seatTable;
     savedQueue_ = state.cutQueue;
     undoStack->setClean();
+    if (!arrangementPath_.isEmpty())
+        rememberFile(arrangementPath_);
+    refreshTitle();
 }
 
 void TForm1::OpenArrangementClick()
@@ -192,6 +195,8 @@ bool TForm1::openArrangement(const QString& path)
     // been set for this class already.
     if (!arrangement.draft.isEmpty())
         state.draftConditions = ReadDraftRecord(arrangement.draft, state.roster);
+    else
+        draftFollowsRoster();
     ui->DLoad->setEnabled(true);
     ui->OutPut->setEnabled(true);
     ui->Draft->setEnabled(true);

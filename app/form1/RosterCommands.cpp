@@ -110,25 +110,73 @@ void TForm1::OpenClick()
         preset = QFileInfo(path).fileName();
     }
 
+    rosterRead(path, result, notes);
+}
+
+bool TForm1::rosterRead(const QString& path, int result, const RosterTextNotes& notes)
+{
     if (notes.encoding == cp932::FileEncoding::Utf16) {
         // Nothing was read: the roster is left as after a file without data lines.
         plainMessage(this, QStringLiteral("この名簿ファイルは UTF-16 (Unicode テキスト) で保存されているため、"
                                           "読み込めません。\n"
                                           "表計算ソフトで「CSV」形式で保存し直してから、読み込んでください。"));
-        return;
+        return false;
     }
     if (result < 0) {
         plainMessage(this, QStringLiteral("生徒氏名データに不正行あり"));
-        return;
+        return false;
     }
     if (result == 0) {
         plainMessage(this, QStringLiteral("生徒氏名データが見つかりません。\n"
                                           "「$」で始まる行(生徒のデータ行)が一行もありません。"));
-        return;
+        return false;
     }
 
     rosterPath_ = QFileInfo(path).absoluteFilePath();
     rosterLoaded(notes);
+    draftFollowsRoster();
+    return true;
+}
+
+bool TForm1::loadRosterFile(const QString& path)
+{
+    // Read aside first: a file that is no Kelmora roster leaves the loaded one as it is.
+    Roster roster;
+    std::error_code openError;
+    RosterTextNotes notes;
+    const int result = LoadRoster(roster, QFile::encodeName(path).toStdString(), &openError, &notes);
+    if (openError) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("オープンエラー"),
+                        QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), OpenErrorReason(openError)),
+                        QMessageBox::Ok, this);
+        box.exec();
+        return false;
+    }
+    if (result == 0 && notes.encoding != cp932::FileEncoding::Utf16) {
+        openForeignRoster(path);
+        return false;
+    }
+    ui->DLoad->setEnabled(false);
+    ui->OutPut->setEnabled(false);
+    ui->Draft->setEnabled(false);
+    state.roster = std::move(roster);
+    rosterFolder_ = QFileInfo(path).absolutePath();
+    return rosterRead(path, result, notes);
+}
+
+void TForm1::draftFollowsRoster()
+{
+    constexpr std::size_t kShown = 20;
+    const std::vector<NamedStudent> lost = FitToRoster(state.draftConditions, state.roster);
+    if (lost.empty())
+        return;
+    QString text =
+        QStringLiteral("次の生徒は読み込んだ名簿にいないため、席替えの印(前方・固定・男女・離す)を外しました。\n");
+    for (std::size_t k = 0; k < lost.size() && k < kShown; ++k)
+        text += QStringLiteral("\n%1 %2").arg(cp932::ToUnicode(lost[k].number), cp932::ToUnicode(lost[k].fullName));
+    if (lost.size() > kShown)
+        text += QStringLiteral("\nほか %1 人").arg(lost.size() - kShown);
+    plainMessage(this, text);
 }
 
 void TForm1::rosterLoaded(const RosterTextNotes& notes)
@@ -144,6 +192,7 @@ void TForm1::rosterLoaded(const RosterTextNotes& notes)
             ui->RadioButton3->setChecked(true);
     }
     ui->DLoad->setEnabled(true);
+    rememberFile(rosterPath_);
     if (!notes.changed.empty())
         plainMessage(this, changedLinesMessage(notes));
 }

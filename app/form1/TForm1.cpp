@@ -21,8 +21,8 @@
 
 using namespace kelmora;
 
-TForm1::TForm1(ProgramState& programState, QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()), state(programState),
+TForm1::TForm1(ProgramState& programState, const QString& startFile, QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()), state(programState), startFile_(startFile),
       instanceLock_(std::make_unique<InstanceLock>())
 {
     ui->setupUi(this);
@@ -73,7 +73,11 @@ TForm1::TForm1(ProgramState& programState, QWidget* parent)
     Timer2->start();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The undo stack goes with the window's children, and says so: the title is past caring.
+    disconnect(undoStack, nullptr, this, nullptr);
+}
 
 bool TForm1::holdsInstance() const
 {
@@ -163,24 +167,35 @@ void TForm1::connectHandlers()
     connectEdit();
     connectArrangement();
     connectDraft();
-    connectYear();
+    connectDesktop();
+    connectYear(); // 学級 after 発表, both before ヘルプ
 }
 
 void TForm1::FormCreate()
 {
     switch (instanceLock_->acquire(QCoreApplication::applicationFilePath())) {
     case InstanceLock::Result::HeldElsewhere: {
+        instanceRefused_ = true;
+        // A file for the running instance goes to it, which opens it and comes to
+        // the front; this start then ends without a word.
+        if (!startFile_.isEmpty() && FileDoor::handOver(QCoreApplication::applicationFilePath(), startFile_)) {
+            QCoreApplication::quit();
+            return;
+        }
         QMessageBox box(QMessageBox::NoIcon, MessageTitle(), QStringLiteral("『Kelmora』は既に起動されています。"),
                         QMessageBox::Ok, this);
         box.exec();
-        instanceRefused_ = true;
         QCoreApplication::quit();
         return;
     }
     case InstanceLock::Result::Acquired:
+        doorWanted_ = true; // opened after the first frame (paintEvent)
+        break;
     case InstanceLock::Result::Unavailable: // no lock file to be had: a teacher still gets the program
         break;
     }
+    if (!startFile_.isEmpty())
+        QTimer::singleShot(0, this, [this] { RunGuarded([this] { openPath(startFile_); }); });
 
     // The student list's header row, in code page 932 like every text. The bytes
     // are spelled out so that start-up does not open the converter, a megabyte of
@@ -203,6 +218,10 @@ void TForm1::FormClose()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    if (instanceRefused_) { // nothing was done in this instance
+        event->accept();
+        return;
+    }
     bool cancelled = false;
     RunGuarded([&] { cancelled = !askToSave(); });
     if (cancelled) {
@@ -218,6 +237,34 @@ void TForm1::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     takeKeyboardBack();
+}
+
+void TForm1::paintEvent(QPaintEvent* event)
+{
+    QMainWindow::paintEvent(event);
+    if (!doorWanted_)
+        return;
+    doorWanted_ = false;
+    // Connecting to the session bus takes a millisecond or more: not before the window shows.
+    QTimer::singleShot(0, this, [this] {
+        fileDoor_ = new FileDoor(this);
+        connect(fileDoor_, &FileDoor::fileHandedOver, this, &TForm1::openHandedOver);
+        fileDoor_->open(QCoreApplication::applicationFilePath()); // without a session bus it stays shut
+    });
+}
+
+void TForm1::openHandedOver(const QString& path)
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    // A dialog of this window (席替え, a question) is finished first: the file waits for it.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(200, this, [this, path] { openHandedOver(path); });
+        return;
+    }
+    RunGuarded([&] { openPath(path); });
 }
 
 void TForm1::takeKeyboardBack()

@@ -19,6 +19,7 @@ class TForm1;
 }
 class QPainter;
 namespace kelmora {
+class FileDoor;
 class InstanceLock;
 class PlacementChange;
 struct Arrangement;
@@ -27,6 +28,7 @@ struct RosterTextNotes;
 } // namespace kelmora
 class ChartPdf;
 class QFileDialog;
+class QMenu;
 class QTimer;
 class QUndoStack;
 class TForm2;
@@ -46,13 +48,17 @@ struct DraftSeat;
 //   OutputCommand.cpp         OutPutClick
 //   DraftCommand.cpp          DraftClick, applyDraft
 //   YearCommands.cpp          the 学級 menu: 班と窓側, 座席の履歴; recording the history
+//   DesktopCommands.cpp       opening a file by its kind (command line, a second start, a drop,
+//                             最近使ったファイル), the title, 発表
 // Each handler reads the controls, calls the rules of its subsystem and updates
 // the controls; the rules themselves know nothing of widgets.
 class TForm1 : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TForm1(kelmora::ProgramState& state, QWidget* parent = nullptr);
+    // `startFile`: the file named on the command line. When another instance runs,
+    // it is handed to that one.
+    explicit TForm1(kelmora::ProgramState& state, const QString& startFile = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // False when another instance of this executable runs (the guard has
@@ -151,6 +157,34 @@ public:
     // part of an arrangement file: opening one lists the students not yet placed.
     bool arrangementChanged() const;
 
+    // Every way a file comes in from outside the file dialogs (the command line, a
+    // second start, a drop on the window, 最近使ったファイル) goes through openPath,
+    // which decides by the file's kind: an arrangement opens as 座席配置を開く does,
+    // after asking to save a changed one; a roster loads as 生徒氏名読込 does; a
+    // spreadsheet or a CSV without student lines goes to openForeignRoster. False
+    // (after a message naming the file) when nothing was opened.
+    bool openPath(const QString& path);
+    enum class FileKind { Arrangement, Roster, Spreadsheet, Other };
+    // By the name's extension; a file of another name that starts as an
+    // arrangement file does is one.
+    static FileKind kindOf(const QString& path);
+    // A roster file given by path, as 生徒氏名読込 loads it; a .csv without a
+    // student line is handed to openForeignRoster instead.
+    bool loadRosterFile(const QString& path);
+    // Where rosters that are not in Kelmora's own form go: a spreadsheet (.xlsx) or a
+    // CSV without "$" lines.
+    void openForeignRoster(const QString& path);
+
+    // ファイル → 最近使ったファイル, newest first; kept in the user's configuration folder.
+    QMenu* RecentFiles = nullptr;
+    QStringList recentFiles() const { return recentFiles_; }
+    // 発表: the seats on a full-screen window, as the class sees them.
+    QAction* Present = nullptr;
+    void PresentClick();
+
+    // The title names the arrangement file and marks unsaved changes.
+    void refreshTitle();
+
     void DraftClick();
     // Puts a drawn arrangement on the desks and refreshes the grids: the one
     // change a seat change makes.
@@ -170,6 +204,10 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -218,6 +256,12 @@ private:
     // RosterCommands.cpp: the options and commands a loaded roster allows, and
     // which names a UTF-8 roster could not keep.
     void rosterLoaded(const kelmora::RosterTextNotes& notes);
+    // The seat change's marks moved to the loaded roster's students; those it has
+    // no more are named in one message.
+    void draftFollowsRoster();
+    // What a read roster file gives: the messages of a file that gave no students,
+    // or the roster's options and commands. False when it gave no students.
+    bool rosterRead(const QString& path, int result, const kelmora::RosterTextNotes& notes);
     // The arrangement as last saved or opened (at start: the start), to tell
     // whether closing would lose anything.
     std::unique_ptr<kelmora::Arrangement> savedSettings_;
@@ -230,6 +274,18 @@ private:
     // students not on a desk back in the list; and names the ones not found.
     void putPlacement(const QString& text, const kelmora::MatchedPlacement& matched, kelmora::NameMode mode);
     void warnMissing(const kelmora::MatchedPlacement& matched);
+    void connectDesktop(); // DesktopCommands.cpp
+
+    // The one file a drag carries that Kelmora can open; empty for anything else.
+    static QString openableDrop(const class QMimeData* data);
+    void rememberFile(const QString& path);
+    void showRecentFiles();
+    void openRecent(const QString& path);
+    QStringList recentFiles_;
+    QString startFile_;
+    kelmora::FileDoor* fileDoor_ = nullptr;
+    void openHandedOver(const QString& path); // from a second start
+    bool doorWanted_ = false;                 // this instance holds the lock; the door opens after the first frame
 
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;

@@ -14,7 +14,7 @@ using namespace kelmora;
 void TForm1::connectYear()
 {
     // Made here rather than in the form: the menu bar's other entries stay as they were.
-    // ヘルプ stays last; G and Ctrl+H are free in every menu.
+    // ヘルプ stays last; G and Ctrl+H are free on the menu bar and in every menu.
     YearMenu = new QMenu(QStringLiteral("学級(&G)"), this);
     YearMenu->setObjectName(QStringLiteral("Year"));
     ui->MainMenu1->insertMenu(ui->Help->menuAction(), YearMenu);

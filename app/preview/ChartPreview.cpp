@@ -1,9 +1,11 @@
 #include "app/preview/ChartPreview.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -23,6 +25,13 @@ namespace {
 
 // Finer than any office printer needs, and it keeps a page's picture near 100 MB.
 constexpr int kMaxPrintDpi = 600;
+
+// Where the pages were to go: the file when printing to one, else the printer.
+QString destination(const QPrinter& printer)
+{
+    return printer.outputFileName().isEmpty() ? printer.printerName()
+                                              : QDir::toNativeSeparators(printer.outputFileName());
+}
 
 QPushButton* button(const QString& text, QLayout* layout)
 {
@@ -155,15 +164,23 @@ void ChartPreview::print()
     setUpPrinter(printer);
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, document_->pageCount());
-    if (dialog.exec() == QDialog::Accepted)
-        printPages(printer);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (const QString failure = printPages(printer); !failure.isEmpty()) {
+        QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(), failure, QMessageBox::Ok,
+                        this);
+        box.exec();
+    }
 }
 
-bool ChartPreview::printPages(QPrinter& printer)
+QString ChartPreview::printPages(QPrinter& printer)
 {
     QPainter painter;
     if (!painter.begin(&printer))
-        return false;
+        return QStringLiteral("座席表を印刷できませんでした。印刷先を開けませんでした:\n%1\n\n"
+                              "プリンターの電源と接続を、ファイルに印刷するときはそのフォルダーがあって"
+                              "書き込めることを確かめてから、もう一度印刷してください。")
+            .arg(destination(printer));
     const int dpi = std::min(printer.resolution(), kMaxPrintDpi);
     const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
     // The pages chosen in the print dialog, counted from 1 there.
@@ -174,8 +191,12 @@ bool ChartPreview::printPages(QPrinter& printer)
         last = std::min(last, printer.toPage() - 1);
     }
     for (int page = first; page <= last; ++page) {
-        if (page > first && !printer.newPage())
-            return false;
+        if (page > first && !printer.newPage()) {
+            printer.abort();
+            return QStringLiteral("座席表の %1 ページ目を印刷できませんでした。印刷を中止しました。\n印刷先: %2")
+                .arg(page + 1)
+                .arg(destination(printer));
+        }
         const QSizeF points = document_->pagePointSize(page);
         const QImage image = document_->render(page, (points * dpi / 72.0).toSize());
         // The whole page, as large as the paper allows, centred.
@@ -184,5 +205,7 @@ bool ChartPreview::printPages(QPrinter& printer)
         target.moveCenter(paper.center() - paper.topLeft());
         painter.drawImage(target, image);
     }
-    return painter.end();
+    if (!painter.end())
+        return QStringLiteral("座席表を最後まで印刷できませんでした。\n印刷先: %1").arg(destination(printer));
+    return {};
 }

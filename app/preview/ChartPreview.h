@@ -26,7 +26,8 @@ public:
     static void setUpPrinter(QPrinter& printer);
     // Prints the pages chosen on `printer` (all unless a range is set), each
     // scaled to its paper. The 印刷 button calls this after the print dialog.
-    bool printPages(QPrinter& printer);
+    // Returns what went wrong, as the teacher is told it; empty when all went out.
+    QString printPages(QPrinter& printer);
 
 private:
     void print();

@@ -1,6 +1,7 @@
-// The real program with a user who answers: it runs Kelmora's own entry, says
-// on stdout what it showed, presses OK on any message box, and closes the main
-// window when a line arrives on stdin.
+// The real program with a user who answers: it runs Kelmora's own entry (with its
+// command line), says on stdout what it showed (message boxes, the main window's
+// title and roster as they change), presses OK on any message box, and closes
+// the main window when a line arrives on stdin.
 #include "app/KelmoraApplication.h"
 #include "app/Program.h"
 #include "app/form1/TForm1.h"
@@ -26,11 +27,17 @@ int main(int argc, char** argv)
             return;
         }
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<TForm1*>(w) && w->isVisible()) {
+            if (auto* form = qobject_cast<TForm1*>(w); form && w->isVisible()) {
                 static bool told = false;
                 if (!told)
                     std::printf("RUNNING\n");
                 told = true;
+                static QString title;
+                if (form->windowTitle() != title)
+                    std::printf("TITLE %s\n", qPrintable(title = form->windowTitle()));
+                static int students = 0;
+                if (form->state.roster.studentCount != students)
+                    std::printf("STUDENTS %d\n", students = form->state.roster.studentCount);
             }
     });
     watcher.start();

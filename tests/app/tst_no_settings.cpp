@@ -1,9 +1,11 @@
-// Kelmora keeps no settings between runs: using its file dialogs leaves nothing
-// in the user's configuration folder.
+// Kelmora keeps nothing between runs but its list of recent files: using its file
+// dialogs leaves only that list in the user's configuration folder.
 #include "app/KelmoraApplication.h"
 #include "common/WindowTest.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,8 +26,15 @@ private slots:
         output(out.filePath(QStringLiteral("chart.tex")));
         QVERIFY(QFile::exists(out.filePath(QStringLiteral("chart.tex"))));
         closeWindow(); // the dialogs go with the window, which is when they would save
-        const QStringList left = QDir(configHome).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-        QVERIFY2(left.isEmpty(), qPrintable(left.join(u',')));
+        QStringList left;
+        QDirIterator it(configHome, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            left << QDir(configHome).relativeFilePath(it.next());
+        QCOMPARE(left, QStringList({QStringLiteral("kelmora/kelmora.conf")}));
+        QSettings kept(configHome + QStringLiteral("/kelmora/kelmora.conf"), QSettings::IniFormat);
+        QCOMPARE(kept.allKeys(), QStringList({QStringLiteral("recentFiles")}));
+        QCOMPARE(kept.value(QStringLiteral("recentFiles")).toStringList(),
+                 QStringList({QStringLiteral(KELMORA_EXAMPLES_DIR "/roster2.csv")}));
     }
 };
 

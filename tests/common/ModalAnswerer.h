@@ -33,6 +33,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace testing {
 
@@ -224,6 +225,10 @@ private:
         QWidget* w = QApplication::activeModalWidget();
         if (!w || !w->isVisible() || busy_)
             return;
+        // A window whose answer is still at work (waiting for the window to
+        // finish something) is neither unexpected nor to be answered twice.
+        if (std::find(answering_.begin(), answering_.end(), w) != answering_.end())
+            return;
         if (w != current_) {
             current_ = w;
             shownFor_.start();
@@ -269,7 +274,10 @@ private:
             busy_ = false;
             if (!w)
                 return;
-            if (const QString wrong = answer(w); !wrong.isEmpty())
+            answering_.push_back(w.data());
+            const QString wrong = answer(w);
+            answering_.erase(std::find(answering_.begin(), answering_.end(), w.data()));
+            if (!wrong.isEmpty())
                 problems_ << wrong;
         };
         QMetaObject::invokeMethod(this, run, Qt::QueuedConnection);
@@ -280,6 +288,7 @@ private:
     QStringList problems_;
     QList<Seen> seen_;
     QPointer<QWidget> current_;
+    std::vector<QWidget*> answering_; // compared only, never used: one may be gone
     QElapsedTimer shownFor_;
     bool busy_ = false;
     bool watching_ = false;

@@ -194,4 +194,18 @@ ChartCase outsideJisCase()
     return c;
 }
 
+ChartCase printedAsTypedCase()
+{
+    ChartCase c;
+    c.roster = {student("1", u"山<田>", u"太|郎", u"\"や\"まだ", u"た<ろう>"),
+                student("2", u"\"鈴木\"", u"花>子", u"す|ずき", u"はな\"こ")};
+    c.columns = 2;
+    c.rows = 1;
+    // ２年Ｂ組　ｻﾞｾｷﾋｮｳ <前期>
+    c.title = sj(u"２年Ｂ組\u3000") + "\xBB\xDE\xBE\xB7\xCB\xAE\xB3 <" + sj(u"前期") + ">";
+    c.place(0, 0, 1);
+    c.place(1, 0, 2);
+    return c;
+}
+
 } // namespace kelmora::testing

@@ -40,5 +40,8 @@ ChartCase typesettableSpecialsCase();
 // Names, readings and a title with characters pLaTeX has no glyph for in code
 // page 932 (髙 﨑 德 瀨 黑 ① ㈱) and one that JIS X 0208 has under other bytes (≒).
 ChartCase outsideJisCase();
+// Names with < > | ", which the text font prints otherwise, and a title in
+// half-width katakana.
+ChartCase printedAsTypedCase();
 
 } // namespace kelmora::testing

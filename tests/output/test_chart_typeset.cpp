@@ -1,16 +1,19 @@
 // The charts typeset: a filled grid, names full of LaTeX specials, the example
-// roster file and names pLaTeX has no glyph for, each through the real platex and
-// dvipdfmx. Each must come out as a two-page PDF whose text holds every seated
-// name on both pages.
+// roster file, names pLaTeX has no glyph for and characters the text font prints
+// otherwise, each by the program's own typesetter through the real platex and
+// dvipdfmx. Each must come out as a two-page PDF that carries every font it uses
+// and whose text holds every seated name on both pages.
 #include "ChartCases.h"
 #include "common/Files.h"
 
 #include "output/ChartWriter.h"
 #include "roster/RosterReader.h"
+#include "typeset/Typesetter.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,6 +76,27 @@ QString pageText(const QString& dir, int page)
     return text;
 }
 
+// The fonts of the PDF that it does not carry, as pdffonts lists them; a line
+// of its own when pdffonts fails or lists no font at all.
+QStringList fontsNotEmbedded(const QString& dir)
+{
+    const Run r = run("pdffonts", {"chart.pdf"}, dir);
+    if (!r.ok)
+        return {r.output};
+    // name, type (may hold spaces), encoding, then emb sub uni object ID: five
+    // columns from the right.
+    const QStringList lines = r.output.split(u'\n', Qt::SkipEmptyParts).mid(2);
+    if (lines.isEmpty())
+        return {QStringLiteral("no font at all:\n") + r.output};
+    QStringList missing;
+    for (const QString& line : lines) {
+        const QStringList columns = line.split(u' ', Qt::SkipEmptyParts);
+        if (columns.size() < 7 || columns[columns.size() - 5] != QStringLiteral("yes"))
+            missing << line;
+    }
+    return missing;
+}
+
 QString unicode(const std::string& cp932)
 {
     QString s = ::testing::fromSj(cp932);
@@ -80,20 +104,24 @@ QString unicode(const std::string& cp932)
     return s;
 }
 
-// Typesets `chart` in `dir` as the program does and checks that it makes two pages.
+// Typesets `chart` in `dir` as the program does; the PDF must carry its fonts and have two pages.
 bool typesetsToTwoPages(const QTemporaryDir& dir, const std::string& chart)
 {
     [&] {
-        QVERIFY(dir.isValid());
         ::testing::writeFile(dir, "chart.tex", chart);
 
-        Run r = run("platex", {"-kanji=sjis", "-interaction=nonstopmode", "-halt-on-error", "chart.tex"}, dir.path());
-        QVERIFY2(r.ok, qPrintable(r.output));
-        // The chart is landscape JIS B5, which the DVI file does not tell dvipdfmx.
-        r = run("dvipdfmx", {"-q", "-p", "257mm,182mm", "chart.dvi"}, dir.path());
-        QVERIFY2(r.ok, qPrintable(r.output));
+        Typesetter typesetter(FindTexPrograms());
+        typesetter.setTimeout(std::chrono::minutes(4));
+        QSignalSpy finished(&typesetter, &Typesetter::finished);
+        typesetter.start(dir.filePath("chart.tex"));
+        QVERIFY(finished.wait(250000)); // it always ends, by its own time limit at the latest
+        QVERIFY2(finished.at(0).at(0).value<Typesetter::Outcome>() == Typesetter::Outcome::Done,
+                 qPrintable(QString::fromStdString(typesetter.texErrors()) + typesetter.failure()));
 
-        r = run("pdfinfo", {"chart.pdf"}, dir.path());
+        const QStringList notEmbedded = fontsNotEmbedded(dir.path());
+        QVERIFY2(notEmbedded.isEmpty(), qPrintable("fonts not in the PDF:\n" + notEmbedded.join(u'\n')));
+
+        Run r = run("pdfinfo", {"chart.pdf"}, dir.path());
         QVERIFY2(r.ok, qPrintable(r.output));
         const QRegularExpressionMatch pages =
             QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)$"), QRegularExpression::MultilineOption)
@@ -118,7 +146,7 @@ private slots:
 
 void TestChartTypeset::initTestCase()
 {
-    for (const char* tool : {"platex", "dvipdfmx", "pdfinfo", "pdftotext"})
+    for (const char* tool : {"platex", "dvipdfmx", "pdfinfo", "pdftotext", "pdffonts"})
         QVERIFY2(!QStandardPaths::findExecutable(tool).isEmpty(),
                  qPrintable(QStringLiteral("%1 is missing: run scripts/ensure-deps").arg(tool)));
 }
@@ -127,7 +155,7 @@ void TestChartTypeset::typesets_data()
 {
     QTest::addColumn<QString>("caseName");
     QTest::addColumn<ChartKind>("kind");
-    for (const char* name : {"filled", "latexchars", "roster6", "outsidejis"}) {
+    for (const char* name : {"filled", "latexchars", "roster6", "outsidejis", "astyped"}) {
         QTest::addRow("%s plain", name) << QString(name) << ChartKind::Plain;
         QTest::addRow("%s ruby", name) << QString(name) << ChartKind::Ruby;
     }
@@ -146,6 +174,8 @@ void TestChartTypeset::typesets()
         c = typesettableSpecialsCase();
     } else if (caseName == "outsidejis") {
         c = outsideJisCase();
+    } else if (caseName == "astyped") {
+        c = printedAsTypedCase();
     } else {
         // The example roster as the program reads it: 40 students on a 6 x 7 grid, two desks empty.
         const QString file = QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv");
@@ -183,6 +213,8 @@ void TestChartTypeset::typesets()
         expected << QStringView(u"特別").toString(); // the title's own LaTeX, typeset
     if (caseName == "outsidejis")
         expected << QStringView(u"①組㈱髙橋岡﨑").toString();
+    if (caseName == "astyped")
+        expected << QStringView(u"２年Ｂ組ザセキヒョウ<前期>").toString();
     expected << QStringView(u"教卓").toString();
 
     for (int page = 1; page <= 2; ++page) {

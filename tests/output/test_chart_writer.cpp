@@ -45,6 +45,8 @@ private slots:
     void chooseChart();
     void latexSafe_data();
     void latexSafe();
+    void latexTitle_data();
+    void latexTitle();
 };
 
 void TestChartWriter::matchesReference_data()
@@ -178,6 +180,9 @@ void TestChartWriter::latexSafe_data()
     row("underscore before a digit", "_1", "{\\ttfamily\\char95}1");
     row("tilde", "~", "{\\ttfamily\\char126}");
     row("circumflex", "^", "{\\ttfamily\\char94}");
+    // The text font has ¡ ¿ — ” in these places.
+    row("printed otherwise by the text font", "a<b>c|d\"e\"1",
+        "a\\textless{}b\\textgreater{}c\\textbar{}d{\\ttfamily\\char34}e{\\ttfamily\\char34}1");
     row("control bytes",
         "a\tb\nc\rd\x01\x1F\x7F"
         "e",
@@ -212,6 +217,33 @@ void TestChartWriter::latexSafe()
     QFETCH(QByteArray, in);
     QFETCH(QByteArray, out);
     QCOMPARE(QByteArray::fromStdString(LatexSafe(in.toStdString())), out);
+}
+
+void TestChartWriter::latexTitle_data()
+{
+    QTest::addColumn<QByteArray>("in");
+    QTest::addColumn<QByteArray>("out");
+    const auto row = [](const char* name, std::string in, std::string out) {
+        QTest::newRow(name) << QByteArray::fromStdString(in) << QByteArray::fromStdString(out);
+    };
+    row("the teacher's LaTeX", "\\textgt{" + sj(u"特別") + "}" + sj(u"\u3000") + "50\\% $x^2_1$ \\\\ ~#&",
+        "\\textgt{" + sj(u"特別") + "}" + sj(u"\u3000") + "50\\% $x^2_1$ \\\\ ~#&");
+    row("half-width katakana", sj(u"２年Ｂ組\u3000") + "\xBB\xDE\xBE\xB7\xCB\xAE\xB3",
+        sj(u"２年Ｂ組\u3000ザセキヒョウ"));
+    row("half-width katakana after a kanji", "2B" + sj(u"組") + " \xBB\xDE\xB7\xCB\xAE\xB3",
+        "2B" + sj(u"組 ザキヒョウ"));
+    // こ, ｱ as the second byte of a pair: one character, not a kana
+    row("pairs with a second byte in the half-width range", sj(u"こ表") + "\x95\xB1", sj(u"こ表") + "\x95\xB1");
+    row("printed otherwise by the text font", "<1> A|B \"C\" $a<b$",
+        "\\textless{}1\\textgreater{} A\\textbar{}B {\\ttfamily\\char34}C{\\ttfamily\\char34} $a\\textless{}b$");
+    row("other bytes as typed", "a\tb\x7F\x80\x81", "a\tb\x7F\x80\x81");
+}
+
+void TestChartWriter::latexTitle()
+{
+    QFETCH(QByteArray, in);
+    QFETCH(QByteArray, out);
+    QCOMPARE(QByteArray::fromStdString(LatexTitle(in.toStdString())), out);
 }
 
 QTEST_GUILESS_MAIN(TestChartWriter)

@@ -102,6 +102,18 @@ void TestOutsideJis::chartLoadsOtfOnlyWhenNeeded()
         QCOMPARE(lines.filter(seat).size(), 2);
     }
 
+    // The title alone, over names that are all JIS X 0208, loads the package too.
+    c = referenceCase("example");
+    c.title = sj(u"3年①組");
+    for (const ChartKind kind : {ChartKind::Plain, ChartKind::Ruby}) {
+        const ChartInput in = c.input();
+        const QStringList lines =
+            chartLines(kind == ChartKind::Ruby ? WriteRubySeatingChart(in) : WriteSeatingChart(in));
+        QCOMPARE(lines.size(), (kind == ChartKind::Ruby ? 58 : 48) + 2 * c.rows + 1);
+        QCOMPARE(lines[4], QStringLiteral("\\usepackage{otf}"));
+        QCOMPARE(lines.filter(QStringLiteral("\\fbox{\\huge\\bfseries 3年\\UTF{2460}組}")).size(), 2);
+    }
+
     // Only characters with JIS X 0208 twins: the twins are written, the lines stay.
     c = referenceCase("example");
     c.roster[0].FullName = std::string("\x87\x90\xFA\x5B");

@@ -11,6 +11,7 @@
 #include "common/RosterFiles.h"
 #include "common/WindowTest.h"
 #include "output/LatexText.h"
+#include "typeset/Typesetter.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -439,6 +440,38 @@ private slots:
         const QString said = lastSaid();
         QVERIFY2(said.contains(chart) && said.contains(QStringLiteral("No space left on device")), qPrintable(said));
         QCOMPARE(folderContents(folder), before); // no half chart, no temporary file
+    }
+
+    // Room for the chart but not for its PDF: the teacher is told, and the older
+    // PDF beside the chart stays whole. The PDF fits in the file buffer, so only
+    // the last flush before it takes the older one's place meets the full disk.
+    void pdfOntoFullDisk()
+    {
+        if (!FindTexPrograms().found())
+            QSKIP("needs platex and dvipdfmx");
+        const QString folder = dir.filePath("pdfstick");
+        QVERIFY(QDir().mkpath(folder));
+        Tmpfs disk(folder, "64k");
+        if (!disk.mounted())
+            QSKIP("needs root to mount a small file system");
+        const QString pdf = folder + "/Kelmora.pdf";
+        const QByteArray older = "%PDF-1.5\n" + QByteArray(4000, 'x');
+        writeBytes(pdf, older);
+        writeBytes(folder + "/room", QByteArray(4096, 'r')); // one page, set free for the chart
+        QVERIFY(fillUp(folder + "/filler"));
+        QVERIFY(QFile::remove(folder + "/room"));
+
+        QVERIFY(doSomeWork());
+        form->typesetCharts = true;
+        const QString chart = folder + "/Kelmora.tex";
+        output(chart, false, QStringLiteral("No space left on device"));
+        const QString said = saidWhenAnswered(60000);
+        QVERIFY2(said.contains(QStringLiteral("座席表を PDF にできませんでした。")) && said.contains(pdf),
+                 qPrintable(said));
+        QCOMPARE(readBytes(pdf), older);
+        QCOMPARE(chartLines(readBytes(chart)), 58 + 2 * 7);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"filler", "Kelmora.pdf", "Kelmora.tex"})); // no temporary file left
     }
 
     void chartIntoReadOnlyFolder()

@@ -74,6 +74,52 @@ private slots:
         QVERIFY(!QFile::exists(dir.filePath("chart.pdf")));
     }
 
+    // What the teacher is shown of a log: the error, its context, and the line
+    // of the chart TeX stopped in, even below a longer context. Logs as pLaTeX
+    // writes them for a broken title.
+    void firstErrorLines_data()
+    {
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<QByteArray>("shown");
+        const QByteArray end = "Here is how much of TeX's memory you used:\n 498 strings out of 478041\n";
+        QTest::newRow("in an argument") << "(./chart.tex\n! Undefined control sequence.\n"
+                                           "<argument> \\huge \\bfseries \\foo \n"
+                                           "                                {}\n"
+                                           "l.20 \\fbox{\\huge\\bfseries \\foo{}}\n"
+                                           "                                  \n"
+                                               + end
+                                        << QByteArray("! Undefined control sequence.\n"
+                                                      "<argument> \\huge \\bfseries \\foo \n"
+                                                      "                                {}\n"
+                                                      "l.20 \\fbox{\\huge\\bfseries \\foo{}}");
+        QTest::newRow("below LaTeX's advice, with the rest of the line")
+            << "! LaTeX Error: Invalid UTF-8 byte \"BE.\r\n\r\n"
+               "See the LaTeX manual or LaTeX Companion for explanation.\r\n"
+               "Type  H <return>  for immediate help.\r\n ...      \r\n          \r\n"
+               "l.20 \\fbox{\\huge\\bfseries A\\x}\r\n"
+               "                         }\r\n"
+                   + end
+            << QByteArray("! LaTeX Error: Invalid UTF-8 byte \"BE.\n\n"
+                          "See the LaTeX manual or LaTeX Companion for explanation.\n"
+                          "l.20 \\fbox{\\huge\\bfseries A\\x}\n"
+                          "                         }");
+        QTest::newRow("at once") << "! Extra }, or forgotten \\endgroup.\nl.30 \\fbox{\\huge\\bfseries }}\n  \n" + end
+                                 << QByteArray(
+                                        "! Extra }, or forgotten \\endgroup.\nl.30 \\fbox{\\huge\\bfseries }}\n  ");
+        QTest::newRow("none to give") << "! File ended while scanning use of \\fbox .\n<inserted text> \n"
+                                         "                \\par \n<*> chart.tex\n          \n"
+                                             + end
+                                      << QByteArray("! File ended while scanning use of \\fbox .\n<inserted text> \n"
+                                                    "                \\par ");
+        QTest::newRow("no error") << end << QByteArray();
+    }
+    void firstErrorLines()
+    {
+        QFETCH(QByteArray, log);
+        QFETCH(QByteArray, shown);
+        QCOMPARE(QByteArray::fromStdString(FirstErrorLines(log.toStdString())), shown);
+    }
+
     void aProgramThatCannotStartIsAFailure()
     {
         const QString tex = dir.filePath("chart.tex");

@@ -4,17 +4,22 @@
 #include "app/preview/ChartPreview.h"
 #include "common/WindowTest.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPdfDocument>
 #include <QPdfPageNavigator>
 #include <QPdfView>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace kelmora;
@@ -62,6 +67,41 @@ class ChartPdfTest : public testing::WindowTest {
     QStringList files() { return QDir(tmp->path()).entryList(QDir::Files); }
 
     ChartPreview* preview() { return form->findChild<ChartPreview*>(); }
+
+    // Whether a chart is being typeset: its progress dialog shows meanwhile.
+    bool typesetting()
+    {
+        const QList<QProgressDialog*> dialogs = form->findChildren<QProgressDialog*>();
+        return std::any_of(dialogs.begin(), dialogs.end(), [](QProgressDialog* d) { return d->isVisible(); });
+    }
+    // Waits for the preview of the chart just written; false as soon as the
+    // typesetting has ended without one (its message is among the modal problems).
+    bool previewShown()
+    {
+        const auto shown = [this] { return preview() && preview()->isVisible(); };
+        static_cast<void>(QTest::qWaitFor([&] { return shown() || !typesetting(); }, 60000));
+        return shown();
+    }
+
+    // The preview's 印刷 button clicked, and the print dialog answered as the
+    // teacher would: printing to the file `path`.
+    void printTo(const QString& path, std::initializer_list<Step> then = {})
+    {
+        modals().expect(Step::any<QPrintDialog>([path](QPrintDialog* d) {
+            if (auto* printers = d->findChild<QComboBox*>(QStringLiteral("printers")))
+                printers->setCurrentIndex(printers->count() - 1); // "Print to File (PDF)" comes last
+            if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("filename")))
+                name->setText(path);
+            testing::acceptDialog(d);
+        }));
+        modals().expect(then);
+        QPushButton* print = nullptr;
+        for (QPushButton* b : preview()->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("印刷"))
+                print = b;
+        QVERIFY(print);
+        QTest::mouseClick(print, Qt::LeftButton);
+    }
 
     void beforeShow() override { form->typesetCharts = true; }
 
@@ -113,7 +153,7 @@ private slots:
 
         const QString chart = file("Kelmora.tex");
         QCOMPARE(outputFromMenuBar(chart), QDir(kExamples).absolutePath()); // first time: the roster's folder
-        QTRY_VERIFY_WITH_TIMEOUT(preview() && preview()->isVisible(), 60000);
+        QVERIFY2(previewShown(), qPrintable(modalProblems()));
         QCOMPARE(preview()->document()->pageCount(), 2);
         QTRY_VERIFY2(darkPixels(preview()->view()->viewport()->grab().toImage()) > 500,
                      "the preview shows a blank page");
@@ -132,12 +172,9 @@ private slots:
             QVERIFY2(text.contains(QStringLiteral("青木")) && text.contains(QStringLiteral("新井")), qPrintable(text));
         }
 
-        // The 印刷 button's path after the print dialog, into a PDF file.
-        QPrinter printer(QPrinter::HighResolution);
-        ChartPreview::setUpPrinter(printer);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(file("printed.pdf"));
-        QVERIFY(preview()->printPages(printer));
+        // 印刷, printing to a PDF file.
+        printTo(file("printed.pdf"));
+        QCOMPARE(modalProblems(), QString());
         const QString printed = run("pdfinfo", {file("printed.pdf")});
         QVERIFY2(printed.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(printed));
         QVERIFY2(isB5Landscape(printed), qPrintable(printed));
@@ -149,8 +186,38 @@ private slots:
         QTest::keyClick(preview(), Qt::Key_Escape);
         QVERIFY(!preview()->isVisible());
         QCOMPARE(outputFromMenuBar(file("again.tex")), QDir(tmp->path()).absolutePath());
-        QTRY_VERIFY_WITH_TIMEOUT(preview()->isVisible(), 60000);
+        QVERIFY2(previewShown(), qPrintable(modalProblems()));
         QVERIFY(QFile::exists(file("again.pdf")));
+    }
+
+    // Pages that cannot go where the print dialog sent them: the teacher is told
+    // where, and the preview stays for another try. The dialog is accepted past
+    // the file checks of its Print button (which would refuse a folder that is
+    // not there), so the path reaches QPainter::begin as a printer that cannot be
+    // opened does.
+    void printingThatCannotStartIsTold()
+    {
+        loadAndDisplay();
+        outputFromMenuBar(file("Kelmora.tex"));
+        QVERIFY2(previewShown(), qPrintable(modalProblems()));
+        const QString target = file("gone/printed.pdf");
+        printTo(target, {Step::box(MessageTitle(), QStringLiteral("印刷先を開けませんでした"))});
+        const QString said = saidWhenAnswered();
+        QVERIFY2(said.contains(QDir::toNativeSeparators(target)), qPrintable(said));
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(preview()->isVisible());
+
+        // A printer that will not start the second page: printing stops there, and says which.
+        struct NoSecondPage : QPrinter {
+            using QPrinter::QPrinter;
+            bool newPage() override { return false; }
+        };
+        NoSecondPage printer(QPrinter::HighResolution);
+        ChartPreview::setUpPrinter(printer);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file("half.pdf"));
+        const QString failure = preview()->printPages(printer);
+        QVERIFY2(failure.contains(QStringLiteral("2 ページ目を印刷できませんでした")), qPrintable(failure));
     }
 
     void withoutThePreviewPluginThePdfIsNamed()
@@ -167,18 +234,40 @@ private slots:
 
         // Found again, the plugin opens the preview with the next chart.
         outputFromMenuBar(file("again.tex"));
-        QTRY_VERIFY_WITH_TIMEOUT(preview() && preview()->isVisible(), 60000);
+        QVERIFY2(previewShown(), qPrintable(modalProblems()));
     }
 
+    void brokenTitleShowsTheTexErrorAndKeepsTheChart_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("numbered"); // whether TeX names a line of the chart
+        QTest::newRow("unclosed brace") << QStringLiteral("\\foo{") << false;
+        QTest::newRow("unknown command") << QStringLiteral("\\foo{}") << true;
+    }
     void brokenTitleShowsTheTexErrorAndKeepsTheChart()
     {
+        QFETCH(QString, title);
+        QFETCH(bool, numbered);
         loadAndDisplay();
-        ui()->Edit3->setText(QStringLiteral("\\foo{"));
+        ui()->Edit3->setText(title);
         outputFromMenuBar(file("Kelmora.tex"), {Step::box(QString(), QString())});
         const QString said = saidWhenAnswered(60000);
         QVERIFY2(said.contains(QRegularExpression("^! \\S", QRegularExpression::MultilineOption)), qPrintable(said));
         QCOMPARE(files(), QStringList({"Kelmora.tex"}));
         QVERIFY(!preview());
+        if (!numbered)
+            return;
+        // With the number of the chart's line where pLaTeX stopped: the first title line.
+        QFile chart(file("Kelmora.tex"));
+        QVERIFY(chart.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = chart.readAll().split('\n');
+        const auto title1 = std::find_if(lines.begin(), lines.end(), [&](const QByteArray& l) {
+            return l.startsWith("\\fbox{\\huge\\bfseries " + title.toLatin1());
+        });
+        QVERIFY(title1 != lines.end());
+        const QString number = QString::number(title1 - lines.begin() + 1);
+        QVERIFY2(said.contains(QRegularExpression("^l\\." + number + " \\S", QRegularExpression::MultilineOption)),
+                 qPrintable(said));
     }
 
     void withoutTexTheChartIsWrittenAndThePackageNamed()

@@ -1,0 +1,101 @@
+// A second start with a file hands it to the running instance (over the session
+// bus, which the test runs its own of): the running window opens it, and the
+// second start ends without a word. Without a file, a second start still says
+// that Kelmora runs.
+#include "arrangement/Arrangement.h"
+#include "common/Files.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kProbe = QStringLiteral(KELMORA_BINARY_DIR "/tests/app/guard_probe");
+
+struct Instance {
+    QProcess process;
+    QByteArray seen;
+
+    void start(const QStringList& arguments = {})
+    {
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(kProbe, arguments);
+        QVERIFY(process.waitForStarted());
+    }
+    bool waitFor(const QByteArray& what, int ms = 15000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!seen.contains(what) && clock.elapsed() < ms) {
+            process.waitForReadyRead(100);
+            seen += process.readAllStandardOutput();
+            if (process.state() == QProcess::NotRunning) {
+                seen += process.readAllStandardOutput();
+                break;
+            }
+        }
+        return seen.contains(what);
+    }
+    void close()
+    {
+        process.write("quit\n");
+        process.closeWriteChannel();
+        QVERIFY(process.waitForFinished(15000));
+        seen += process.readAllStandardOutput();
+    }
+};
+
+} // namespace
+
+class HandoverTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aSecondStartHandsItsFileOver()
+    {
+        QVERIFY2(!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"), "run under dbus-run-session");
+        QTemporaryDir dir;
+        kelmora::Arrangement a;
+        a.rosterPath = QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv");
+        const QString arrangement =
+            testing::writeFile(dir, QStringLiteral("1-1.kelmora"), kelmora::WriteArrangement(a));
+
+        Instance first;
+        first.start();
+        QVERIFY2(first.waitFor("RUNNING"), first.seen.constData());
+        QTest::qWait(300); // the door opens from the event loop, after the first frame
+
+        // A roster by a path relative to the second start's folder.
+        Instance second;
+        second.process.setWorkingDirectory(QStringLiteral(KELMORA_EXAMPLES_DIR));
+        second.start({QStringLiteral("roster6.csv")});
+        QVERIFY2(second.waitFor("ENDED"), second.seen.constData());
+        QVERIFY2(!second.seen.contains("MESSAGE") && !second.seen.contains("RUNNING"), second.seen.constData());
+        QCOMPARE(second.process.exitCode(), 0);
+        QVERIFY2(first.waitFor("STUDENTS 40"), first.seen.constData());
+
+        // An arrangement: the running window's title names it.
+        Instance third;
+        third.start({arrangement});
+        QVERIFY2(third.waitFor("ENDED"), third.seen.constData());
+        QVERIFY2(!third.seen.contains("MESSAGE"), third.seen.constData());
+        QVERIFY2(first.waitFor("TITLE 座席表作成システム — 1-1.kelmora[*]"), first.seen.constData());
+
+        // Without a file: as ever.
+        Instance fourth;
+        fourth.start();
+        QVERIFY2(fourth.waitFor("ENDED"), fourth.seen.constData());
+        QVERIFY2(fourth.seen.contains("MESSAGE Kelmora|『Kelmora』は既に起動されています。"), fourth.seen.constData());
+
+        QCOMPARE(first.process.state(), QProcess::Running);
+        QVERIFY(!first.seen.contains("MESSAGE"));
+        first.close();
+        QVERIFY2(first.seen.contains("ENDED 0"), first.seen.constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(HandoverTest)
+#include "tst_handover.moc"
