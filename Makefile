@@ -50,7 +50,8 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 1200
 
-# libFuzzer over the roster reader, LatexSafe and the chart writers (fuzz/), built
+# libFuzzer over the roster reader, LatexSafe, the chart writers and the class
+# list's CSV reader (fuzz/), then over the .xlsx reader, FUZZ_SECONDS each, built
 # with clang in build-fuzz. New inputs collect in build-fuzz/corpus, inputs that
 # break a rule in build-fuzz/artifacts; keep those under tests/fuzz/data.
 FUZZ_SECONDS ?= 60
@@ -61,6 +62,9 @@ fuzz:
 	mkdir -p build-fuzz/corpus build-fuzz/artifacts
 	build-fuzz/kelmora_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -dict=fuzz/kelmora.dict \
 	  -artifact_prefix=build-fuzz/artifacts/ build-fuzz/corpus fuzz/corpus tests/fuzz/data
+	mkdir -p build-fuzz/corpus-xlsx
+	build-fuzz/xlsx_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -dict=fuzz/xlsx.dict \
+	  -artifact_prefix=build-fuzz/artifacts/xlsx- build-fuzz/corpus-xlsx fuzz/corpus-xlsx
 
 # The same over the arrangement file reader (fuzz/fuzz_arrangement.cpp).
 fuzz-arrangement:

@@ -2,6 +2,10 @@
 
 #include "codec/Cp932.h"
 #include "codec/TextEncoding.h"
+#include "import/Csv.h"
+#include "import/ListFile.h"
+#include "import/ListRoster.h"
+#include "import/Xlsx.h"
 #include "output/ChartWriter.h"
 #include "output/LatexText.h"
 #include "roster/RosterReader.h"
@@ -11,6 +15,8 @@
 #include <QList>
 #include <QString>
 #include <QStringDecoder>
+
+#include <zip.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -774,11 +780,157 @@ Problems CheckCharts(std::string_view bytes)
     return problems;
 }
 
+namespace {
+
+std::string CsvField(const std::string& cell)
+{
+    if (cell.find_first_of(",\"\r\n\t") == std::string::npos)
+        return cell;
+    std::string out = "\"";
+    for (const char c : cell)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+void CheckSheetRows(const import::Sheet& sheet, Problems& problems)
+{
+    int last = 0;
+    for (const import::SheetRow& row : sheet.rows) {
+        if (row.cells.empty() || row.cells.back().empty())
+            problems.push_back("a row is empty or ends in an empty cell");
+        if (row.cells.size() > static_cast<std::size_t>(import::kMaxColumns) && !sheet.name.empty())
+            problems.push_back("a workbook row is wider than kMaxColumns");
+        if (sheet.name.empty() && row.number <= last)
+            problems.push_back("CSV rows are not numbered upwards");
+        last = row.number;
+    }
+}
+
+// The roster the import makes of `sheet` with `roles` reads as it promised.
+void CheckImportedRoster(const import::Sheet& sheet, int header, const std::vector<import::Role>& roles,
+                         Problems& problems)
+{
+    const import::ImportedList list = import::BuildRosterText(sheet, header, roles);
+    if (!list.problems.empty()) {
+        if (!list.rosterText.empty())
+            problems.push_back("a list with problems has a roster text");
+        return;
+    }
+    RosterTable table;
+    int columns = 0;
+    const int read = ReadRosterText(table, list.rosterText, columns);
+    if (read != list.students || static_cast<int>(table.size()) != list.students)
+        problems.push_back("the imported roster reads " + std::to_string(read) + " students, not "
+                           + std::to_string(list.students));
+    if (columns != list.columns || (columns != 2 && columns != 3 && columns != 6))
+        problems.push_back("the imported roster reads with " + std::to_string(columns) + " columns, not "
+                           + std::to_string(list.columns));
+    if (!list.sexes.empty() && list.sexes.size() != table.size())
+        problems.push_back("sexes are not one per student");
+    for (const Seito& s : table) {
+        const std::string* fields[] = {&s.Number,    &s.FullName,      &s.FamilyName,
+                                       &s.GivenName, &s.FamilyReading, &s.GivenReading};
+        for (int c = 0; c < 6; ++c)
+            if (fields[c]->empty() != (c >= list.columns))
+                problems.push_back("an imported student's field " + std::to_string(c + 1) + " is wrong");
+    }
+}
+
+void CheckSheetRosters(const import::Sheet& sheet, std::string_view bytes, Problems& problems)
+{
+    const int header = import::FindHeaderRow(sheet);
+    CheckImportedRoster(sheet, header, import::GuessRoles(sheet, header), problems);
+    std::vector<import::Role> drawn(static_cast<std::size_t>(import::SheetWidth(sheet)));
+    for (std::size_t c = 0; c < drawn.size(); ++c)
+        drawn[c] = import::kRoles[c < bytes.size() ? byteAt(bytes, bytes.size() - 1 - c) % 8 : 7];
+    CheckImportedRoster(sheet, bytes.empty() ? -1 : static_cast<int>(byteAt(bytes, 0) % 3) - 1, drawn, problems);
+}
+
+// A workbook of one sheet around the given parts, as libzip writes it.
+std::string MakeWorkbook(std::string_view shared, std::string_view sheet)
+{
+    static constexpr std::string_view workbook =
+        "<workbook xmlns:r=\"r\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
+    static constexpr std::string_view rels =
+        "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>";
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &error);
+    zip_source_keep(out);
+    zip_t* zip = zip_open_from_source(out, ZIP_TRUNCATE, &error);
+    auto add = [zip](const char* name, std::string_view data) {
+        zip_source_t* part = zip_source_buffer(zip, data.data(), data.size(), 0);
+        zip_file_add(zip, name, part, ZIP_FL_OVERWRITE);
+    };
+    add("xl/workbook.xml", workbook);
+    add("xl/_rels/workbook.xml.rels", rels);
+    add("xl/sharedStrings.xml", shared);
+    add("xl/worksheets/sheet1.xml", sheet);
+    zip_close(zip);
+    std::string bytes;
+    zip_stat_t st;
+    if (zip_source_stat(out, &st) == 0 && zip_source_open(out) == 0) {
+        bytes.resize(st.size);
+        bytes.resize(static_cast<std::size_t>(std::max<zip_int64_t>(0, zip_source_read(out, bytes.data(), st.size))));
+        zip_source_close(out);
+    }
+    zip_source_free(out);
+    zip_error_fini(&error);
+    return bytes;
+}
+
+} // namespace
+
+Problems CheckCsvList(std::string_view bytes)
+{
+    Problems problems;
+    const import::Sheet sheet = import::ParseCsv(bytes);
+    CheckSheetRows(sheet, problems);
+    std::string written;
+    for (const import::SheetRow& row : sheet.rows) {
+        for (std::size_t c = 0; c < row.cells.size(); ++c)
+            written += (c ? "," : "") + CsvField(row.cells[c]);
+        written += "\r\n";
+    }
+    const import::Sheet again = import::ParseCsv(written);
+    bool same = again.rows.size() == sheet.rows.size();
+    for (std::size_t r = 0; same && r < sheet.rows.size(); ++r)
+        same = again.rows[r].cells == sheet.rows[r].cells;
+    if (!same)
+        problems.push_back("the cells written back as CSV read differently");
+    CheckSheetRosters(sheet, bytes, problems);
+    return problems;
+}
+
+Problems CheckXlsxList(std::string_view bytes)
+{
+    Problems problems;
+    std::string workbook;
+    if (!bytes.starts_with("PK")) {
+        const std::size_t nul = bytes.find('\0');
+        workbook = nul == std::string_view::npos ? MakeWorkbook({}, bytes)
+                                                 : MakeWorkbook(bytes.substr(0, nul), bytes.substr(nul + 1));
+        bytes = workbook;
+    }
+    const import::ListFile list = import::ReadListBytes(bytes);
+    if (list.kind != import::ListFileKind::Xlsx && list.kind != import::ListFileKind::Csv && !list.sheets.empty())
+        problems.push_back("a refused file has sheets");
+    if (list.kind != import::ListFileKind::Xlsx)
+        return problems;
+    for (import::Sheet sheet : list.sheets) {
+        if (sheet.name.empty())
+            sheet.name = "?"; // a workbook's row checks
+        CheckSheetRows(sheet, problems);
+        CheckSheetRosters(sheet, bytes, problems);
+    }
+    return problems;
+}
+
 Problems CheckAll(std::string_view bytes)
 {
     Problems problems = CheckRosterReader(bytes);
-    for (Problems more :
-         {CheckRosterText(bytes), CheckLatexSafe(bytes), CheckSpellOutsideJis(bytes), CheckCharts(bytes)})
+    for (Problems more : {CheckRosterText(bytes), CheckLatexSafe(bytes), CheckSpellOutsideJis(bytes),
+                          CheckCharts(bytes), CheckCsvList(bytes)})
         problems.insert(problems.end(), more.begin(), more.end());
     return problems;
 }

@@ -43,7 +43,20 @@ Problems CheckSpellOutsideJis(std::string_view bytes);
 // well-formed tabular row of C cells, the second page the first turned round.
 Problems CheckCharts(std::string_view bytes);
 
-// All of them.
+// The bytes as a class list to import, read as CSV (ParseCsv): no row is empty
+// or ends in an empty cell, rows are numbered upwards, and the cells written back
+// as spreadsheets write CSV read back the same. The list's roster (with the roles
+// guessed from its header, and with roles drawn from the bytes) reads through the
+// roster reader as the students and the form the import promised.
+Problems CheckCsvList(std::string_view bytes);
+
+// The bytes as an .xlsx workbook (ReadListBytes): as they are when they start like
+// a zip, else a workbook made around them (the shared strings up to the first NUL
+// byte, the sheet after it). Sheets hold rows no wider than kMaxColumns, and each
+// sheet's roster holds to what CheckCsvList asks of one.
+Problems CheckXlsxList(std::string_view bytes);
+
+// All of them but CheckXlsxList, which has its own fuzzer.
 Problems CheckAll(std::string_view bytes);
 
 } // namespace kelmora::fuzz

@@ -127,7 +127,7 @@ bool TForm1::openPath(const QString& given)
             return false;
         return openArrangement(path);
     case FileKind::Roster: return loadRosterFile(path);
-    case FileKind::Spreadsheet: openForeignRoster(path); return false;
+    case FileKind::Spreadsheet: return openForeignRoster(path);
     case FileKind::Other: break;
     }
     tell(this, QStringLiteral("このファイルは開けません。\n%1\n"
@@ -136,12 +136,10 @@ bool TForm1::openPath(const QString& given)
     return false;
 }
 
-// Spreadsheets and CSV files without "$" lines: not a roster in Kelmora's form.
-void TForm1::openForeignRoster(const QString& path)
+// Spreadsheets and CSV files without "$" lines: a school's class list, for 名簿を取り込む.
+bool TForm1::openForeignRoster(const QString& path)
 {
-    tell(this, QStringLiteral("Kelmora の名簿ファイルではありません。\n%1\n"
-                              "名簿ファイルは、生徒の行の先頭に「$」を付けて CSV 形式で保存したものです。")
-                   .arg(shown(path)));
+    return importRoster(path);
 }
 
 QString TForm1::openableDrop(const QMimeData* data)

@@ -1,4 +1,5 @@
 // The File menu's load command and the display command.
+#include "app/form1/RosterMessages.h"
 #include "app/form1/TForm1.h"
 #include "codec/Cp932.h"
 #include "codec/TextEncoding.h"
@@ -29,16 +30,6 @@ void plainMessage(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, MessageTitle(), text, QMessageBox::Ok, parent);
     box.exec();
-}
-
-// The system's own words, or ours where the reader refused a file it opened.
-QString OpenErrorReason(const std::error_code& error)
-{
-    if (error == RosterFileError::NotRegularFile)
-        return QStringLiteral("通常のファイルではありません。");
-    if (error == RosterFileError::TooLarge)
-        return QStringLiteral("ファイルが大きすぎます(%1 MB まで)。").arg(kMaxRosterFileBytes / (1024 * 1024));
-    return QString::fromLocal8Bit(error.message());
 }
 
 // Sets the name that the dialog offers. An empty name empties the name box and
@@ -78,6 +69,15 @@ QString changedLinesMessage(const RosterTextNotes& notes)
 }
 
 } // namespace
+
+QString OpenErrorReason(const std::error_code& error)
+{
+    if (error == RosterFileError::NotRegularFile)
+        return QStringLiteral("通常のファイルではありません。");
+    if (error == RosterFileError::TooLarge)
+        return QStringLiteral("ファイルが大きすぎます(%1 MB まで)。").arg(kMaxRosterFileBytes / (1024 * 1024));
+    return QString::fromLocal8Bit(error.message());
+}
 
 void TForm1::OpenClick()
 {
@@ -153,8 +153,7 @@ bool TForm1::loadRosterFile(const QString& path)
         return false;
     }
     if (result == 0 && notes.encoding != cp932::FileEncoding::Utf16) {
-        openForeignRoster(path);
-        return false;
+        return openForeignRoster(path);
     }
     ui->DLoad->setEnabled(false);
     ui->OutPut->setEnabled(false);

@@ -161,6 +161,7 @@ void TForm1::connectHandlers()
 
     connectMascot();
     connectRoster();
+    connectImport();
     connectSettings();
     connectPlacement();
     connectOutput();

@@ -25,6 +25,9 @@ class PlacementChange;
 struct Arrangement;
 struct MatchedPlacement;
 struct RosterTextNotes;
+namespace import {
+struct ListFile;
+}
 } // namespace kelmora
 class ChartPdf;
 class QFileDialog;
@@ -41,6 +44,7 @@ struct DraftSeat;
 //   TForm1.cpp                start-up, close, tab change, help menu
 //   MascotHandlers.cpp        Timer2Timer, Image1MouseMove, the banner label
 //   RosterCommands.cpp        OpenClick, DLoadClick
+//   ImportCommand.cpp         ImportClick, importRoster
 //   SettingsPage.cpp          UpDown1Click, UpDown2Click, StringGrid1DrawCell
 //   PlacementPage.cpp         the seat grid, the student list, Timer1Timer, placement keys
 //   EditCommands.cpp          undo and redo
@@ -96,6 +100,16 @@ public:
 
     void OpenClick();
     void DLoadClick();
+
+    // 名簿を取り込む: a school's class list (CSV or .xlsx) through the preview
+    // dialog. importRoster opens the dialog for `path` (a file given on the
+    // command line or dropped comes here too); true when a roster was loaded.
+    // Anything short of that leaves the roster and the desks as they were.
+    void ImportClick();
+    bool importRoster(const QString& path);
+    // How long reading a list may take before a progress window says so (and
+    // offers 中止). Tests set 0 to see that window.
+    int listReadPatienceMs = 200;
 
     void UpDown1Click(UpDown::Button button);
     void UpDown2Click(UpDown::Button button);
@@ -172,8 +186,8 @@ public:
     // student line is handed to openForeignRoster instead.
     bool loadRosterFile(const QString& path);
     // Where rosters that are not in Kelmora's own form go: a spreadsheet (.xlsx) or a
-    // CSV without "$" lines.
-    void openForeignRoster(const QString& path);
+    // CSV without "$" lines opens 名簿を取り込む's preview. True when a roster was loaded.
+    bool openForeignRoster(const QString& path);
 
     // ファイル → 最近使ったファイル, newest first; kept in the user's configuration folder.
     QMenu* RecentFiles = nullptr;
@@ -232,6 +246,7 @@ private:
     void connectHandlers();
     void connectMascot();      // MascotHandlers.cpp
     void connectRoster();      // RosterCommands.cpp
+    void connectImport();      // ImportCommand.cpp
     void connectSettings();    // SettingsPage.cpp
     void connectPlacement();   // PlacementPage.cpp
     void connectOutput();      // OutputCommand.cpp
@@ -288,6 +303,9 @@ private:
     bool doorWanted_ = false;                 // this instance holds the lock; the door opens after the first frame
 
     QFileDialog* OpenDialog1 = nullptr;
+    kelmora::import::ListFile readList(const QString& path); // ImportCommand.cpp
+    QFileDialog* importOpenDialog_ = nullptr;
+    QFileDialog* importSaveDialog_ = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
     QString rosterFolder_;         // where the save dialog opens until a chart is saved
     QString chartFolder_;          // where the last chart was saved
