@@ -1,4 +1,5 @@
 #pragma once
+#include "arrangement/History.h"
 #include "draft/DraftSetup.h"
 #include "roster/Roster.h"
 #include "roster/StudentList.h"
@@ -15,6 +16,8 @@ struct ProgramState {
     Roster roster;                   // roster table, column count, student count
     StudentList studentList;         // what the student list shows, as bytes
     DraftConditions draftConditions; // the seat change's conditions, kept for the next draft
+    // The charts of the year, oldest first.
+    std::vector<HistoryEntry> history;
     int blinkCounter = 0;
     int tickCounter = 0; // mascot animation
     int mascotFrame = 0;

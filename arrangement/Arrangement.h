@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QString>
 
 #include <cstdint>
@@ -52,6 +53,8 @@ struct Arrangement {
     std::vector<PlacedStudent> queue; // front first
     QString rosterPath;               // the roster file the arrangement was made with
     QJsonObject draft;                // the seat change's conditions (DraftRecord.h); empty when none
+    // The charts of the year (History.h); undefined when none.
+    QJsonValue history{QJsonValue::Undefined};
 
     friend bool operator==(const Arrangement&, const Arrangement&) = default;
 };

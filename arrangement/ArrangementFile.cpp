@@ -126,6 +126,8 @@ QByteArray WriteArrangement(const Arrangement& a)
     };
     if (!a.draft.isEmpty())
         root.insert(QStringLiteral("draft"), a.draft);
+    if (!a.history.isUndefined())
+        root.insert(QStringLiteral("history"), a.history);
     // "format" leads the file, where the desktop's type detection (shared-mime-info's
     // magic, which reads only the first bytes) looks for it; Qt's writer would sort
     // it after the desks.
@@ -320,6 +322,8 @@ Arrangement parse(const QJsonObject& root)
     // Read by ReadDraftRecord, which passes over what it cannot use: conditions for
     // the next draft are not worth refusing the desks for.
     a.draft = root.value(QStringLiteral("draft")).toObject();
+    // Read by ReadHistory, which leaves out the entries it cannot use.
+    a.history = root.value(QStringLiteral("history"));
     return a;
 }
 

@@ -25,9 +25,14 @@ const QString kApart = QStringLiteral("apart");
 const QString kNumber = QStringLiteral("number");
 const QString kFullName = QStringLiteral("fullName");
 const QString kPosition = QStringLiteral("position");
+const QString kGroups = QStringLiteral("groups");
+const QString kWindows = QStringLiteral("windows");
+const QString kWidth = QStringLiteral("width");
+const QString kHeight = QStringLiteral("height");
 
 const QString kMixingNames[] = {QStringLiteral("none"), QStringLiteral("columns"), QStringLiteral("checkerboard")};
 const QString kSexNames[] = {QStringLiteral("none"), QStringLiteral("boy"), QStringLiteral("girl")};
+const QString kWindowNames[] = {QStringLiteral("right"), QStringLiteral("left")};
 
 QJsonObject studentObject(const Seito& s, int position)
 {
@@ -107,7 +112,9 @@ QJsonObject DraftRecord(const DraftConditions& given, const Roster& roster)
             {kMixing, kMixingNames[static_cast<std::size_t>(conditions.mixing)]},
             {kUnusedDesks, unused},
             {kStudents, students},
-            {kApart, apart}};
+            {kApart, apart},
+            {kGroups, QJsonObject{{kWidth, conditions.groups.width}, {kHeight, conditions.groups.height}}},
+            {kWindows, kWindowNames[static_cast<std::size_t>(conditions.windows)]}};
 }
 
 DraftConditions ReadDraftRecord(const QJsonObject& draft, const Roster& roster)
@@ -119,6 +126,12 @@ DraftConditions ReadDraftRecord(const QJsonObject& draft, const Roster& roster)
     c.everyoneMoves = draft.value(kEveryoneMoves).toBool(c.everyoneMoves);
     c.newNeighbours = draft.value(kNewNeighbours).toBool(c.newNeighbours);
     c.mixing = named(draft.value(kMixing), kMixingNames, c.mixing);
+    c.windows = named(draft.value(kWindows), kWindowNames, c.windows);
+    const QJsonObject groups = draft.value(kGroups).toObject();
+    const auto width = wholeNumber(groups.value(kWidth), 1, kMaxGroupSide);
+    const auto height = wholeNumber(groups.value(kHeight), 1, kMaxGroupSide);
+    if (width && height)
+        c.groups = {*width, *height};
 
     std::set<std::pair<int, int>> unused;
     for (const QJsonValue& v : draft.value(kUnusedDesks).toArray()) {

@@ -3,6 +3,7 @@
 #include "roster/Roster.h"
 #include "roster/StudentList.h"
 #include "seating/CutQueue.h"
+#include "seating/Room.h"
 #include "seating/SeatTable.h"
 
 #include <cstdint>
@@ -32,6 +33,8 @@ struct DraftConditions {
     bool everyoneMoves = true;
     bool newNeighbours = false;
     Mixing mixing = Mixing::None;
+    GroupShape groups;                      // 班の形, none at first
+    WindowSide windows = WindowSide::Right; // the pupils' left
     friend bool operator==(const DraftConditions&, const DraftConditions&) = default;
 };
 

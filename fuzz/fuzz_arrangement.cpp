@@ -1,9 +1,11 @@
 // libFuzzer entry: every input is an arrangement file. A file that reads must
 // hold only desks inside the table, write back to a file that reads the same, and
 // match against a roster without reading outside it; its draft conditions must
-// name only students of that roster and come back the same once written.
+// name only students of that roster and come back the same once written; its
+// history keeps only entries inside the rules, each desk matched to the roster.
 #include "arrangement/Arrangement.h"
 #include "arrangement/DraftRecord.h"
+#include "arrangement/History.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -66,5 +68,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Broken("an unused desk outside the grid was read");
     if (!(ReadDraftRecord(DraftRecord(c, roster), roster) == c))
         Broken("draft conditions written do not read back the same");
+
+    QStringList notices;
+    const std::vector<HistoryEntry> history = ReadHistory(a.history, notices);
+    for (const HistoryEntry& e : history) {
+        if (!e.date.isValid() || e.columns < 1 || e.columns > 12 || e.rows < 1 || e.rows > 12)
+            Broken("a history entry outside the rules was read");
+        for (const PlacedDesk& d : e.desks)
+            if (d.column < 0 || d.column >= e.columns || d.row < 0 || d.row >= e.rows)
+                Broken("a history desk outside its grid was read");
+    }
+    QStringList reread;
+    if (!(ReadHistory(HistoryRecord(history), reread) == history) || !reread.isEmpty())
+        Broken("a history written does not read back the same");
+    for (const MatchedEntry& m : MatchHistory(history, roster))
+        for (const std::int32_t p : m.desks)
+            if (p < 0 || p > roster.studentCount)
+                Broken("a history desk matched to no student of the roster");
+    CountYear(MatchHistory(history, roster), roster.studentCount, c.frontRows, c.windows);
     return 0;
 }

@@ -49,6 +49,12 @@ constexpr std::string_view kRubyBetween = "}\x81\x40";
 
 constexpr std::string_view kPercentRule = "%%%%%%%%%%%%%%%%%%%%%%%%%%%%%%%"; // thirty-one
 constexpr std::string_view kRowEnd = R"(\\ \hline)";
+// Between two 班: thick rules, three times the table's own.
+constexpr std::string_view kGroupRuleMacros[] = {
+    R"(\def\Hansep{\hskip\tabcolsep\vrule width 1.2pt\hskip\tabcolsep\relax})",
+    R"(\def\Hanrule{\noalign{\hrule height 1.2pt}})",
+};
+constexpr std::string_view kGroupRowEnd = R"(\\ \Hanrule)";
 
 // The \ruby command: the reading in small type, centred over the name, both
 // spread to the wider of the two.
@@ -94,12 +100,27 @@ struct Writer {
         line("}");
     }
 
-    void columnSpecLine()
+    bool grouped() const { return !FitGroupShape(in.groups, columns, rows).none(); }
+
+    // Whether a 班 border runs between two neighbouring columns (rows), either way round.
+    bool columnBorder(int a, int b) const { return GroupBorderRightOf(in.groups, columns, std::min(a, b)); }
+    bool rowBorder(int a, int b) const { return GroupBorderBelow(in.groups, rows, std::min(a, b)); }
+
+    // The columns in the order they are written: left to right, or turned round.
+    void columnSpecLine(bool turned)
     {
         out += R"(\begin{tabular}{|)";
-        for (int c = 0; c < columns; ++c)
-            out += "c|";
+        for (int i = 0; i < columns; ++i) {
+            const int c = turned ? columns - 1 - i : i;
+            const int next = turned ? c - 1 : c + 1;
+            out += i + 1 < columns && columnBorder(c, next) ? "c@{\\Hansep}" : "c|";
+        }
         line(R"(}\hline)");
+    }
+
+    std::string_view rowEnd(int row, int next) const
+    {
+        return next >= 0 && next < rows && rowBorder(row, next) ? kGroupRowEnd : kRowEnd;
     }
 
     // A name or reading from the roster, as LaTeX prints it.
@@ -143,7 +164,7 @@ struct Writer {
         for (int r = 0; r < rows; ++r) {
             for (int c = 0; c < columns; ++c) {
                 cell(c, r);
-                out += c == columns - 1 ? kRowEnd : "&";
+                out += c == columns - 1 ? rowEnd(r, r + 1) : "&";
             }
             line();
         }
@@ -155,7 +176,7 @@ struct Writer {
         for (int r = rows - 1; r >= 0; --r) {
             for (int c = columns - 1; c >= 0; --c) {
                 cell(c, r);
-                out += c == 0 ? kRowEnd : "&";
+                out += c == 0 ? rowEnd(r, r - 1) : "&";
             }
             line();
         }
@@ -179,6 +200,9 @@ struct Writer {
         line(R"(\textheight=15cm)");
         line(kPercentRule);
         line(R"(\def\Bf{\bfseries})");
+        if (grouped())
+            for (std::string_view l : kGroupRuleMacros)
+                line(l);
         if (kind == ChartKind::Ruby) {
             for (std::string_view l : kRubyMacro)
                 line(l);
@@ -197,7 +221,7 @@ struct Writer {
         line(kColumnWidth);
         line();
         line(R"(\vspace{2zh})");
-        columnSpecLine();
+        columnSpecLine(false);
         tableRowsAsSeen();
         line(R"(\end{tabular})");
         line();
@@ -222,7 +246,7 @@ struct Writer {
         line(kRowHeight);
         line(kColumnWidth);
         line();
-        columnSpecLine();
+        columnSpecLine(true);
         tableRowsTurned();
         line(R"(\end{tabular})");
         line();

@@ -1,5 +1,6 @@
 #pragma once
 #include "roster/Seito.h"
+#include "seating/Room.h"
 #include "seating/SeatTable.h"
 
 #include <string>
@@ -14,6 +15,7 @@ struct ChartInput {
     int rows;    // the seat grid's row count, 1..12
     const RosterTable& roster;
     std::string_view title; // the teacher may write LaTeX in it (LatexTitle)
+    GroupShape groups = {}; // 班, drawn with thick rules between them; none leaves the chart as it always was
 };
 
 // The plain two-page chart (48 + 2R lines, CR LF after each): full names.

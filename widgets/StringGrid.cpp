@@ -172,6 +172,7 @@ struct StringGrid::Private {
     // a list of 100,000 names is one array per column, found without hashing.
     std::vector<std::vector<QString>> texts;
     CellSource source;
+    ThickBorders thickBorders;
     QString text(int col, int row) const;
     std::vector<QString>& column(int col, std::size_t rows); // holding at least `rows` rows
 
@@ -684,6 +685,23 @@ void StringGrid::paintEvent(QPaintEvent* /*event*/)
             }
         }
     }
+
+    // Over the cells, so that no cell's face hides them; centred on the line gap.
+    if (d->thickBorders)
+        for (const Span& r : rs)
+            for (const Span& c : cs) {
+                const Qt::Edges edges = d->thickBorders(c.index, r.index);
+                if (edges & Qt::RightEdge)
+                    p.fillRect(QRect(c.pos + c.size - 1, r.pos - 1, 3, r.size + 3), d->fontColor);
+                if (edges & Qt::BottomEdge)
+                    p.fillRect(QRect(c.pos - 1, r.pos + r.size - 1, c.size + 3, 3), d->fontColor);
+            }
+}
+
+void StringGrid::setThickBorders(ThickBorders borders)
+{
+    d->thickBorders = std::move(borders);
+    viewport()->update();
 }
 
 // ---------------------------------------------------------------- mouse

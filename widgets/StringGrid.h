@@ -90,6 +90,13 @@ public:
     // with one repaint for them all: a list of 100,000 names fills at once.
     void setCells(int col, int firstRow, QStringList texts);
 
+    // Thick borders between cells, such as between blocks of desks: asked for each
+    // cell as it is painted, which of its right and bottom edges are drawn three
+    // pixels wide in the font colour. Like a cell source it is asked again on every
+    // repaint, so it may read the owner's data; none by default.
+    using ThickBorders = std::function<Qt::Edges(int col, int row)>;
+    void setThickBorders(ThickBorders borders);
+
     // The current cell; never a fixed cell while non-fixed cells exist.
     int col() const;
     int row() const;

@@ -4,6 +4,7 @@
 #include "app/form1/TForm1.h"
 #include "arrangement/Arrangement.h"
 #include "arrangement/DraftRecord.h"
+#include "arrangement/History.h"
 #include "codec/Cp932.h"
 #include "roster/Roster.h"
 #include "roster/RosterReader.h"
@@ -116,13 +117,15 @@ bool TForm1::arrangementChanged() const
     // conditions count as the file would record them.
     return !(state.seatTable == savedSeats_) || !(state.cutQueue == savedQueue_)
            || !sameSettings(recordedSettings(), *savedSettings_)
-           || DraftRecord(state.draftConditions, state.roster) != savedSettings_->draft;
+           || DraftRecord(state.draftConditions, state.roster) != savedSettings_->draft
+           || HistoryRecord(state.history) != savedSettings_->history;
 }
 
 void TForm1::arrangementKept()
 {
     savedSettings_ = std::make_unique<Arrangement>(recordedSettings());
     savedSettings_->draft = DraftRecord(state.draftConditions, state.roster);
+    savedSettings_->history = HistoryRecord(state.history);
     savedSeats_ = state.seatTable;
     savedQueue_ = state.cutQueue;
     undoStack->setClean();
@@ -187,12 +190,11 @@ bool TForm1::openArrangement(const QString& path)
         UsableNameMode(arrangement.nameMode, state.roster.columnCount) != arrangement.nameMode;
     arrangement.nameMode = UsableNameMode(arrangement.nameMode, state.roster.columnCount);
     const MatchedPlacement matched = MatchPlacement(arrangement, state.roster);
-    pushStateChange(QStringLiteral("座席配置を開く"), [&] {
-        state.seatTable = matched.seats;
-        state.cutQueue = matched.queue;
-        ListUnplaced(state.studentList, state.roster, arrangement.nameMode, matched);
-    });
+    putPlacement(QStringLiteral("座席配置を開く"), matched, arrangement.nameMode);
     applySettings(arrangement);
+    // The history belongs to the file: a file without one starts the year afresh.
+    QStringList notices;
+    state.history = ReadHistory(arrangement.history, notices);
     // A file that records no conditions leaves the present ones: they may have
     // been set for this class already.
     if (!arrangement.draft.isEmpty())
@@ -208,14 +210,30 @@ bool TForm1::openArrangement(const QString& path)
     if (familyNamesMissing)
         warn(this, QStringLiteral("この座席配置は「姓のみ」で保存されていますが、今の名簿には姓の列がありません。\n"
                                   "生徒氏名は「姓　名」で表示します。"));
-    if (!matched.missing.empty()) {
-        QStringList names;
-        for (const PlacedStudent& s : matched.missing)
-            names.append(cp932::ToUnicode(s.number) + QLatin1Char(' ') + cp932::ToUnicode(s.text));
-        warn(this, QStringLiteral("今の名簿にいない生徒がいます。その席は空けておきます。\n%1")
-                       .arg(names.join(QLatin1Char('\n'))));
-    }
+    warnMissing(matched);
+    if (!notices.isEmpty())
+        warn(this, notices.join(QLatin1Char('\n')));
     return true;
+}
+
+void TForm1::putPlacement(const QString& text, const MatchedPlacement& matched, NameMode mode)
+{
+    pushStateChange(text, [&] {
+        state.seatTable = matched.seats;
+        state.cutQueue = matched.queue;
+        ListUnplaced(state.studentList, state.roster, mode, matched);
+    });
+}
+
+void TForm1::warnMissing(const MatchedPlacement& matched)
+{
+    if (matched.missing.empty())
+        return;
+    QStringList names;
+    for (const PlacedStudent& s : matched.missing)
+        names.append(cp932::ToUnicode(s.number) + QLatin1Char(' ') + cp932::ToUnicode(s.text));
+    warn(this, QStringLiteral("今の名簿にいない生徒がいます。その席は空けておきます。\n%1")
+                   .arg(names.join(QLatin1Char('\n'))));
 }
 
 bool TForm1::saveArrangement(const QString& path)
@@ -224,6 +242,8 @@ bool TForm1::saveArrangement(const QString& path)
     RecordPlacement(arrangement, state.seatTable, state.cutQueue, state.roster);
     arrangement.rosterPath = rosterPath_;
     arrangement.draft = DraftRecord(state.draftConditions, state.roster);
+    if (!state.history.empty())
+        arrangement.history = HistoryRecord(state.history);
     const QString reason = WriteWholeFile(path, WriteArrangement(arrangement));
     if (!reason.isEmpty()) {
         warn(this, QStringLiteral("座席配置を保存できませんでした。\n%1\n%2").arg(shown(path), reason));

@@ -49,8 +49,9 @@ void TForm1::OutPutClick()
         return;
     const QString path = dialog->selectedFiles().constFirst();
 
-    const ChartInput input{state.seatTable, ui->StringGrid2->colCount(), ui->StringGrid2->rowCount(),
-                           state.roster.table, *title};
+    ChartInput input{state.seatTable, ui->StringGrid2->colCount(), ui->StringGrid2->rowCount(), state.roster.table,
+                     *title};
+    input.groups = state.draftConditions.groups;
     const std::string chart = ChooseChart(state.roster.columnCount, ui->RadioButton2->isChecked()) == ChartKind::Ruby
                                   ? WriteRubySeatingChart(input)
                                   : WriteSeatingChart(input);
@@ -62,6 +63,7 @@ void TForm1::OutPutClick()
         return;
     }
     chartFolder_ = QFileInfo(path).absolutePath();
+    recordHistory();
     if (!typesetCharts)
         return;
     if (!chartPdf_)

@@ -169,6 +169,7 @@ void TForm1::connectHandlers()
     connectArrangement();
     connectDraft();
     connectDesktop();
+    connectYear(); // 学級 after 発表, both before ヘルプ
 }
 
 void TForm1::FormCreate()

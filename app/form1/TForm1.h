@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QList>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPixmap>
 #include <functional>
 #include <memory>
@@ -22,6 +23,7 @@ class FileDoor;
 class InstanceLock;
 class PlacementChange;
 struct Arrangement;
+struct MatchedPlacement;
 struct RosterTextNotes;
 namespace import {
 struct ListFile;
@@ -49,6 +51,7 @@ struct DraftSeat;
 //   ArrangementCommands.cpp   opening and saving arrangement files, the question on closing
 //   OutputCommand.cpp         OutPutClick
 //   DraftCommand.cpp          DraftClick, applyDraft
+//   YearCommands.cpp          the 学級 menu: 班と窓側, 座席の履歴; recording the history
 //   DesktopCommands.cpp       opening a file by its kind (command line, a second start, a drop,
 //                             最近使ったファイル), the title, 発表
 // Each handler reads the controls, calls the rules of its subsystem and updates
@@ -201,6 +204,17 @@ public:
     // change a seat change makes.
     void applyDraft(const std::vector<kelmora::DraftSeat>& seats);
 
+    // The 学級 menu (made in code, before ヘルプ): 班と窓側 and 座席の履歴 (Ctrl+H).
+    QMenu* YearMenu = nullptr;
+    QAction* RoomShape = nullptr;
+    QAction* History = nullptr;
+    void RoomShapeClick();
+    void HistoryClick();
+    // Records the desks of the grid as today's entry of the history: a chart was written.
+    void recordHistory();
+    // Puts the history's entry `index` on the desks: one undo step, as opening a file.
+    void restoreHistory(std::size_t index);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -270,7 +284,12 @@ private:
     kelmora::CutQueue savedQueue_;
     void arrangementKept(); // makes the present arrangement the saved one
     void connectDraft();    // DraftCommand.cpp
-    void connectDesktop();  // DesktopCommands.cpp
+    void connectYear();     // YearCommands.cpp
+    // Puts a matched placement on the desks as one undo step named `text`, the
+    // students not on a desk back in the list; and names the ones not found.
+    void putPlacement(const QString& text, const kelmora::MatchedPlacement& matched, kelmora::NameMode mode);
+    void warnMissing(const kelmora::MatchedPlacement& matched);
+    void connectDesktop(); // DesktopCommands.cpp
 
     // The one file a drag carries that Kelmora can open; empty for anything else.
     static QString openableDrop(const class QMimeData* data);

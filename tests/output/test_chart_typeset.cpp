@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace kelmora;
 using namespace kelmora::testing;
 
@@ -102,6 +104,34 @@ QString unicode(const std::string& cp932)
     return s;
 }
 
+// Typesets `chart` in `dir` as the program does; the PDF must carry its fonts and have two pages.
+bool typesetsToTwoPages(const QTemporaryDir& dir, const std::string& chart)
+{
+    [&] {
+        ::testing::writeFile(dir, "chart.tex", chart);
+
+        Typesetter typesetter(FindTexPrograms());
+        typesetter.setTimeout(std::chrono::minutes(4));
+        QSignalSpy finished(&typesetter, &Typesetter::finished);
+        typesetter.start(dir.filePath("chart.tex"));
+        QVERIFY(finished.wait(250000)); // it always ends, by its own time limit at the latest
+        QVERIFY2(finished.at(0).at(0).value<Typesetter::Outcome>() == Typesetter::Outcome::Done,
+                 qPrintable(QString::fromStdString(typesetter.texErrors()) + typesetter.failure()));
+
+        const QStringList notEmbedded = fontsNotEmbedded(dir.path());
+        QVERIFY2(notEmbedded.isEmpty(), qPrintable("fonts not in the PDF:\n" + notEmbedded.join(u'\n')));
+
+        Run r = run("pdfinfo", {"chart.pdf"}, dir.path());
+        QVERIFY2(r.ok, qPrintable(r.output));
+        const QRegularExpressionMatch pages =
+            QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)$"), QRegularExpression::MultilineOption)
+                .match(r.output);
+        QVERIFY2(pages.hasMatch(), qPrintable(r.output));
+        QCOMPARE(pages.captured(1).toInt(), 2);
+    }();
+    return !QTest::currentTestFailed();
+}
+
 } // namespace
 
 class TestChartTypeset : public QObject {
@@ -111,6 +141,7 @@ private slots:
     void initTestCase();
     void typesets_data();
     void typesets();
+    void groupsAreRuledWhereTheyMeet();
 };
 
 void TestChartTypeset::initTestCase()
@@ -165,25 +196,8 @@ void TestChartTypeset::typesets()
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    ::testing::writeFile(dir, "chart.tex", chart);
-
-    Typesetter typesetter(FindTexPrograms());
-    typesetter.setTimeout(std::chrono::minutes(4));
-    QSignalSpy finished(&typesetter, &Typesetter::finished);
-    typesetter.start(dir.filePath("chart.tex"));
-    QVERIFY(finished.wait(250000)); // it always ends, by its own time limit at the latest
-    QVERIFY2(finished.at(0).at(0).value<Typesetter::Outcome>() == Typesetter::Outcome::Done,
-             qPrintable(QString::fromStdString(typesetter.texErrors()) + typesetter.failure()));
-
-    const QStringList notEmbedded = fontsNotEmbedded(dir.path());
-    QVERIFY2(notEmbedded.isEmpty(), qPrintable("fonts not in the PDF:\n" + notEmbedded.join(u'\n')));
-
-    Run r = run("pdfinfo", {"chart.pdf"}, dir.path());
-    QVERIFY2(r.ok, qPrintable(r.output));
-    const QRegularExpressionMatch pages =
-        QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)$"), QRegularExpression::MultilineOption).match(r.output);
-    QVERIFY2(pages.hasMatch(), qPrintable(r.output));
-    QCOMPARE(pages.captured(1).toInt(), 2);
+    if (!typesetsToTwoPages(dir, chart))
+        return;
 
     // What each occupied seat must show, white space aside: the full name, or
     // with ruby each name and its reading.
@@ -209,6 +223,52 @@ void TestChartTypeset::typesets()
         for (const QString& e : std::as_const(expected))
             QVERIFY2(text.contains(e),
                      qPrintable(QStringLiteral("page %1 lacks \"%2\" in:\n%3").arg(page).arg(e, text)));
+    }
+}
+
+// 班 of 2 x 2 on a 5 x 3 room: thick rules after the second and fourth column and
+// between the back row and the rest, drawn turned round on the second page, and
+// every name still in its own row and place.
+void TestChartTypeset::groupsAreRuledWhereTheyMeet()
+{
+    const ChartCase c = filledCase(5, 3);
+    ChartInput in = c.input();
+    in.groups = {2, 2};
+    const std::string chart = WriteSeatingChart(in);
+    const auto has = [&](const char* text) { return QByteArray::fromStdString(chart).count(text); };
+    QCOMPARE(has("\\begin{tabular}{|c|c@{\\Hansep}c|c@{\\Hansep}c|}\\hline\r\n"), 1);
+    QCOMPARE(has("\\begin{tabular}{|c@{\\Hansep}c|c@{\\Hansep}c|c|}\\hline\r\n"), 1);
+    QCOMPARE(has("\\ \\Hanrule\r\n"), 2); // once a page
+
+    QTemporaryDir dir;
+    if (!typesetsToTwoPages(dir, chart))
+        return;
+    for (int page = 1; page <= 2; ++page) {
+        const Run r = run("pdftotext",
+                          {"-layout", "-enc", "UTF-8", "-f", QString::number(page), "-l", QString::number(page),
+                           "chart.pdf", "-"},
+                          dir.path());
+        QVERIFY2(r.ok, qPrintable(r.output));
+        QStringList lines = r.output.split(QLatin1Char('\n'));
+        for (QString& l : lines)
+            l.remove(whiteSpace());
+        int lastLine = -1;
+        for (int i = 0; i < c.rows; ++i) {
+            // Page 1 shows the back row first, left to right; page 2 the front row first, right to left.
+            const int row = page == 1 ? i : c.rows - 1 - i;
+            QString names;
+            for (int j = 0; j < c.columns; ++j) {
+                const int column = page == 1 ? j : c.columns - 1 - j;
+                names += unicode(c.roster[std::size_t(c.seats->entry(column, row) - 1)].FullName);
+            }
+            const auto at =
+                std::find_if(lines.begin(), lines.end(), [&](const QString& l) { return l.contains(names); });
+            QVERIFY2(at != lines.end(),
+                     qPrintable(
+                         QStringLiteral("page %1 lacks row %2 as %3 in:\n%4").arg(page).arg(row).arg(names, r.output)));
+            QVERIFY(int(at - lines.begin()) > lastLine);
+            lastLine = int(at - lines.begin());
+        }
     }
 }
 

@@ -1,0 +1,227 @@
+// The year's rules: the 班 cut the room into blocks, the history keeps one chart a
+// day and survives the file and a changed roster, and the year's table counts.
+#include "arrangement/Arrangement.h"
+#include "arrangement/History.h"
+#include "common/Sjis.h"
+#include "seating/Room.h"
+
+#include <QJsonDocument>
+#include <QTest>
+
+#include <map>
+#include <random>
+
+using namespace kelmora;
+using testing::sj;
+
+namespace {
+
+Roster rosterOf(RosterTable table)
+{
+    Roster r;
+    r.studentCount = int(table.size());
+    r.columnCount = 2;
+    r.table = std::move(table);
+    return r;
+}
+
+Seito student(const char* number, const char* name)
+{
+    return {number, sj(name), {}, {}, {}, {}};
+}
+
+// 青木 1, 新井 2, 池田 3, 石井 4, 上野 5.
+Roster fiveStudents()
+{
+    return rosterOf({student("1", "青木　健太"), student("2", "新井　美咲"), student("3", "池田　大輝"),
+                     student("4", "石井　彩花"), student("5", "上野　翔")});
+}
+
+SeatTable seated(const Roster& roster, std::initializer_list<std::tuple<int, int, int>> desks)
+{
+    SeatTable seats;
+    for (const auto& [c, r, p] : desks)
+        seats.seat(c, r, roster.table[std::size_t(p - 1)].FullName, p);
+    return seats;
+}
+
+} // namespace
+
+class YearTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Every desk in exactly one 班; every 班 a rectangle of the shape, smaller only
+    // at the right and at the back; the borders lie exactly where 班 meet.
+    void groupsCutTheRoomIntoBlocks()
+    {
+        std::mt19937 random(21);
+        for (int round = 0; round < 2000; ++round) {
+            const int columns = 1 + int(random() % 12), rows = 1 + int(random() % 12);
+            const GroupShape shape{1 + int(random() % 13), 1 + int(random() % 13)};
+            const std::vector<int> group = GroupOfDesks(shape, columns, rows);
+            const QString where =
+                QStringLiteral("%1x%2 room, %3x%4 班").arg(columns).arg(rows).arg(shape.width).arg(shape.height);
+            QVERIFY2(group.size() == std::size_t(columns * rows), qPrintable(where));
+            struct Box {
+                int left = 99, right = -1, top = 99, bottom = -1, desks = 0;
+            };
+            std::map<int, Box> boxes;
+            for (int r = 0; r < rows; ++r)
+                for (int c = 0; c < columns; ++c) {
+                    Box& b = boxes[group[std::size_t(r * columns + c)]];
+                    b.left = std::min(b.left, c);
+                    b.right = std::max(b.right, c);
+                    b.top = std::min(b.top, r);
+                    b.bottom = std::max(b.bottom, r);
+                    ++b.desks;
+                }
+            QVERIFY2(int(boxes.size()) == GroupCount(shape, columns, rows), qPrintable(where));
+            QVERIFY2(boxes.begin()->first == 0 && boxes.rbegin()->first == int(boxes.size()) - 1, qPrintable(where));
+            QVERIFY2(group[std::size_t((rows - 1) * columns)] == 0, qPrintable(where)); // front left first
+            for (const auto& [id, b] : boxes) {
+                const int w = b.right - b.left + 1, h = b.bottom - b.top + 1;
+                QVERIFY2(b.desks == w * h, qPrintable(where + QStringLiteral(": 班 %1 is no rectangle").arg(id)));
+                QVERIFY2(w == std::min(shape.width, columns) || (b.right == columns - 1 && w < shape.width),
+                         qPrintable(where));
+                QVERIFY2(h == std::min(shape.height, rows) || (b.top == 0 && h < shape.height), qPrintable(where));
+            }
+            for (int r = 0; r < rows; ++r)
+                for (int c = 0; c < columns; ++c) {
+                    const int g = group[std::size_t(r * columns + c)];
+                    if (c + 1 < columns)
+                        QVERIFY2(GroupBorderRightOf(shape, columns, c)
+                                     == (g != group[std::size_t(r * columns + c + 1)]),
+                                 qPrintable(where));
+                    if (r + 1 < rows)
+                        QVERIFY2(GroupBorderBelow(shape, rows, r) == (g != group[std::size_t((r + 1) * columns + c)]),
+                                 qPrintable(where));
+                }
+            QVERIFY(!GroupBorderRightOf(shape, columns, columns - 1) && !GroupBorderBelow(shape, rows, rows - 1));
+        }
+        QVERIFY(GroupOfDesks({}, 5, 7).empty());
+        QCOMPARE(GroupCount({0, 2}, 5, 7), 0);
+        QVERIFY(!GroupBorderRightOf({}, 5, 0) && !GroupBorderBelow({}, 7, 0));
+    }
+
+    // A chart a day: the second of a day replaces the first, days stay in order,
+    // and only the desks inside the grid are kept.
+    void theHistoryKeepsOneChartADay()
+    {
+        const Roster roster = fiveStudents();
+        std::vector<HistoryEntry> history;
+        const QDate may1(2026, 5, 1), may8(2026, 5, 8), june1(2026, 6, 1);
+        AddHistoryEntry(history, RecordHistoryEntry(may8, seated(roster, {{0, 0, 1}}), 3, 2, roster));
+        AddHistoryEntry(history, RecordHistoryEntry(may1, seated(roster, {{1, 0, 2}, {5, 5, 3}}), 3, 2, roster));
+        AddHistoryEntry(history, RecordHistoryEntry(june1, seated(roster, {{2, 1, 4}}), 3, 2, roster));
+        AddHistoryEntry(history, RecordHistoryEntry(may8, seated(roster, {{2, 0, 5}}), 3, 2, roster));
+        QCOMPARE(history.size(), std::size_t(3));
+        QCOMPARE(history[0].date, may1);
+        QCOMPARE(history[1].date, may8);
+        QCOMPARE(history[2].date, june1);
+        QCOMPARE(history[0].desks.size(), std::size_t(1)); // (5, 5) is outside the 3 x 2 grid
+        QCOMPARE(history[1].desks.size(), std::size_t(1));
+        QCOMPARE(history[1].desks[0].column, 2); // the later chart of 8 May
+        QCOMPARE(history[1].desks[0].student.fullName, sj("上野　翔"));
+        QCOMPARE(history[1].desks[0].student.number, std::string("5"));
+    }
+
+    // Through the file and back; a file without a history has none; an entry that
+    // cannot be used is left out with a notice and the rest still counts.
+    void theHistoryGoesThroughTheFile()
+    {
+        const Roster roster = fiveStudents();
+        std::vector<HistoryEntry> history;
+        AddHistoryEntry(history,
+                        RecordHistoryEntry(QDate(2026, 4, 7), seated(roster, {{0, 0, 1}, {1, 1, 2}}), 2, 2, roster));
+        AddHistoryEntry(history, RecordHistoryEntry(QDate(2026, 5, 7), seated(roster, {{1, 0, 3}}), 2, 2, roster));
+        history[1].desks[0].student.fullName = "\x82\xff"; // bytes that are no character come back too
+
+        Arrangement a;
+        a.history = HistoryRecord(history);
+        auto read = ReadArrangement(WriteArrangement(a));
+        QVERIFY(std::holds_alternative<Arrangement>(read));
+        QStringList notices;
+        QVERIFY(ReadHistory(std::get<Arrangement>(read).history, notices) == history);
+        QCOMPARE(notices, QStringList());
+
+        auto without = ReadArrangement(WriteArrangement(Arrangement{}));
+        QVERIFY(!WriteArrangement(Arrangement{}).contains("history"));
+        QVERIFY(ReadHistory(std::get<Arrangement>(without).history, notices).empty());
+        QCOMPARE(notices, QStringList());
+
+        QJsonArray entries = HistoryRecord(history);
+        QJsonObject noDate = entries[0].toObject();
+        noDate.insert("date", "7 April");
+        QJsonObject twice = entries[0].toObject();
+        twice.insert("date", "2026-06-01");
+        QJsonArray desks = twice.value("desks").toArray();
+        desks.append(desks[0]);
+        twice.insert("desks", desks);
+        QJsonObject outside = entries[1].toObject();
+        outside.insert("date", "2026-07-01");
+        outside.insert("rows", 13);
+        entries.append(noDate);
+        entries.append(twice);
+        entries.append(outside);
+        entries.append(QStringLiteral("a chart"));
+        const std::vector<HistoryEntry> kept = ReadHistory(entries, notices);
+        QVERIFY(kept == history);
+        QCOMPARE(notices.size(), 4);
+        QCOMPARE(notices[0], QStringLiteral("履歴の 3 件目を除きました。日付(date)がないか、読めません。"));
+        QVERIFY(notices[1].contains(QStringLiteral("机 (0, 0) が二度記録されています")));
+        QVERIFY(notices[2].startsWith(QStringLiteral("履歴の 5 件目")));
+        QVERIFY(notices[3].startsWith(QStringLiteral("履歴の 6 件目")));
+
+        notices.clear();
+        QVERIFY(ReadHistory(QJsonValue(3), notices).empty());
+        QCOMPARE(notices.size(), 1);
+    }
+
+    // Students are found by number and name, wherever the reloaded roster has them.
+    void theHistoryFollowsAReloadedRoster()
+    {
+        const Roster before = fiveStudents();
+        const std::vector<HistoryEntry> history{
+            RecordHistoryEntry(QDate(2026, 4, 7), seated(before, {{0, 0, 1}, {1, 0, 3}, {0, 1, 5}, {1, 1, 2}}), 2, 2,
+                               before)};
+        // 新井 left, 遠藤 came, and the rest were renumbered into another order.
+        const Roster after = rosterOf({student("1", "青木　健太"), student("2", "上野　翔"), student("3", "遠藤　結衣"),
+                                       student("4", "池田　大輝"), student("5", "石井　彩花")});
+        const std::vector<MatchedEntry> matched = MatchHistory(history, after);
+        QCOMPARE(matched.size(), std::size_t(1));
+        QCOMPARE(matched[0].desks, (std::vector<std::int32_t>{1, 4, 2, 0}));
+        QCOMPARE(matched[0].missing.size(), std::size_t(1));
+        QCOMPARE(matched[0].missing[0].fullName, sj("新井　美咲"));
+    }
+
+    // A year of three charts in a 3 x 2 room, counted by hand; the windows on the
+    // grid's right, one front row.
+    void theYearIsCountedPerStudent()
+    {
+        const auto entry = [](std::vector<std::int32_t> desks) {
+            return MatchedEntry{QDate(2026, 4, 7), 3, 2, std::move(desks), {}};
+        };
+        // back row first, then the front row (by the teacher's desk)
+        const std::vector<MatchedEntry> year{entry({1, 2, 3, /**/ 4, 5, 0}), entry({5, 1, 0, /**/ 2, 3, 4}),
+                                             entry({0, 4, 1, /**/ 3, 0, 2})};
+        const std::vector<YearCounts> right = CountYear(year, 6, 1, WindowSide::Right);
+        const auto y = [](int seated, int front, int window, std::vector<std::pair<std::int32_t, int>> beside) {
+            return YearCounts{seated, front, window, std::move(beside)};
+        };
+        QCOMPARE(right[0], y(3, 0, 1, {{2, 1}, {4, 1}, {5, 1}}));
+        QCOMPARE(right[1], y(3, 2, 1, {{1, 1}, {3, 2}}));
+        QCOMPARE(right[2], y(3, 2, 1, {{2, 2}, {4, 1}}));
+        QCOMPARE(right[3], y(3, 2, 1, {{1, 1}, {3, 1}, {5, 1}}));
+        QCOMPARE(right[4], y(2, 1, 0, {{1, 1}, {4, 1}}));
+        QCOMPARE(right[5], y(0, 0, 0, {}));
+        const std::vector<YearCounts> left = CountYear(year, 6, 2, WindowSide::Left);
+        QCOMPARE(left[0].window, 1);
+        QCOMPARE(left[4].window, 1);
+        QCOMPARE(left[2].window, 1);
+        QCOMPARE(left[0].front, 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(YearTest)
+#include "test_year.moc"
