@@ -140,7 +140,7 @@ ListFile ReadListFile(const std::filesystem::path& file, StopFlag stop)
     std::error_code error;
     if (!ReadFileBytes(file, bytes, &error)) {
         ListFile list;
-        list.kind = error == RosterFileError::TooLarge ? ListFileKind::TooLarge : ListFileKind::Unreadable;
+        list.kind = error == FileReadError::TooLarge ? ListFileKind::TooLarge : ListFileKind::Unreadable;
         list.error = error;
         return list;
     }

@@ -340,7 +340,6 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
         // The draw did not keep to its limit: it ran out of time all the same.
         const bool decide = decideWhenFound_;
         abandonDraw();
-        shown_.reset();
         showDesks();
         Draft overrun;
         overrun.outcome = DraftOutcome::OutOfTime;
@@ -592,7 +591,10 @@ void DraftDialog::drawEnded()
     if (hadFocus)
         (decideWhenFound_ ? DecideButton : DrawButton)->setFocus();
     if (!draft.ok()) {
-        shown_.reset();
+        // Only a proof that nothing fits retires the draw on view; running out of
+        // time rules nothing out, so the last draw stays, as after 中止.
+        if (draft.outcome == DraftOutcome::Impossible)
+            shown_.reset();
         showDesks();
         Reason->setText(failureText(draft));
         return;

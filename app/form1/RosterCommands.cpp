@@ -100,8 +100,7 @@ void TForm1::OpenClick()
             break;
         }
         QMessageBox box(QMessageBox::Warning, QStringLiteral("オープンエラー"),
-                        QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path),
-                                                     OpenErrorReason(openError)),
+                        QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), OpenErrorReason(openError)),
                         QMessageBox::Retry | QMessageBox::Cancel, this);
         if (box.exec() != QMessageBox::Retry)
             return;
