@@ -72,7 +72,12 @@ Role RoleOfWord(const QString& w)
         w == u"せい" || w == u"セイ" || w == u"めい" || w == u"メイ"
         || std::any_of(readingWords.begin(), readingWords.end(), [&](const QString& r) { return w.contains(r); });
     if (reading) {
-        if (w == u"めい" || w == u"メイ" || (w.startsWith(u'名') && !w.startsWith(u"名前")))
+        // What is left beside the reading word says whose reading it is: 名ふりがな,
+        // フリガナ(メイ) and カナ名 alike. The longer words go first (ふりがな before かな).
+        QString whose = w;
+        for (const QString& r : readingWords)
+            whose.remove(r);
+        if (whose == u"めい" || whose == u"メイ" || whose == u"名")
             return Role::GivenReading;
         return Role::FamilyReading; // せい, 姓ふりがな, or the reading of the whole name
     }

@@ -282,6 +282,24 @@ private slots:
         }
     }
 
+    // Two reading columns named by whose reading they hold, whichever side the
+    // qualifier stands: each gets its own use, and the list comes in with both.
+    void readingHeadersNameTheirHalf()
+    {
+        for (const char* header : {"フリガナ(セイ),フリガナ(メイ)", "カナ姓,カナ名", "ふりがな(姓),ふりがな(名)",
+                                   "姓ふりがな,名ふりがな", "ｾｲ,ﾒｲ"}) {
+            const Sheet sheet = ParseCsv(std::string("番号,氏名,") + header + "\n1,山田 太郎,ヤマダ,タロウ\n");
+            const std::vector<Role> roles = GuessRoles(sheet, FindHeaderRow(sheet));
+            QVERIFY2(roles == Roles({Role::Number, Role::FullName, Role::FamilyReading, Role::GivenReading}), header);
+            const Roster roster = Imported(BuildRosterText(sheet, 0, roles));
+            QCOMPARE(roster.columnCount, 6);
+            QCOMPARE(roster.table[0].GivenReading, std::string("\x82\xbd\x82\xeb\x82\xa4")); // たろう
+        }
+        // The reading of the whole name stays one column, split at its space.
+        const Sheet whole = ParseCsv("番号,氏名,氏名(フリガナ)\n1,山田 太郎,ヤマダ タロウ\n");
+        QVERIFY(GuessRoles(whole, 0) == Roles({Role::Number, Role::FullName, Role::FamilyReading}));
+    }
+
     void rolesRemembered()
     {
         const std::vector<Role> roles(std::begin(kRoles), std::end(kRoles));
