@@ -9,8 +9,9 @@ char Separator(std::string_view text)
 {
     bool quoted = false;
     bool tabs = false;
+    bool fieldStart = true;
     for (const char c : text) {
-        if (c == '"')
+        if (c == '"' && (quoted || fieldStart))
             quoted = !quoted;
         else if (!quoted && c == ',')
             return ',';
@@ -18,6 +19,7 @@ char Separator(std::string_view text)
             tabs = true;
         else if (!quoted && (c == '\r' || c == '\n'))
             break;
+        fieldStart = !quoted && c == '\t';
     }
     return tabs ? '\t' : ',';
 }
@@ -45,6 +47,7 @@ Sheet ParseCsv(std::string_view text, StopFlag stop)
     int record = 1;
     bool quoted = false;    // inside a quoted part of the field
     bool fieldOpen = false; // something of the present record has been read
+    bool fieldStart = true; // nothing of the present field has been read
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (quoted) {
@@ -58,15 +61,18 @@ Sheet ParseCsv(std::string_view text, StopFlag stop)
             }
             continue;
         }
-        if (c == '"') {
-            // A quote opens a quoted part anywhere; in the middle of a field
-            // spreadsheets never write one, and taking it so loses nothing.
+        const bool atStart = fieldStart;
+        fieldStart = false;
+        if (c == '"' && atStart) {
+            // Only a field's first character opens quotes (RFC 4180): 山田"太郎
+            // keeps its quote, and the rest of the file stays rows.
             quoted = true;
             fieldOpen = true;
         } else if (c == separator) {
             row.cells.push_back(std::move(field));
             field.clear();
             fieldOpen = true;
+            fieldStart = true;
         } else if (c == '\r' || c == '\n') {
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
                 ++i;
@@ -74,6 +80,7 @@ Sheet ParseCsv(std::string_view text, StopFlag stop)
             field.clear();
             EndRow(sheet, row, record);
             fieldOpen = false;
+            fieldStart = true;
             if (sheet.rows.size() > kMaxListRows) {
                 sheet.tooLong = true;
                 return sheet;

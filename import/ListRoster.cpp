@@ -109,6 +109,39 @@ bool IsWholeNumber(std::string_view text)
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Among several number headings the attendance number is meant: 出席番号 before
+// a plain 番号/No., and both before 学籍番号 and the like.
+int NumberRank(const QString& w)
+{
+    if (w.startsWith(u"出席"))
+        return 0;
+    if (w == u"番号" || w == u"no" || w == u"no." || w == u"番" || w == u"#")
+        return 1;
+    return 2;
+}
+
+// A name holds no digits; an ID (A01) or a number does.
+bool LooksLikeNames(const Sheet& sheet, int column)
+{
+    bool any = false;
+    for (const SheetRow& row : sheet.rows) {
+        const std::string& cell = Cell(row, column);
+        const QString text = FromUtf8(cell).normalized(QString::NormalizationForm_KC);
+        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); }))
+            return false;
+        any = any || !Trimmed(text).isEmpty();
+    }
+    return any;
+}
+
+int HeadingWords(const SheetRow& row)
+{
+    int count = 0;
+    for (const std::string& cell : row.cells)
+        count += RoleOfWord(HeaderWord(cell)) != Role::Unused;
+    return count;
+}
+
 constexpr int kHeaderSearchRows = 10;
 
 } // namespace
@@ -138,17 +171,25 @@ int FindHeaderRow(const Sheet& sheet)
 {
     int best = -1;
     int bestCount = 1;
+    int single = -1; // the first row with one heading word
     const int rows = std::min(static_cast<int>(sheet.rows.size()), kHeaderSearchRows);
     for (int r = 0; r < rows; ++r) {
-        int count = 0;
-        for (const std::string& cell : sheet.rows[static_cast<std::size_t>(r)].cells)
-            count += RoleOfWord(HeaderWord(cell)) != Role::Unused;
+        const int count = HeadingWords(sheet.rows[static_cast<std::size_t>(r)]);
+        if (count == 1 && single < 0)
+            single = r;
         if (count > bestCount) {
             best = r;
             bestCount = count;
         }
     }
-    return best;
+    if (best >= 0 || single < 0)
+        return best;
+    // One heading word (「氏名」 over the names alone, 「ID,氏名」) is the header
+    // when no row below it has a heading word too, as a student's row would not.
+    for (std::size_t r = static_cast<std::size_t>(single) + 1; r < sheet.rows.size(); ++r)
+        if (HeadingWords(sheet.rows[r]) > 0)
+            return -1;
+    return single;
 }
 
 std::vector<Role> GuessRoles(const Sheet& sheet, int headerRow)
@@ -161,24 +202,41 @@ std::vector<Role> GuessRoles(const Sheet& sheet, int headerRow)
         const bool numbers = !sheet.rows.empty()
                              && std::all_of(sheet.rows.begin(), sheet.rows.end(),
                                             [](const SheetRow& row) { return IsWholeNumber(Cell(row, 0)); });
-        if (numbers) {
+        if (numbers)
             roles[0] = Role::Number;
-            if (roles.size() > 1)
-                roles[1] = Role::FullName;
-        } else {
-            roles[0] = Role::FullName;
-        }
+        // The names are the first column of names: an ID column (A01) before it is no name.
+        const int first = numbers ? 1 : 0;
+        int names = first;
+        for (int c = first; c < static_cast<int>(roles.size()); ++c)
+            if (LooksLikeNames(sheet, c)) {
+                names = c;
+                break;
+            }
+        if (names < static_cast<int>(roles.size()))
+            roles[static_cast<std::size_t>(names)] = Role::FullName;
         return roles;
     }
     const SheetRow& header = sheet.rows[static_cast<std::size_t>(headerRow)];
     std::vector<bool> taken(std::size(kRoles), false);
+    int numberColumn = -1;
+    int numberRank = 3;
     for (std::size_t c = 0; c < roles.size(); ++c) {
-        const Role role = RoleOfWord(HeaderWord(Cell(header, static_cast<int>(c))));
+        const QString word = HeaderWord(Cell(header, static_cast<int>(c)));
+        const Role role = RoleOfWord(word);
+        if (role == Role::Number) {
+            if (const int rank = NumberRank(word); rank < numberRank) {
+                numberRank = rank;
+                numberColumn = static_cast<int>(c);
+            }
+            continue;
+        }
         if (role == Role::Unused || taken[static_cast<std::size_t>(role)])
             continue;
         taken[static_cast<std::size_t>(role)] = true;
         roles[c] = role;
     }
+    if (numberColumn >= 0)
+        roles[static_cast<std::size_t>(numberColumn)] = Role::Number;
     return roles;
 }
 
@@ -310,21 +368,28 @@ ImportedList BuildRosterText(const Sheet& sheet, int headerRow, const std::vecto
     result.columns = readings ? 6 : everyFamily ? 3 : 2;
     result.students = static_cast<int>(students.size());
     QString text = QStringLiteral("\uFEFF");
-    int line = 1;
     for (const Student& s : students) {
-        for (; line < s.row; ++line)
-            text += u'\n';
         QStringList fields = {QStringLiteral("$"), s.number, s.full};
         if (result.columns >= 3)
             fields << s.family;
         if (result.columns == 6)
             fields << s.given << s.familyReading << s.givenReading;
         text += fields.join(u',') + u'\n';
-        ++line;
+        result.rows.push_back(s.row);
         if (sex >= 0)
             result.sexes.push_back(s.sex);
     }
     result.rosterText = ToUtf8(text);
+    return result;
+}
+
+int ReadImportedRoster(RosterTable& table, const ImportedList& list, int& columnCount, RosterTextNotes* notes)
+{
+    const int result = ReadRosterText(table, list.rosterText, columnCount, notes);
+    if (notes)
+        for (auto& changed : notes->changed)
+            if (changed.line >= 1 && static_cast<std::size_t>(changed.line) <= list.rows.size())
+                changed.line = list.rows[static_cast<std::size_t>(changed.line - 1)];
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "import/Sheet.h"
+#include "roster/RosterText.h"
 #include "roster/Seito.h"
 
 #include <cstdint>
@@ -48,9 +49,9 @@ std::optional<std::pair<std::string, std::string>> SplitAtSpace(std::string_view
 // or full names with a space), else 2.
 struct ImportedList {
     // A roster file's text in UTF-8 (with its byte-order mark), one "$" line per
-    // student on the line of its row in the list, so that the roster reader's
-    // notes name the list's rows. Empty when there are problems.
+    // student. Empty when there are problems.
     std::string rosterText;
+    std::vector<int> rows; // the list's row of each line of rosterText
     int columns = 0;
     int students = 0;
     std::vector<ListSex> sexes; // by student; empty when no column is 性別
@@ -58,6 +59,10 @@ struct ImportedList {
     std::vector<std::string> problems;
 };
 ImportedList BuildRosterText(const Sheet& sheet, int headerRow, const std::vector<Role>& roles);
+
+// The roster reader over the list's roster text, its notes naming the list's
+// rows rather than the text's lines.
+int ReadImportedRoster(RosterTable& table, const ImportedList& list, int& columnCount, RosterTextNotes* notes);
 
 // A loaded roster as a Kelmora roster file: a comment line `comment` (code page
 // 932), a comment naming the columns, then one "$" line per student with the

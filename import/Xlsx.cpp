@@ -92,27 +92,33 @@ std::string Utf8(QStringView text)
     return text.toUtf8().toStdString();
 }
 
-// The text of the element the reader stands on, with the phonetic runs (<rPh>,
-// the readings Japanese Excel keeps beside a text) and their properties left out.
+// The text of the element the reader stands on: its <t> elements, with the
+// phonetic runs (<rPh>, the readings Japanese Excel keeps beside a text) left
+// out, and the white space a pretty-printed part has between elements too.
 std::string ElementText(QXmlStreamReader& xml)
 {
     std::string text;
     int depth = 1;
     int phonetic = 0;
+    int inText = 0;
     while (depth > 0 && !xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement:
             ++depth;
             if (xml.name() == u"rPh" || xml.name() == u"phoneticPr")
                 ++phonetic;
+            else if (xml.name() == u"t")
+                ++inText;
             break;
         case QXmlStreamReader::EndElement:
             --depth;
             if (xml.name() == u"rPh" || xml.name() == u"phoneticPr")
                 --phonetic;
+            else if (xml.name() == u"t")
+                --inText;
             break;
         case QXmlStreamReader::Characters:
-            if (phonetic == 0)
+            if (phonetic == 0 && inText > 0)
                 text += Utf8(xml.text());
             break;
         default: break;
@@ -143,19 +149,30 @@ std::string NumberText(const std::string& value)
     return QString::number(d, 'g', QLocale::FloatingPointShortest).toStdString();
 }
 
+// Excel's own limits: a reference past them is no workbook Excel wrote.
+constexpr int kSheetRows = 1'048'576;
+constexpr int kSheetColumns = 16'384;
+
 // "C12" -> column 2 (from 0) and row 12; a part that is missing stays as it was.
-void CellReference(QStringView ref, int& column, int& row)
+// False for a reference past the sheet's last row or column.
+bool CellReference(QStringView ref, int& column, int& row)
 {
     int c = 0;
     qsizetype i = 0;
     for (; i < ref.size() && ref[i] >= u'A' && ref[i] <= u'Z'; ++i)
-        c = std::min(c * 26 + (ref[i].unicode() - u'A' + 1), 1 << 20);
+        c = std::min(c * 26 + (ref[i].unicode() - u'A' + 1), kSheetColumns + 1);
+    if (c > kSheetColumns)
+        return false;
     if (i > 0)
         column = c - 1;
+    if (i == ref.size())
+        return true;
     bool ok = false;
     const int r = ref.mid(i).toInt(&ok);
-    if (ok && r > 0)
-        row = r;
+    if (!ok || r <= 0 || r > kSheetRows)
+        return false;
+    row = r;
+    return true;
 }
 
 XlsxError ReadSheet(const QByteArray& part, const std::vector<std::string>& shared, Sheet& sheet, std::size_t& cells,
@@ -193,7 +210,8 @@ XlsxError ReadSheet(const QByteArray& part, const std::vector<std::string>& shar
                 endRow();
             int ignored = 0;
             const int before = rowNumber;
-            CellReference(xml.attributes().value(QLatin1StringView("r")), ignored, rowNumber);
+            if (!CellReference(xml.attributes().value(QLatin1StringView("r")), ignored, rowNumber))
+                return XlsxError::Damaged;
             if (rowNumber == before)
                 ++rowNumber;
             row.number = rowNumber;
@@ -203,7 +221,8 @@ XlsxError ReadSheet(const QByteArray& part, const std::vector<std::string>& shar
             const QXmlStreamAttributes attributes = xml.attributes();
             const int before = column;
             int ignoredRow = 0;
-            CellReference(attributes.value(QLatin1StringView("r")), column, ignoredRow);
+            if (!CellReference(attributes.value(QLatin1StringView("r")), column, ignoredRow))
+                return XlsxError::Damaged;
             if (column == before)
                 ++column;
             const QStringView type = attributes.value(QLatin1StringView("t"));

@@ -189,7 +189,7 @@ bool TForm1::importRoster(const QString& path)
     // Everything is made aside first; the program's state changes only at the end.
     Roster roster;
     RosterTextNotes notes;
-    roster.studentCount = ReadRosterText(roster.table, imported.rosterText, roster.columnCount, &notes);
+    roster.studentCount = ReadImportedRoster(roster.table, imported, roster.columnCount, &notes);
     if (roster.studentCount <= 0) // the rows were checked; a fault of ours if it happens
         throw std::runtime_error("the imported list did not read as a roster");
 
@@ -226,11 +226,12 @@ bool TForm1::importRoster(const QString& path)
     rosterFolder_ = source.absolutePath();
     ui->OutPut->setEnabled(false);
     ui->Draft->setEnabled(false);
-    if (!imported.sexes.empty()) {
-        FitToRoster(state.draftConditions, state.roster);
-        for (std::size_t k = 0; k < imported.sexes.size() && k < state.draftConditions.marks.size(); ++k)
-            state.draftConditions.marks[k].sex = DraftSex(imported.sexes[k]);
-    }
     rosterLoaded(notes);
+    // The marks follow the students to the new roster first; the list's 性別
+    // then adds to them, and a blank cell keeps the mark the teacher made.
+    draftFollowsRoster();
+    for (std::size_t k = 0; k < imported.sexes.size() && k < state.draftConditions.marks.size(); ++k)
+        if (imported.sexes[k] != ListSex::None)
+            state.draftConditions.marks[k].sex = DraftSex(imported.sexes[k]);
     return true;
 }

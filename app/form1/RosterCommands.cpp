@@ -16,6 +16,8 @@
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QStringDecoder>
+#include <QStringTokenizer>
 
 using namespace kelmora;
 
@@ -26,6 +28,23 @@ void TForm1::connectRoster()
 }
 
 namespace {
+
+// Whether a UTF-16 file holds a roster's data lines ("$" after ASCII spaces).
+bool HasUtf16DataLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QString text = QStringDecoder(QStringDecoder::Utf16)(file.read(qint64(kMaxRosterFileBytes)));
+    for (const QStringView line : QStringTokenizer(text, u'\n'))
+        for (const QChar c : line) {
+            if (c == u'$')
+                return true;
+            if (c != u' ')
+                break;
+        }
+    return false;
+}
 
 void plainMessage(QWidget* parent, const QString& text)
 {
@@ -149,7 +168,9 @@ bool TForm1::loadRosterFile(const QString& path)
         box.exec();
         return false;
     }
-    if (result == 0 && notes.encoding != cp932::FileEncoding::Utf16) {
+    // A UTF-16 file without "$" lines is a list saved as Unicode text, which the
+    // import reads; only a Kelmora roster in UTF-16 is refused as such.
+    if (result == 0 && (notes.encoding != cp932::FileEncoding::Utf16 || !HasUtf16DataLines(path))) {
         return openForeignRoster(path);
     }
     ui->DLoad->setEnabled(false);

@@ -131,16 +131,24 @@ void ImportDialog::showSheet()
         table_->setCellWidget(0, c, box);
     }
 
+    // The box takes the row's number as the table's left edge shows it, empty
+    // rows counted.
     const QSignalBlocker block(headerBox_);
-    headerBox_->setRange(0, shown);
-    headerBox_->setValue(FindHeaderRow(s) + 1);
+    headerBox_->setRange(0, shown > 0 ? s.rows[static_cast<std::size_t>(shown - 1)].number : 0);
+    const int found = FindHeaderRow(s);
+    headerBox_->setValue(found >= 0 ? s.rows[static_cast<std::size_t>(found)].number : 0);
     showHeader();
 }
 
 void ImportDialog::showHeader()
 {
     const Sheet& s = sheet();
-    headerRow_ = headerBox_->value() - 1;
+    // An empty row's number means the first row with something in it below.
+    headerRow_ = -1;
+    if (const int number = headerBox_->value(); number > 0)
+        for (std::size_t r = 0; r < s.rows.size() && headerRow_ < 0; ++r)
+            if (s.rows[r].number >= number)
+                headerRow_ = static_cast<int>(r);
     for (int r = 1; r < table_->rowCount(); ++r)
         for (int c = 0; c < table_->columnCount(); ++c)
             if (QTableWidgetItem* item = table_->item(r, c)) {

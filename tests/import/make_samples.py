@@ -180,6 +180,50 @@ def lying_bomb_xlsx():
     open(path, "wb").write(bytes(data))
 
 
+def small_xlsx(name, rows, strings=None):
+    """A one-sheet workbook of the rows given (<row> elements), with a
+    sharedStrings part when `strings` is given."""
+    with zipfile.ZipFile(os.path.join(DATA, name), "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("[Content_Types].xml", CONTENT_TYPES)
+        z.writestr("_rels/.rels", ROOT_RELS)
+        z.writestr("xl/workbook.xml", WORKBOOK.replace('<sheet name="メモ" sheetId="2" r:id="rId2"/>', ""))
+        z.writestr("xl/_rels/workbook.xml.rels", WORKBOOK_RELS)
+        if strings is not None:
+            z.writestr("xl/sharedStrings.xml", strings)
+        z.writestr("xl/worksheets/sheet1.xml", SHEET_HEAD + rows + SHEET_TAIL)
+
+
+def far_xlsx(name, cell):
+    """A one-cell workbook whose cell lies past Excel's last row or column (or on
+    its last row)."""
+    small_xlsx(name, '<row r="%s"><c r="%s" t="inlineStr"><is><t>x</t></is></c></row>'
+               % (cell.lstrip("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), cell))
+
+
+def pretty_xlsx():
+    """Shared strings written indented, a line break and spaces between their
+    elements: a phonetic run, and a text in two runs."""
+    strings = """<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" count="2" uniqueCount="2">
+  <si>
+    <t>山田　太郎</t>
+    <rPh sb="0" eb="2">
+      <t>ヤマダ</t>
+    </rPh>
+    <phoneticPr fontId="1"/>
+  </si>
+  <si>
+    <r>
+      <t>佐藤</t>
+    </r>
+    <r>
+      <t xml:space="preserve">　花子</t>
+    </r>
+  </si>
+</sst>"""
+    small_xlsx("pretty.xlsx", '<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c></row>', strings)
+
+
 def main():
     os.makedirs(DATA, exist_ok=True)
     students = example_class()
@@ -189,6 +233,10 @@ def main():
     openpyxl_xlsx(students, "rows1000.xlsx", 25)
     bomb_xlsx()
     lying_bomb_xlsx()
+    far_xlsx("far-row.xlsx", "A1048577")
+    far_xlsx("far-column.xlsx", "XFE1")
+    far_xlsx("last-row.xlsx", "A1048576")
+    pretty_xlsx()
 
 
 if __name__ == "__main__":

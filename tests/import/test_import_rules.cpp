@@ -39,7 +39,7 @@ Roster ExampleClass()
 Roster Imported(const ImportedList& list, RosterTextNotes* notes = nullptr)
 {
     Roster roster;
-    roster.studentCount = ReadRosterText(roster.table, list.rosterText, roster.columnCount, notes);
+    roster.studentCount = ReadImportedRoster(roster.table, list, roster.columnCount, notes);
     return roster;
 }
 
@@ -282,6 +282,41 @@ private slots:
         }
     }
 
+    // A header of one known word is found when no row below has one; without a
+    // header, a column of IDs is never taken for the names.
+    void oneWordHeadersAndIdColumns()
+    {
+        Sheet sheet = ParseCsv("ID,氏名\nA01,山田 太郎\nA02,佐藤 花子\n");
+        QCOMPARE(FindHeaderRow(sheet), 0);
+        QVERIFY(GuessRoles(sheet, 0) == Roles({Role::Unused, Role::FullName}));
+        QCOMPARE(Imported(BuildRosterText(sheet, 0, GuessRoles(sheet, 0))).studentCount, 2);
+        sheet = ParseCsv("氏名\n山田 太郎\n佐藤 花子\n");
+        QCOMPARE(FindHeaderRow(sheet), 0);
+        QCOMPARE(Imported(BuildRosterText(sheet, 0, GuessRoles(sheet, 0))).table[0].FullName,
+                 std::string("\x8e\x52\x93\x63 \x91\xbe\x98\x59")); // 山田 太郎
+        // A name that is a heading word too (名) below it: no header after all.
+        sheet = ParseCsv("氏名\n山田 太郎\n名\n");
+        QCOMPARE(FindHeaderRow(sheet), -1);
+
+        sheet = ParseCsv("A01,山田 太郎\nA02,佐藤 花子\n");
+        QCOMPARE(FindHeaderRow(sheet), -1);
+        QVERIFY(GuessRoles(sheet, -1) == Roles({Role::Unused, Role::FullName}));
+        sheet = ParseCsv("1,S0012,山田 太郎\n2,S0013,佐藤 花子\n");
+        QVERIFY(GuessRoles(sheet, -1) == Roles({Role::Number, Role::Unused, Role::FullName}));
+    }
+
+    // Of several number headings the attendance number is taken, wherever it stands.
+    void attendanceNumberBeforeOtherNumbers()
+    {
+        Sheet sheet = ParseCsv("学籍番号,学年,組,出席番号,氏名,性別\n");
+        QVERIFY(GuessRoles(sheet, 0)
+                == Roles({Role::Unused, Role::Unused, Role::Unused, Role::Number, Role::FullName, Role::Sex}));
+        sheet = ParseCsv("学籍番号,No.,氏名\n");
+        QVERIFY(GuessRoles(sheet, 0) == Roles({Role::Unused, Role::Number, Role::FullName}));
+        sheet = ParseCsv("番号,学籍番号,氏名\n");
+        QVERIFY(GuessRoles(sheet, 0) == Roles({Role::Number, Role::Unused, Role::FullName}));
+    }
+
     // Two reading columns named by whose reading they hold, whichever side the
     // qualifier stands: each gets its own use, and the list comes in with both.
     void readingHeadersNameTheirHalf()
@@ -341,6 +376,45 @@ private slots:
         QCOMPARE(ReadListFile(QFile::encodeName(big.fileName()).toStdString()).kind, ListFileKind::TooLarge);
         QCOMPARE(ReadListFile(QFile::encodeName(dir.filePath(QStringLiteral("none.csv"))).toStdString()).kind,
                  ListFileKind::Unreadable);
+    }
+
+    // A quote inside a field is a character: the rows after it stay rows.
+    void quoteInsideAFieldIsLiteral()
+    {
+        const Sheet sheet = ParseCsv("番号,氏名\n1,山田\"太郎\n2,佐藤 花子\n");
+        QCOMPARE(sheet.rows.size(), std::size_t(3));
+        QCOMPARE(sheet.rows[1].cells.at(1), std::string("山田\"太郎"));
+        QCOMPARE(sheet.rows[2].cells.at(1), std::string("佐藤 花子"));
+    }
+
+    // Shared strings written indented read as Excel shows them: the white
+    // space between elements and the phonetic run are no part of the text.
+    void indentedSharedStrings()
+    {
+        const ListFile list = Read(QStringLiteral("pretty.xlsx"));
+        QCOMPARE(list.kind, ListFileKind::Xlsx);
+        const SheetRow& row = list.sheets.at(0).rows.at(0);
+        QCOMPARE(row.cells.at(0), std::string("山田　太郎"));
+        QCOMPARE(row.cells.at(1), std::string("佐藤　花子"));
+    }
+
+    // Excel's sheet ends at row 1,048,576 and column XFD: a cell past it is a
+    // damaged workbook. Blank rows above a list cost nothing: the roster text
+    // holds the students' lines only, and its notes still name the list's rows.
+    void farRowsAreNoBurden()
+    {
+        QCOMPARE(Read(QStringLiteral("far-row.xlsx")).kind, ListFileKind::Damaged);
+        QCOMPARE(Read(QStringLiteral("far-column.xlsx")).kind, ListFileKind::Damaged);
+        const ListFile last = Read(QStringLiteral("last-row.xlsx"));
+        QCOMPARE(last.kind, ListFileKind::Xlsx);
+        QCOMPARE(last.sheets.at(0).rows.at(0).number, 1'048'576);
+
+        const Sheet sheet = ParseCsv(std::string(1'000'000, '\n') + "番号,氏名\n1,\xF0\xA0\xAE\xB7田　花子\n");
+        const ImportedList list = BuildRosterText(sheet, 0, GuessRoles(sheet, 0));
+        QVERIFY(list.rosterText.size() < 100);
+        RosterTextNotes notes;
+        QCOMPARE(Imported(list, &notes).studentCount, 1);
+        QCOMPARE(notes.changed.at(0).line, 1'000'002);
     }
 
     // A list longer than any school's is refused early; a stopped reading gives nothing.

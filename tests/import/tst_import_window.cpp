@@ -6,6 +6,7 @@
 #include "common/Files.h"
 #include "common/Sjis.h"
 #include "common/WindowTest.h"
+#include "draft/DraftSetup.h"
 #include "roster/RosterReader.h"
 
 #include <QAbstractItemView>
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -156,6 +158,72 @@ private slots:
         openWindow();
         load(QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv"));
         QCOMPARE(placeAndWrite(QStringLiteral("loaded.tex")), imported);
+    }
+
+    // The 席替え marks follow the students by number and name, as after
+    // 生徒氏名読込; the one gone is named; a blank 性別 keeps the mark made by hand.
+    void marksFollowTheImportedRoster()
+    {
+        load(QStringLiteral(KELMORA_EXAMPLES_DIR "/roster3.csv"));
+        auto& marks = state->draftConditions.marks;
+        FitToRoster(state->draftConditions, state->roster);
+        marks[0] = {true, false, Sex::Boy}; // 青木, 性別 left blank in the list
+        marks[1].front = true;              // 新井, now second-to-last
+        marks[2].fixed = true;              // 池田, not in the list
+        const QString list = testing::writeFile(dir, QStringLiteral("marks.csv"),
+                                                testing::sjBytes(u"番号,氏名,性別\r\n"
+                                                                 u"1,青木　健太,\r\n"
+                                                                 u"4,石井　彩花,女\r\n"
+                                                                 u"2,新井　美咲,女\r\n"));
+        modals().expect({Step::any<ImportDialog>([](ImportDialog* dialog) {
+                             QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
+                         }),
+                         Step::box(MessageTitle(), QStringLiteral("\n3 池田　大輝"))});
+        QVERIFY(form->importRoster(list));
+        QTRY_VERIFY(!modals().waiting());
+        QCOMPARE(state->roster.studentCount, 3);
+        QCOMPARE(marks.size(), std::size_t(3));
+        QCOMPARE(marks[0], (StudentMarks{true, false, Sex::Boy}));
+        QCOMPARE(marks[1], (StudentMarks{false, false, Sex::Girl}));
+        QCOMPARE(marks[2], (StudentMarks{true, false, Sex::Girl}));
+    }
+
+    // A list saved as Unicode text (UTF-16) and dropped or given on the command
+    // line goes to the import's preview, not to 生徒氏名読込's UTF-16 refusal.
+    void utf16ListFromOutsideIsImported()
+    {
+        const QString text = QStringLiteral("\uFEFF番号\t氏名\r\n1\t山田　太郎\r\n2\t佐藤　花子\r\n");
+        const QString list = testing::writeFile(dir, QStringLiteral("unicode.csv"),
+                                                QByteArray(reinterpret_cast<const char*>(text.utf16()),
+                                                           text.size() * qsizetype(sizeof(char16_t))));
+        bool shown = false;
+        modals().expect(Step::any<ImportDialog>([&](ImportDialog* dialog) {
+            shown = true;
+            QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
+        }));
+        QVERIFY(form->loadRosterFile(list));
+        QVERIFY(shown);
+        QCOMPARE(state->roster.studentCount, 2);
+    }
+
+    // 見出しの行 counts rows as the table's left edge numbers them, the blank
+    // line above the header too.
+    void headerRowIsTheSheetsRowNumber()
+    {
+        const QString list = testing::writeFile(dir, QStringLiteral("blank-first.csv"),
+                                                testing::sjBytes(u"\r\n番号,氏名\r\n1,山田　太郎\r\n"));
+        int found = -1;
+        QString moved;
+        modals().expect(Step::any<ImportDialog>([&](ImportDialog* dialog) {
+            auto* box = dialog->findChild<QSpinBox*>(QStringLiteral("headerBox"));
+            found = box->value();
+            QTest::keyClick(box, Qt::Key_Up); // the student's row, 3: no names above it
+            moved = Status(dialog);
+            QTest::keyClick(box, Qt::Key_Escape);
+        }));
+        QVERIFY(!form->importRoster(list));
+        QCOMPARE(found, 2);
+        QCOMPARE(moved, QStringLiteral("氏名の列(または姓と名の列)を選んでください。"));
     }
 
     // A long read shows that it is working, and 中止 stops it: no message, no change.
