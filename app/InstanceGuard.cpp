@@ -5,8 +5,10 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -80,6 +82,9 @@ FileDoor::~FileDoor()
     bus.unregisterService(service_);
 }
 
+// How long a second start waits for a door that is not open yet.
+constexpr int kDoorWaitMs = 3000;
+
 QString FileDoor::serviceName(const QString& executablePath)
 {
     // A bus name's element may not begin with a digit.
@@ -110,9 +115,20 @@ bool FileDoor::handOver(const QString& executablePath, const QString& path, int 
     QDBusMessage call = QDBusMessage::createMethodCall(serviceName(executablePath), kDoorPath, kDoorInterface,
                                                        QStringLiteral("openFile"));
     call << path;
-    const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
-           && reply.arguments().constFirst().toBool();
+    // Two files opened together start two processes at once: the first holds the lock
+    // but opens its door only after its first frame, so a door not there yet is waited
+    // for a moment rather than the file being lost.
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
+        if (reply.type() == QDBusMessage::ReplyMessage)
+            return !reply.arguments().isEmpty() && reply.arguments().constFirst().toBool();
+        if (reply.errorName() != QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown")
+            || clock.elapsed() >= kDoorWaitMs)
+            return false;
+        QThread::msleep(100);
+    }
 }
 
 bool FileDoor::openFile(const QString& path)

@@ -117,7 +117,7 @@ QJsonObject DraftRecord(const DraftConditions& given, const Roster& roster)
             {kWindows, kWindowNames[static_cast<std::size_t>(conditions.windows)]}};
 }
 
-DraftConditions ReadDraftRecord(const QJsonObject& draft, const Roster& roster)
+DraftConditions ReadDraftRecord(const QJsonObject& draft, const Roster& roster, std::vector<NamedStudent>* lost)
 {
     DraftConditions c;
     FitToRoster(c, roster);
@@ -142,10 +142,22 @@ DraftConditions ReadDraftRecord(const QJsonObject& draft, const Roster& roster)
     }
 
     const RosterIndex index(roster);
+    const auto noteLost = [lost](const QJsonValue& v) {
+        const QJsonObject o = v.toObject();
+        const auto number = RosterTextBytes(o.value(kNumber));
+        const auto fullName = RosterTextBytes(o.value(kFullName));
+        if (!lost || !number || !fullName)
+            return;
+        const NamedStudent s{*number, *fullName};
+        if (std::find(lost->begin(), lost->end(), s) == lost->end())
+            lost->push_back(s);
+    };
     for (const QJsonValue& v : draft.value(kStudents).toArray()) {
         const std::int32_t p = find(v, index);
-        if (p < 1 || static_cast<std::size_t>(p) > c.marks.size())
+        if (p < 1 || static_cast<std::size_t>(p) > c.marks.size()) {
+            noteLost(v);
             continue;
+        }
         const QJsonObject o = v.toObject();
         StudentMarks& m = c.marks[static_cast<std::size_t>(p - 1)];
         m.front = o.value(QStringLiteral("front")).toBool();
@@ -154,10 +166,13 @@ DraftConditions ReadDraftRecord(const QJsonObject& draft, const Roster& roster)
     }
     for (const QJsonValue& g : draft.value(kApart).toArray()) {
         std::vector<int> group;
-        for (const QJsonValue& v : g.toArray())
-            if (const std::int32_t p = find(v, index);
-                p >= 1 && std::find(group.begin(), group.end(), p) == group.end())
+        for (const QJsonValue& v : g.toArray()) {
+            const std::int32_t p = find(v, index);
+            if (p < 1)
+                noteLost(v);
+            else if (std::find(group.begin(), group.end(), p) == group.end())
                 group.push_back(p);
+        }
         if (group.size() >= 2)
             c.apartGroups.push_back(std::move(group));
     }

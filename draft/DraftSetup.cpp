@@ -37,12 +37,14 @@ std::vector<NamedStudent> FitToRoster(DraftConditions& conditions, const Roster&
     const RosterIndex index(roster);
     const auto before = static_cast<int>(conditions.names.size());
     std::vector<std::int32_t> now(static_cast<std::size_t>(before) + 1, 0);
+    // The same class when at least one student keeps number and name; a name alone
+    // (one same-named child in another class) does not make it the same class.
     bool anyFound = false;
     for (int p = 1; p <= before; ++p) {
         const auto at = static_cast<std::size_t>(p - 1);
         const std::string number = at < conditions.numbers.size() ? conditions.numbers[at] : std::string();
         now[static_cast<std::size_t>(p)] = index.find(number, conditions.names[at], p);
-        anyFound = anyFound || now[static_cast<std::size_t>(p)] != 0;
+        anyFound = anyFound || index.findByNumber(number, conditions.names[at], p) != 0;
     }
 
     std::vector<NamedStudent> lost;
@@ -54,13 +56,13 @@ std::vector<NamedStudent> FitToRoster(DraftConditions& conditions, const Roster&
             const auto at = static_cast<std::size_t>(p - 1);
             const StudentMarks kept = at < conditions.marks.size() ? conditions.marks[at] : StudentMarks{};
             const std::int32_t q = now[static_cast<std::size_t>(p)];
-            if (q == 0) {
-                if (kept != StudentMarks{} || inAGroup(conditions, p))
-                    lost.push_back({at < conditions.numbers.size() ? conditions.numbers[at] : std::string(),
-                                    conditions.names[at]});
-            } else if (!taken[static_cast<std::size_t>(q)]) { // the first of two equal students
+            if (q != 0 && !taken[static_cast<std::size_t>(q)]) {
                 taken[static_cast<std::size_t>(q)] = true;
                 marks[static_cast<std::size_t>(q - 1)] = kept;
+            } else if (kept != StudentMarks{} || inAGroup(conditions, p)) {
+                // Gone, or the second of two old students who became the same one.
+                lost.push_back(
+                    {at < conditions.numbers.size() ? conditions.numbers[at] : std::string(), conditions.names[at]});
             }
         }
         for (const auto& group : conditions.apartGroups) {

@@ -197,8 +197,9 @@ bool TForm1::openArrangement(const QString& path)
     state.history = ReadHistory(arrangement.history, notices);
     // A file that records no conditions leaves the present ones: they may have
     // been set for this class already.
+    std::vector<NamedStudent> markedMissing;
     if (!arrangement.draft.isEmpty())
-        state.draftConditions = ReadDraftRecord(arrangement.draft, state.roster);
+        state.draftConditions = ReadDraftRecord(arrangement.draft, state.roster, &markedMissing);
     else
         draftFollowsRoster();
     ui->DLoad->setEnabled(true);
@@ -210,7 +211,7 @@ bool TForm1::openArrangement(const QString& path)
     if (familyNamesMissing)
         warn(this, QStringLiteral("この座席配置は「姓のみ」で保存されていますが、今の名簿には姓の列がありません。\n"
                                   "生徒氏名は「姓　名」で表示します。"));
-    warnMissing(matched);
+    warnMissing(matched, markedMissing);
     if (!notices.isEmpty())
         warn(this, notices.join(QLatin1Char('\n')));
     return true;
@@ -225,13 +226,18 @@ void TForm1::putPlacement(const QString& text, const MatchedPlacement& matched, 
     });
 }
 
-void TForm1::warnMissing(const MatchedPlacement& matched)
+void TForm1::warnMissing(const MatchedPlacement& matched, const std::vector<NamedStudent>& markedMissing)
 {
-    if (matched.missing.empty())
-        return;
     QStringList names;
     for (const PlacedStudent& s : matched.missing)
         names.append(cp932::ToUnicode(s.number) + QLatin1Char(' ') + cp932::ToUnicode(s.text));
+    // Students with 席替え marks but no desk are named too; one on a desk is named once.
+    for (const NamedStudent& s : markedMissing)
+        if (std::none_of(matched.missing.begin(), matched.missing.end(),
+                         [&s](const PlacedStudent& d) { return d.number == s.number && d.fullName == s.fullName; }))
+            names.append(cp932::ToUnicode(s.number) + QLatin1Char(' ') + cp932::ToUnicode(s.fullName));
+    if (names.isEmpty())
+        return;
     warn(this, QStringLiteral("今の名簿にいない生徒がいます。その席は空けておきます。\n%1")
                    .arg(names.join(QLatin1Char('\n'))));
 }

@@ -244,6 +244,10 @@ void TForm1::PresentClick()
     }
     auto* window = new PresentWindow(state, ui->StringGrid2->colCount(), ui->StringGrid2->rowCount(),
                                      ui->RadioButton2->isChecked() && state.roster.columnCount == 6, this);
-    connect(undoStack, &QUndoStack::indexChanged, window, qOverload<>(&QWidget::update));
+    // Queued: opening a file sets the room's size after it puts the desks.
+    connect(
+        undoStack, &QUndoStack::indexChanged, window,
+        [this, window] { window->rearrange(ui->StringGrid2->colCount(), ui->StringGrid2->rowCount()); },
+        Qt::QueuedConnection);
     window->showOn(screen());
 }

@@ -288,7 +288,8 @@ private:
     // Puts a matched placement on the desks as one undo step named `text`, the
     // students not on a desk back in the list; and names the ones not found.
     void putPlacement(const QString& text, const kelmora::MatchedPlacement& matched, kelmora::NameMode mode);
-    void warnMissing(const kelmora::MatchedPlacement& matched);
+    void warnMissing(const kelmora::MatchedPlacement& matched,
+                     const std::vector<kelmora::NamedStudent>& markedMissing = {});
     void connectDesktop(); // DesktopCommands.cpp
 
     // The one file a drag carries that Kelmora can open; empty for anything else.

@@ -58,11 +58,7 @@ PresentWindow::PresentWindow(const ProgramState& state, int columns, int rows, b
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("発表"));
     setFocusPolicy(Qt::StrongFocus);
-    for (int r = 0; r < rows_; ++r)
-        for (int c = 0; c < columns_; ++c)
-            if (!state_.seatTable.text(c, r).empty())
-                order_.append(QPoint(c, r));
-    std::shuffle(order_.begin(), order_.end(), *QRandomGenerator::global());
+    rearrange(columns, rows);
 
     animation_->setDuration(450);
     animation_->setStartValue(0.0);
@@ -72,6 +68,29 @@ PresentWindow::PresentWindow(const ProgramState& state, int columns, int rows, b
         progress_ = v.toReal();
         update();
     });
+}
+
+void PresentWindow::rearrange(int columns, int rows)
+{
+    columns_ = columns;
+    rows_ = rows;
+    // Desks uncovered before stay uncovered while someone sits there; the others,
+    // newly seated ones among them, come after in a new random order.
+    QList<QPoint> kept, covered;
+    for (int k = 0; k < uncovered_; ++k)
+        if (const QPoint d = order_[k];
+            d.x() < columns_ && d.y() < rows_ && !state_.seatTable.text(d.x(), d.y()).empty())
+            kept.append(d);
+    for (int r = 0; r < rows_; ++r)
+        for (int c = 0; c < columns_; ++c)
+            if (!state_.seatTable.text(c, r).empty() && !kept.contains(QPoint(c, r)))
+                covered.append(QPoint(c, r));
+    std::shuffle(covered.begin(), covered.end(), *QRandomGenerator::global());
+    order_ = kept + covered;
+    animation_->stop();
+    progress_ = 1;
+    uncovered_ = animatedFrom_ = int(kept.size());
+    update();
 }
 
 void PresentWindow::showOn(QScreen* current)

@@ -32,6 +32,9 @@ public:
     // Where the desk at (column, row) of the seat table is drawn.
     QRectF deskRect(int column, int row) const;
 
+    // The desks changed (an undo, a file opened, 席替え), perhaps the room's size too.
+    void rearrange(int columns, int rows);
+
     void next();
     void back();
     void all();

@@ -337,6 +337,31 @@ private slots:
         QVERIFY(orders.size() > 1); // 6 draws of 120 orders: all alike by chance once in 10^10
         QCOMPARE(form->arrangementChanged(), changed);
     }
+
+    // Desks seated while 発表 shows (the main window is on the other screen) are
+    // uncovered in their turn; the desks uncovered before stay uncovered.
+    void presentFollowsTheDesks()
+    {
+        loadAndShow(kExamples + "/roster6.csv");
+        seat({{0, 0}, {4, 0}, {2, 3}});
+        activate();
+        key(Qt::Key_P, Qt::AltModifier);
+        QPointer<PresentWindow> shown = form->findChild<PresentWindow*>();
+        QVERIFY(shown);
+        QVERIFY(QTest::qWaitForWindowExposed(shown));
+        QTest::keyClick(shown, Qt::Key_Space);
+        QTest::keyClick(shown, Qt::Key_Space);
+        const QList<QPoint> uncovered = shown->order().mid(0, 2);
+
+        seat({{0, 1}});
+        QVERIFY(QTest::qWaitFor([&] { return shown->order().size() == 4; }));
+        QVERIFY(shown->order().contains(QPoint(0, 1)));
+        QCOMPARE(shown->order().mid(0, 2), uncovered);
+        QCOMPARE(shown->uncovered(), 2);
+        QTest::keyClick(shown, Qt::Key_Return);
+        QCOMPARE(shown->uncovered(), 4);
+        QTest::keyClick(shown, Qt::Key_Escape);
+    }
 };
 
 QTEST_MAIN(DesktopTest)

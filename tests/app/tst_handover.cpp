@@ -2,12 +2,14 @@
 // bus, which the test runs its own of): the running window opens it, and the
 // second start ends without a word. Without a file, a second start still says
 // that Kelmora runs.
+#include "app/InstanceGuard.h"
 #include "arrangement/Arrangement.h"
 #include "common/Files.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -94,6 +96,27 @@ private slots:
         QVERIFY(!first.seen.contains("MESSAGE"));
         first.close();
         QVERIFY2(first.seen.contains("ENDED 0"), first.seen.constData());
+    }
+
+    // Two files opened together: the second start finds the lock held before the
+    // first has opened its door. Here the test holds the lock and opens the door late.
+    void aFileWaitsForADoorNotOpenYet()
+    {
+        kelmora::InstanceLock lock;
+        QCOMPARE(lock.acquire(kProbe), kelmora::InstanceLock::Result::Acquired);
+        const QString roster = QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv");
+        Instance second;
+        second.start({roster});
+        QTest::qWait(800);
+        QCOMPARE(second.process.state(), QProcess::Running);
+
+        kelmora::FileDoor door;
+        QSignalSpy handed(&door, &kelmora::FileDoor::fileHandedOver);
+        QVERIFY(door.open(kProbe));
+        QVERIFY(handed.wait(5000));
+        QCOMPARE(handed.constFirst().constFirst().toString(), roster);
+        QVERIFY2(second.waitFor("ENDED"), second.seen.constData());
+        QVERIFY2(!second.seen.contains("MESSAGE"), second.seen.constData());
     }
 };
 

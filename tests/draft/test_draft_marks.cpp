@@ -88,8 +88,10 @@ private slots:
             std::set<std::string> staying;
             for (const auto& s : after)
                 staying.insert(s.second);
-            const bool anyStays =
-                std::any_of(before.begin(), before.end(), [&](const auto& s) { return staying.contains(s.second); });
+            // The same class only while someone keeps both number and name.
+            const bool anyStays = std::any_of(before.begin(), before.end(), [&](const auto& s) {
+                return std::find(after.begin(), after.end(), s) != after.end();
+            });
 
             const std::vector<NamedStudent> lost = FitToRoster(c, now);
             QVERIFY(FitsRoster(c, now));
@@ -142,6 +144,33 @@ private slots:
         QVERIFY(FitToRoster(c, rosterOf({{"3", "X"}, {"2", "X"}, {"1", "A"}, {"4", "B"}})).empty());
         QVERIFY(c.marks[0].front);
         QCOMPARE(std::count(c.marks.begin(), c.marks.end(), StudentMarks{}), 3);
+    }
+
+    // Another class with one child of the same name as one of the marked class is
+    // still another class: nobody gets a mark and nobody is named.
+    void aNamesakeInAnotherClassGetsNoMarks()
+    {
+        DraftConditions c;
+        FitToRoster(c, rosterOf({{"1", "A"}, {"2", "B"}}));
+        c.marks[0].front = true;
+        c.marks[1].fixed = true;
+        QVERIFY(FitToRoster(c, rosterOf({{"1", "P"}, {"2", "Q"}, {"3", "B"}})).empty());
+        QCOMPARE(std::count(c.marks.begin(), c.marks.end(), StudentMarks{}), 3);
+    }
+
+    // Two old students who both become the same new one: the second's marks are
+    // named as lost, not dropped without a word.
+    void twoStudentsBecomingOneNameTheSecond()
+    {
+        DraftConditions c;
+        FitToRoster(c, rosterOf({{"1", "A"}, {"2", "X"}, {"3", "X"}}));
+        c.marks[1].front = true;
+        c.marks[2].fixed = true;
+        const std::vector<NamedStudent> lost = FitToRoster(c, rosterOf({{"1", "A"}, {"5", "X"}}));
+        QCOMPARE(lost.size(), std::size_t{1});
+        QCOMPARE(lost[0].number, std::string("3"));
+        QCOMPARE(lost[0].fullName, std::string("X"));
+        QVERIFY(c.marks[1].front && !c.marks[1].fixed);
     }
 
     // Conditions made for one class and saved with another's roster name none of

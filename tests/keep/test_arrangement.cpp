@@ -204,7 +204,10 @@ private slots:
         // the group of 青木 and 池田 is no group any more.
         const Roster changed =
             rosterOf({student("4", "上田　結衣"), student("12", "新井　美咲"), student("1", "青木　健太")});
-        const DraftConditions m = ReadDraftRecord(draft, changed);
+        std::vector<NamedStudent> lost;
+        const DraftConditions m = ReadDraftRecord(draft, changed, &lost);
+        // 池田, marked and in two groups, is named once.
+        QCOMPARE(lost, (std::vector<NamedStudent>{{"3", sj("池田　大輝")}}));
         QCOMPARE(m.names, (std::vector<std::string>{sj("上田　結衣"), sj("新井　美咲"), sj("青木　健太")}));
         QVERIFY(m.marks[0] == StudentMarks{});
         QVERIFY((m.marks[1] == StudentMarks{false, false, Sex::Girl}));
