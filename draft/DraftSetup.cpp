@@ -37,15 +37,19 @@ std::vector<NamedStudent> FitToRoster(DraftConditions& conditions, const Roster&
     const RosterIndex index(roster);
     const auto before = static_cast<int>(conditions.names.size());
     std::vector<std::int32_t> now(static_cast<std::size_t>(before) + 1, 0);
-    // The same class when at least one student keeps number and name; a name alone
-    // (one same-named child in another class) does not make it the same class.
-    bool anyFound = false;
+    // The same class when a student keeps number and name, or when more than half
+    // the class is found (a transfer student renumbers everyone after them); one
+    // same-named child in another class does not make it the same class.
+    bool keepsNumber = false;
+    int found = 0;
     for (int p = 1; p <= before; ++p) {
         const auto at = static_cast<std::size_t>(p - 1);
         const std::string number = at < conditions.numbers.size() ? conditions.numbers[at] : std::string();
         now[static_cast<std::size_t>(p)] = index.find(number, conditions.names[at], p);
-        anyFound = anyFound || index.findByNumber(number, conditions.names[at], p) != 0;
+        keepsNumber = keepsNumber || index.findByNumber(number, conditions.names[at], p) != 0;
+        found += now[static_cast<std::size_t>(p)] != 0 ? 1 : 0;
     }
+    const bool anyFound = keepsNumber || 2 * found > before;
 
     std::vector<NamedStudent> lost;
     std::vector<StudentMarks> marks(roster.table.size());
