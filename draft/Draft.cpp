@@ -884,6 +884,16 @@ private:
 
 } // namespace
 
+bool InFrontHalf(int desk, int columns, int rows)
+{
+    return desk / columns >= rows - rows / 2;
+}
+
+bool InBackHalf(int desk, int columns, int rows)
+{
+    return desk / columns < rows / 2;
+}
+
 bool InFrontRows(int desk, int columns, int rows, int frontRows)
 {
     return desk / columns >= rows - frontRows;

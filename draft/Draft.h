@@ -29,6 +29,17 @@ struct DraftStudent {
     Sex sex = Sex::None;
 };
 
+// How close the members of a 近づける group sit: 隣 is the desk to the left or
+// right in the same row; 近く is any of the up to 8 desks around.
+enum class Closeness : std::uint8_t { Beside, Around };
+
+// 近づける: every member has another member of the group that close.
+struct TogetherGroup {
+    std::vector<int> students; // two or more student indices
+    Closeness near = Closeness::Beside;
+    friend bool operator==(const TogetherGroup&, const TogetherGroup&) = default;
+};
+
 struct DraftProblem {
     int columns = 0; // 1 to 12
     int rows = 0;    // 1 to 12
@@ -39,6 +50,24 @@ struct DraftProblem {
     bool everyoneMoves = false;
     bool newNeighbours = false;
     Mixing mixing = Mixing::None;
+
+    // 座席範囲: per student, the desks it may take; an empty list (or none given) is anywhere.
+    std::vector<std::vector<int>> ranges;
+    std::vector<TogetherGroup> together; // 近づける
+    // 班: the 班 of each desk (GroupOfDesks); empty without 班, and then the 班
+    // conditions below hold trivially.
+    std::vector<int> groupOfDesk;
+    std::vector<std::vector<int>> separateGroups; // 同じ班にしない: the members sit in different 班
+    std::vector<int> onePerGroup;                 // 班に一人ずつ: no two of these in one 班
+    // 班ごとに男女を混ぜる: no 班 of two or more students is all boys or all girls;
+    // an unmarked student counts as neither, so as far as the marks allow.
+    bool mixGroups = false;
+    // The year's history, worked out by the caller from past arrangements:
+    std::vector<std::pair<int, int>> pastNeighbours; // students who sat beside each other: not beside again
+    std::vector<std::vector<int>> pastDesks; // per student, desks not to take again (前回と同じ席にしない)
+    // 前回の前後を入れ替える, per student: 1 sat in the front half, so takes a desk of
+    // the back half now; -1 the other way round; 0 (or none given) free.
+    std::vector<std::int8_t> swapHalves;
 };
 
 // How a draw ended. Impossible is said only with proof; a search that ran out of
@@ -46,10 +75,28 @@ struct DraftProblem {
 enum class DraftOutcome : std::uint8_t { Found, Impossible, OutOfTime, Stopped };
 
 // One of the teacher's conditions, as a refusal names it.
-enum class DraftConditionKind : std::uint8_t { Front, Fixed, Unused, Apart, Mixing, EveryoneMoves, NewNeighbours };
+enum class DraftConditionKind : std::uint8_t {
+    Front,
+    Fixed,
+    Unused,
+    Apart,
+    Mixing,
+    EveryoneMoves,
+    NewNeighbours,
+    Range,          // the student's 座席範囲
+    Together,       // a 近づける group
+    Separate,       // a 同じ班にしない group
+    OnePerGroup,    // 班に一人ずつ
+    GroupMixing,    // 班ごとに男女を混ぜる
+    PastNeighbours, // これまで隣になった人とは隣にしない
+    PastDesks,      // 前回と同じ席にしない
+    SwapHalves,     // 前回の前後を入れ替える
+};
 struct DraftCondition {
     DraftConditionKind kind = DraftConditionKind::Front;
-    int index = -1; // the student (Front, Fixed), the desk (Unused), the index in apartGroups (Apart); else -1
+    // The student (Front, Fixed, Range), the desk (Unused), the index in
+    // apartGroups (Apart), together (Together) or separateGroups (Separate); else -1.
+    int index = -1;
     friend bool operator==(const DraftCondition&, const DraftCondition&) = default;
 };
 
@@ -91,6 +138,12 @@ std::vector<bool> EmptyDesks(const DraftProblem& problem);
 Draft DrawDraft(const DraftProblem& problem, std::uint64_t seed, const DraftLimits& limits = {});
 
 bool InFrontRows(int desk, int columns, int rows, int frontRows);
+
+// The halves 前回の前後を入れ替える swaps: the front half is the rows / 2 rows by the
+// teacher's desk, the back half the rows / 2 rows at the back; with an odd number
+// of rows the middle row is in neither.
+bool InFrontHalf(int desk, int columns, int rows);
+bool InBackHalf(int desk, int columns, int rows);
 
 // Which sex a desk takes under `mixing` and `parity` (0 or 1); None for any.
 Sex DeskSex(int desk, int columns, Mixing mixing, int parity);

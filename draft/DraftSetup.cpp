@@ -102,8 +102,9 @@ std::vector<std::int32_t> CurrentDesks(const SeatTable& seats, int columns, int 
 }
 
 DraftProblem MakeDraftProblem(const DraftConditions& conditions, const Roster& roster, const SeatTable& seats,
-                              int columns, int rows)
+                              int columns, int rows, const std::vector<PastSeating>& past)
 {
+    (void)past; // the year's conditions come next
     DraftProblem problem;
     problem.columns = columns;
     problem.rows = rows;

@@ -13,12 +13,35 @@
 
 namespace kelmora {
 
+// 座席範囲: where a student may sit. A preset follows the room as it is when the
+// draft is drawn (its size, the side the windows are on); picked desks are kept
+// by column and row, and desks outside the grid are left out.
+struct SeatRange {
+    enum class Kind : std::uint8_t { Anywhere, Desks, Front, Back, Window, Corridor };
+    Kind kind = Kind::Anywhere;
+    int count = 1;                          // rows (Front, Back) or columns (Window, Corridor), 1 to 12
+    std::vector<std::pair<int, int>> desks; // (column, row), for Desks
+    friend bool operator==(const SeatRange&, const SeatRange&) = default;
+};
+
 struct StudentMarks {
     bool front = false;
     bool fixed = false;
     Sex sex = Sex::None;
+    SeatRange range;
+    bool leader = false; // one of the set 班に一人ずつ spreads (班長 candidates)
     friend bool operator==(const StudentMarks&, const StudentMarks&) = default;
 };
+
+// 近づける, by roster position.
+struct TogetherMarks {
+    std::vector<int> positions;
+    Closeness near = Closeness::Beside;
+    friend bool operator==(const TogetherMarks&, const TogetherMarks&) = default;
+};
+
+// How far back the year's conditions look: off, the last N entries, or all.
+constexpr int kWholeHistory = -1;
 
 // The teacher's conditions for the seat change, kept from one draft to the next.
 // Students are named by roster position; `numbers` and `names` say who stood at
@@ -33,8 +56,15 @@ struct DraftConditions {
     bool everyoneMoves = true;
     bool newNeighbours = false;
     Mixing mixing = Mixing::None;
-    GroupShape groups;                      // 班の形, none at first
-    WindowSide windows = WindowSide::Right; // the pupils' left
+    GroupShape groups;                            // 班の形, none at first
+    WindowSide windows = WindowSide::Right;       // the pupils' left
+    std::vector<TogetherMarks> togetherGroups;    // 近づける
+    std::vector<std::vector<int>> separateGroups; // 同じ班にしない, roster positions
+    bool mixGroups = false;                       // 班ごとに男女を混ぜる
+    // The year: 0 is off, N the last N history entries, kWholeHistory all of them.
+    int pastNeighbours = 0;  // これまで隣になった人とは隣にしない
+    int pastDesks = 0;       // 前回と同じ席にしない (never kWholeHistory)
+    bool swapHalves = false; // 前回の前後を入れ替える, by the last entry
     friend bool operator==(const DraftConditions&, const DraftConditions&) = default;
 };
 
@@ -59,9 +89,18 @@ std::vector<NamedStudent> FitToRoster(DraftConditions& conditions, const Roster&
 // The roster position seated at each desk of the grid size (row by row), 0 for empty.
 std::vector<std::int32_t> CurrentDesks(const SeatTable& seats, int columns, int rows);
 
+// A past arrangement as the year's conditions read it: the roster position at each
+// desk of its grid (row by row), 0 for empty or a student no longer in the roster.
+struct PastSeating {
+    int columns = 0;
+    int rows = 0;
+    std::vector<std::int32_t> desks;
+};
+
 // The draft's problem: every student of the roster on the desks of the grid size.
+// `past` is the history, oldest first, for the year's conditions.
 DraftProblem MakeDraftProblem(const DraftConditions& conditions, const Roster& roster, const SeatTable& seats,
-                              int columns, int rows);
+                              int columns, int rows, const std::vector<PastSeating>& past = {});
 
 struct DraftSeat {
     int column = 0;

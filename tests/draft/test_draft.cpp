@@ -179,6 +179,7 @@ DraftProblem Only(const DraftProblem& p, const std::vector<DraftCondition>& keep
         case DraftConditionKind::Mixing: q.mixing = p.mixing; break;
         case DraftConditionKind::EveryoneMoves: q.everyoneMoves = true; break;
         case DraftConditionKind::NewNeighbours: q.newNeighbours = true; break;
+        default: qFatal("a condition this oracle does not know yet");
         }
     }
     return q;
