@@ -177,9 +177,9 @@ private slots:
                                         student("3", "池田　大輝"), student("4", "上田　結衣")});
         DraftConditions c;
         FitToRoster(c, roster);
-        c.marks[0] = {true, false, Sex::Boy};
-        c.marks[1] = {false, false, Sex::Girl};
-        c.marks[2] = {false, true, Sex::None};
+        c.marks[0] = {true, false, Sex::Boy, {}, false};
+        c.marks[1] = {false, false, Sex::Girl, {}, false};
+        c.marks[2] = {false, true, Sex::None, {}, false};
         c.apartGroups = {{1, 3}, {2, 3, 4}};
         c.unusedDesks = {{0, 6}, {11, 11}};
         c.frontRows = 3;
@@ -210,8 +210,8 @@ private slots:
         QCOMPARE(lost, (std::vector<NamedStudent>{{"3", sj("池田　大輝")}}));
         QCOMPARE(m.names, (std::vector<std::string>{sj("上田　結衣"), sj("新井　美咲"), sj("青木　健太")}));
         QVERIFY(m.marks[0] == StudentMarks{});
-        QVERIFY((m.marks[1] == StudentMarks{false, false, Sex::Girl}));
-        QVERIFY((m.marks[2] == StudentMarks{true, false, Sex::Boy}));
+        QVERIFY((m.marks[1] == StudentMarks{false, false, Sex::Girl, {}, false}));
+        QVERIFY((m.marks[2] == StudentMarks{true, false, Sex::Boy, {}, false}));
         QCOMPARE(m.apartGroups, (std::vector<std::vector<int>>{{2, 1}}));
         QCOMPARE(m.unusedDesks, c.unusedDesks);
         QCOMPARE(m.mixing, Mixing::Checkerboard);
@@ -247,7 +247,7 @@ private slots:
         QCOMPARE(c.newNeighbours, false);
         QCOMPARE(c.mixing, Mixing::None);
         QCOMPARE(c.unusedDesks, (std::vector<std::pair<int, int>>{{2, 1}}));
-        QVERIFY((c.marks[0] == StudentMarks{true, false, Sex::None}));
+        QVERIFY((c.marks[0] == StudentMarks{true, false, Sex::None, {}, false}));
         QVERIFY(c.marks[1] == StudentMarks{}); // no number: not found
         QVERIFY(c.apartGroups.empty());        // one student twice is no group
     }
