@@ -167,7 +167,7 @@ private slots:
         load(QStringLiteral(KELMORA_EXAMPLES_DIR "/roster3.csv"));
         auto& marks = state->draftConditions.marks;
         FitToRoster(state->draftConditions, state->roster);
-        marks[0] = {true, false, Sex::Boy}; // 青木, 性別 left blank in the list
+        marks[0] = {true, false, Sex::Boy, {}, false}; // 青木, 性別 left blank in the list
         marks[1].front = true;              // 新井, now second-to-last
         marks[2].fixed = true;              // 池田, not in the list
         const QString list = testing::writeFile(dir, QStringLiteral("marks.csv"),
@@ -183,9 +183,9 @@ private slots:
         QTRY_VERIFY(!modals().waiting());
         QCOMPARE(state->roster.studentCount, 3);
         QCOMPARE(marks.size(), std::size_t(3));
-        QCOMPARE(marks[0], (StudentMarks{true, false, Sex::Boy}));
-        QCOMPARE(marks[1], (StudentMarks{false, false, Sex::Girl}));
-        QCOMPARE(marks[2], (StudentMarks{true, false, Sex::Girl}));
+        QCOMPARE(marks[0], (StudentMarks{true, false, Sex::Boy, {}, false}));
+        QCOMPARE(marks[1], (StudentMarks{false, false, Sex::Girl, {}, false}));
+        QCOMPARE(marks[2], (StudentMarks{true, false, Sex::Girl, {}, false}));
     }
 
     // A list saved as Unicode text (UTF-16) and dropped or given on the command
