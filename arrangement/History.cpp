@@ -188,4 +188,13 @@ std::vector<YearCounts> CountYear(const std::vector<MatchedEntry>& history, int 
     return year;
 }
 
+std::vector<PastSeating> PastSeatings(const std::vector<MatchedEntry>& matched)
+{
+    std::vector<PastSeating> past;
+    past.reserve(matched.size());
+    for (const MatchedEntry& e : matched)
+        past.push_back({e.columns, e.rows, e.desks});
+    return past;
+}
+
 } // namespace kelmora

@@ -2,6 +2,7 @@
 // The year's history of an arrangement: each chart written records who sat where,
 // by date, so that the year can be looked back on and kept fair.
 #include "arrangement/Arrangement.h"
+#include "draft/DraftSetup.h"
 #include "seating/Room.h"
 
 #include <QDate>
@@ -48,6 +49,9 @@ struct MatchedEntry {
 // Each entry with its students found as an opened arrangement finds its desks'
 // (MatchPlacement): by number and full name, else by a full name only one has.
 std::vector<MatchedEntry> MatchHistory(const std::vector<HistoryEntry>& history, const Roster& roster);
+
+// The matched entries as the draft's year conditions read them, oldest first.
+std::vector<PastSeating> PastSeatings(const std::vector<MatchedEntry>& matched);
 
 // One student's year so far, over the entries they were seated in.
 struct YearCounts {

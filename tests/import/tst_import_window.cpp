@@ -168,8 +168,8 @@ private slots:
         auto& marks = state->draftConditions.marks;
         FitToRoster(state->draftConditions, state->roster);
         marks[0] = {true, false, Sex::Boy, {}, false}; // 青木, 性別 left blank in the list
-        marks[1].front = true;              // 新井, now second-to-last
-        marks[2].fixed = true;              // 池田, not in the list
+        marks[1].front = true;                         // 新井, now second-to-last
+        marks[2].fixed = true;                         // 池田, not in the list
         const QString list = testing::writeFile(dir, QStringLiteral("marks.csv"),
                                                 testing::sjBytes(u"番号,氏名,性別\r\n"
                                                                  u"1,青木　健太,\r\n"
