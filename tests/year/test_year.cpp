@@ -1,8 +1,10 @@
 // The year's rules: the 班 cut the room into blocks, the history keeps one chart a
-// day and survives the file and a changed roster, and the year's table counts.
+// day and survives the file and a changed roster, the year's table counts, and
+// the history becomes the draft's conditions.
 #include "arrangement/Arrangement.h"
 #include "arrangement/History.h"
 #include "common/Sjis.h"
+#include "draft/DraftSetup.h"
 #include "seating/Room.h"
 
 #include <QJsonDocument>
@@ -10,6 +12,7 @@
 
 #include <map>
 #include <random>
+#include <set>
 
 using namespace kelmora;
 using testing::sj;
@@ -220,6 +223,53 @@ private slots:
         QCOMPARE(left[4].window, 1);
         QCOMPARE(left[2].window, 1);
         QCOMPARE(left[0].front, 3);
+    }
+
+    // Three charts of six students, the pairs, desks and halves written out by
+    // hand; the draft's grid is 3 x 2 (row 1 by the teacher's desk).
+    void theHistoryBecomesTheDraftsConditions()
+    {
+        const Roster roster = rosterOf({student("1", "A"), student("2", "B"), student("3", "C"), student("4", "D"),
+                                        student("5", "E"), student("6", "F")});
+        // Row by row from the back; 9 is a student the roster has no more.
+        const PastSeating first{3, 2, {1, 2, 0, /**/ 3, 4, 5}};       // 1-2 3-4 4-5
+        const PastSeating second{2, 3, {6, 1, /**/ 2, 0, /**/ 5, 3}}; // 6-1 5-3
+        const PastSeating third{3, 2, {2, 6, 4, /**/ 9, 1, 3}};       // 2-6 6-4 1-3
+        const std::vector<PastSeating> year{first, second, third};
+        DraftConditions c;
+        FitToRoster(c, roster);
+        const auto problem = [&](const std::vector<PastSeating>& past) {
+            return MakeDraftProblem(c, roster, SeatTable(), 3, 2, past);
+        };
+        using Pairs = std::vector<std::pair<int, int>>; // student indices, roster position - 1
+        QVERIFY(problem(year).pastNeighbours.empty());  // all off
+
+        c.pastNeighbours = 1;
+        QCOMPARE(problem(year).pastNeighbours, (Pairs{{0, 2}, {1, 5}, {3, 5}}));
+        c.pastNeighbours = 2;
+        QCOMPARE(problem(year).pastNeighbours, (Pairs{{0, 2}, {0, 5}, {1, 5}, {2, 4}, {3, 5}}));
+        c.pastNeighbours = kWholeHistory;
+        const Pairs all{{0, 1}, {0, 2}, {0, 5}, {1, 5}, {2, 3}, {2, 4}, {3, 4}, {3, 5}};
+        QCOMPARE(problem(year).pastNeighbours, all);
+        c.pastNeighbours = 10; // more than there are
+        QCOMPARE(problem(year).pastNeighbours, all);
+        QVERIFY(problem({}).pastNeighbours.empty());
+
+        // The second chart's 3 rows: only its first two fall inside the 3 x 2 grid.
+        c.pastDesks = 2;
+        QCOMPARE(problem(year).pastDesks, (std::vector<std::vector<int>>{{1, 4}, {0, 3}, {5}, {2}, {}, {0, 1}}));
+        c.pastDesks = 1;
+        QCOMPARE(problem(year).pastDesks, (std::vector<std::vector<int>>{{4}, {0}, {5}, {2}, {}, {1}}));
+        QVERIFY(problem({}).pastDesks.empty());
+
+        // By the last chart's own grid: 2 rows, so one front row and one back row.
+        c.swapHalves = true;
+        QCOMPARE(problem(year).swapHalves, (std::vector<std::int8_t>{1, -1, 1, -1, 0, -1}));
+        // 3 rows: the middle row is in neither half.
+        QCOMPARE(problem({third, second}).swapHalves, (std::vector<std::int8_t>{-1, 0, 1, 0, 1, -1}));
+        QVERIFY(problem({}).swapHalves.empty());
+        c.swapHalves = false;
+        QVERIFY(problem(year).swapHalves.empty());
     }
 };
 
