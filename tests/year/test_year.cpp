@@ -271,6 +271,50 @@ private slots:
         c.swapHalves = false;
         QVERIFY(problem(year).swapHalves.empty());
     }
+
+    // A year of ten drafts, each drawn with the history so far and recorded as a
+    // chart of its own day: 20 students in a 6 x 5 room, whom nobody ever sits
+    // beside twice (there is always room to avoid it).
+    void aYearOfDraftsNeverRepeatsANeighbour()
+    {
+        RosterTable table;
+        for (int i = 1; i <= 20; ++i)
+            table.push_back({std::to_string(i), "S" + std::to_string(i), {}, {}, {}, {}});
+        const Roster roster = rosterOf(table);
+        DraftConditions c;
+        FitToRoster(c, roster);
+        c.pastNeighbours = kWholeHistory;
+        const int columns = 6, rows = 5;
+
+        std::vector<HistoryEntry> history;
+        std::set<std::pair<std::string, std::string>> beside; // by name, as the charts recorded them
+        SeatTable seats;
+        for (int week = 0; week < 10; ++week) {
+            const DraftProblem problem =
+                MakeDraftProblem(c, roster, seats, columns, rows, PastSeatings(MatchHistory(history, roster)));
+            DraftLimits limits;
+            limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            const Draft draft = DrawDraft(problem, 2100 + std::uint64_t(week), limits);
+            QVERIFY2(draft.ok(), qPrintable(QStringLiteral("week %1: %2").arg(week).arg(draft.reason.c_str())));
+            seats = SeatTable();
+            for (const DraftSeat& s : DraftSeats(draft, roster, columns, NameMode::FullName))
+                seats.seat(s.column, s.row, s.name, s.position);
+            AddHistoryEntry(history,
+                            RecordHistoryEntry(QDate(2026, 4, 7).addDays(7 * week), seats, columns, rows, roster));
+            QCOMPARE(history.size(), std::size_t(week + 1));
+
+            std::map<std::pair<int, int>, std::string> at;
+            for (const PlacedDesk& d : history.back().desks)
+                at[{d.column, d.row}] = d.student.fullName;
+            QCOMPARE(at.size(), std::size_t(20));
+            for (const auto& [desk, name] : at)
+                if (const auto right = at.find({desk.first + 1, desk.second}); right != at.end())
+                    QVERIFY2(beside.insert(std::minmax(name, right->second)).second,
+                             qPrintable(QStringLiteral("week %1: %2 and %3 again")
+                                            .arg(week)
+                                            .arg(name.c_str(), right->second.c_str())));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(YearTest)
