@@ -10,25 +10,16 @@ namespace kelmora {
 
 namespace {
 
-// Every group of positions the conditions keep: 離す, 同じ班にしない and 近づける.
-template <typename Visit>
-void forEachGroup(const DraftConditions& conditions, Visit visit)
-{
-    for (const auto& group : conditions.apartGroups)
-        visit(group);
-    for (const auto& group : conditions.separateGroups)
-        visit(group);
-    for (const auto& group : conditions.togetherGroups)
-        visit(group.positions);
-}
-
+// Whether the student is in a group of 離す, 同じ班にしない or 近づける.
 bool inAGroup(const DraftConditions& conditions, int position)
 {
-    bool found = false;
-    forEachGroup(conditions, [&](const std::vector<int>& group) {
-        found = found || std::find(group.begin(), group.end(), position) != group.end();
-    });
-    return found;
+    const auto has = [position](const std::vector<int>& group) {
+        return std::find(group.begin(), group.end(), position) != group.end();
+    };
+    const auto& together = conditions.togetherGroups;
+    return std::any_of(conditions.apartGroups.begin(), conditions.apartGroups.end(), has)
+           || std::any_of(conditions.separateGroups.begin(), conditions.separateGroups.end(), has)
+           || std::any_of(together.begin(), together.end(), [&](const TogetherMarks& g) { return has(g.positions); });
 }
 
 // The members of `group` that `map` finds (non-zero), each once, in order.
