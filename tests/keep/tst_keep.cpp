@@ -1,10 +1,11 @@
 // Keeping the work, on the real window: undo and redo of random click sessions,
 // seating a class by keyboard, saving and reopening an arrangement, and the
-// question before a changed arrangement is closed away.
+// question before a changed arrangement is closed or opened over.
 #include "common/Files.h"
 #include "common/WindowTest.h"
 #include "output/ChartWriter.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
@@ -19,6 +20,7 @@ using testing::Step;
 namespace {
 
 const QString kExamples = QStringLiteral(KELMORA_EXAMPLES_DIR);
+const QString kAsked = QStringLiteral("保存しますか");
 
 // Everything undo must bring back: every desk of the table, the list, the queue.
 struct Placement {
@@ -195,7 +197,7 @@ private slots:
         QTest::mouseClick(ui()->BitBtn1, Qt::LeftButton);
         ui()->Edit3->setText(QStringLiteral("x"));
         QVERIFY(form->arrangementChanged());
-        modals().expect(Step::file(file));
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Discard), Step::file(file)});
         ui()->OpenArrangement->trigger();
         QVERIFY(capture(*state) == placed);
         QCOMPARE(ui()->Edit3->text(), QStringLiteral("二年三組"));
@@ -203,7 +205,7 @@ private slots:
 
         loadAndShow(reordered);
         QCOMPARE(state->roster.table[0].Number, std::string("40"));
-        modals().expect(Step::file(file));
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Discard), Step::file(file)});
         ui()->OpenArrangement->trigger();
         QCOMPARE(chart(), before);
         QCOMPARE(state->seatTable.entry(1, 0), 40); // student 1, last in the reversed roster
@@ -214,7 +216,8 @@ private slots:
         students.removeOne(students[students.size() - 2]);
         testing::writeBytes(reordered, (rest + students).join());
         loadAndShow(reordered);
-        modals().expect({Step::file(file), Step::box(QString(), QStringLiteral("新井　美咲"))});
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Discard), Step::file(file),
+                         Step::box(QString(), QStringLiteral("新井　美咲"))});
         ui()->OpenArrangement->trigger();
         QCOMPARE(modalProblems(), QString());
         QCOMPARE(state->seatTable.entry(2, 0), 0);
@@ -258,7 +261,8 @@ private slots:
         const QString file = testing::writeFile(
             dir, QStringLiteral("broken.kelmora"),
             "{\"format\": \"kelmora-arrangement\", \"version\": 1, \"columns\": 9, \"rows\": 9, \"desks\": [");
-        modals().expect({Step::file(file), Step::box(QString(), QString())});
+        modals().expect(
+            {Step::box(QString(), kAsked, QMessageBox::Discard), Step::file(file), Step::box(QString(), QString())});
         ui()->OpenArrangement->trigger();
         const QString said = lastSaid();
         QCOMPARE(modalProblems(), QString());
@@ -283,7 +287,8 @@ private slots:
         ui()->SaveArrangementAs->trigger();
 
         loadAndShow(kExamples + "/roster2.csv");
-        modals().expect({Step::file(file), Step::box(QString(), QStringLiteral("姓の列がありません"))});
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Discard), Step::file(file),
+                         Step::box(QString(), QStringLiteral("姓の列がありません"))});
         ui()->OpenArrangement->trigger();
         QCOMPARE(modalProblems(), QString());
         QVERIFY(ui()->RadioButton3->isChecked());
@@ -316,6 +321,81 @@ private slots:
         ui()->Quit->trigger();
         QCOMPARE(modalProblems(), QString());
         QVERIFY(!form->isVisible());
+    }
+
+    // Opening another arrangement over changed desks asks first, by the shortcut
+    // and by the menu: キャンセル leaves the desks, 保存しない opens, 保存 saves
+    // first, and a save that fails or is cancelled opens nothing.
+    void openingOverAChangedArrangementAsks()
+    {
+        loadAndShow(kExamples + "/roster6.csv");
+        const auto seat = [this](int student, int col, int row) {
+            click(ui()->StringGrid3, 1, student, Qt::ControlModifier);
+            click(ui()->StringGrid2, col, row);
+            QVERIFY(form->arrangementChanged());
+        };
+        seat(1, 0, 0);
+
+        // Never saved: 保存 needs a name, and cancelling that dialog opens nothing.
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Save), Step::cancelFile()});
+        key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(form->arrangementChanged());
+
+        const QString folder = dir.filePath(QStringLiteral("asks"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + QStringLiteral("/a.kelmora");
+        modals().expect(Step::file(file));
+        ui()->SaveArrangementAs->trigger();
+        const Placement saved = capture(*state);
+        activate();
+        seat(2, 1, 1);
+        const Placement changed = capture(*state);
+
+        modals().expect(Step::box(QString(), kAsked, QMessageBox::Cancel));
+        key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(capture(*state) == changed);
+        QVERIFY(form->arrangementChanged());
+
+        // 保存しない, then no file chosen: nothing is lost either.
+        activate();
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Discard), Step::cancelFile()});
+        key(Qt::Key_F, Qt::AltModifier);
+        QVERIFY2(QApplication::activePopupWidget() == ui()->Files, "the File menu did not open");
+        key(Qt::Key_L);
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(capture(*state) == changed);
+
+        activate();
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Discard), Step::file(file)});
+        key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(capture(*state) == saved);
+        QVERIFY(!form->arrangementChanged());
+
+        // 保存 writes the changed desks to the file before it is opened again.
+        activate();
+        seat(3, 1, 1);
+        const Placement kept = capture(*state);
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Save), Step::file(file)});
+        key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(capture(*state) == kept);
+        QVERIFY(!form->arrangementChanged());
+
+        // The file's folder is gone and a file has its name: the save fails, nothing opens.
+        activate();
+        seat(4, 2, 2);
+        const Placement unsaved = capture(*state);
+        QVERIFY(QDir(folder).removeRecursively());
+        testing::writeFile(dir, QStringLiteral("asks"), "x");
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Save),
+                         Step::box(QString(), QStringLiteral("保存できませんでした"))});
+        key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(capture(*state) == unsaved);
+        QVERIFY(form->arrangementChanged());
     }
 };
 

@@ -846,6 +846,19 @@ class StressTest : public testing::WindowTest {
         if (files.isEmpty())
             return saveArrangement();
         const QString path = dir.filePath(any(files));
+        // Changed desks are not replaced unasked; キャンセル leaves them as they are.
+        if (form->arrangementChanged()) {
+            const QString asked = QStringLiteral("保存しますか");
+            if (chance(0.2)) {
+                const Placement before = capture(*state);
+                modals().expect(Step::box(QString(), asked, QMessageBox::Cancel));
+                ui()->OpenArrangement->trigger();
+                expectTrue(capture(*state) == before && form->arrangementChanged(),
+                           QStringLiteral("the desks changed when opening was cancelled"));
+                return QStringLiteral("open %1: cancelled").arg(QFileInfo(path).fileName());
+            }
+            modals().expect(Step::box(QString(), asked, QMessageBox::Discard));
+        }
         modals().expect(Step::file(path));
         if (state->roster.studentCount <= 0) {
             modals().expect(Step::box(QString(), QStringLiteral("名簿が読み込まれていません"), QMessageBox::No));
