@@ -2,6 +2,7 @@
 // seating a class by keyboard, saving and reopening an arrangement, and the
 // question before a changed arrangement is closed or opened over.
 #include "common/Files.h"
+#include "common/Placement.h"
 #include "common/WindowTest.h"
 #include "output/ChartWriter.h"
 
@@ -14,37 +15,15 @@
 #include <random>
 
 using namespace kelmora;
+using testing::capture;
 using testing::modals;
+using testing::Placement;
 using testing::Step;
 
 namespace {
 
 const QString kExamples = QStringLiteral(KELMORA_EXAMPLES_DIR);
 const QString kAsked = QStringLiteral("保存しますか");
-
-// Everything undo must bring back: every desk of the table, the list, the queue.
-struct Placement {
-    std::vector<std::pair<std::int32_t, std::string>> desks;
-    std::vector<std::string> list;
-    std::deque<std::string> names;
-    std::deque<std::int32_t> positions;
-    bool operator==(const Placement&) const = default;
-};
-
-Placement capture(const ProgramState& s)
-{
-    Placement p;
-    for (int c = 0; c < SeatTable::kSize; ++c)
-        for (int r = 0; r < SeatTable::kSize; ++r)
-            p.desks.emplace_back(s.seatTable.entry(c, r), s.seatTable.text(c, r));
-    for (int r = 0; r < s.studentList.rowCount(); ++r) {
-        p.list.push_back(s.studentList.cell(0, r));
-        p.list.push_back(s.studentList.cell(1, r));
-    }
-    p.names = s.cutQueue.names();
-    p.positions = s.cutQueue.positions();
-    return p;
-}
 
 } // namespace
 
@@ -53,13 +32,6 @@ class KeepTest : public testing::WindowTest {
 
     QTemporaryDir dir;
 
-    void loadAndShow(const QString& roster)
-    {
-        load(roster);
-        ui()->DLoad->trigger();
-        ui()->PageControl1->setCurrentIndex(1);
-        activate();
-    }
     std::string chart()
     {
         const ChartInput in{state->seatTable, ui()->StringGrid2->colCount(), ui()->StringGrid2->rowCount(),
@@ -233,8 +205,7 @@ private slots:
     void withoutARosterTheRecordedOneIsOffered()
     {
         loadAndShow(kExamples + "/roster2.csv");
-        click(ui()->StringGrid3, 1, 4, Qt::ControlModifier);
-        click(ui()->StringGrid2, 2, 2);
+        place(4, 2, 2);
         const QString file = dir.filePath("next-term.kelmora");
         modals().expect(Step::file(file));
         ui()->SaveArrangementAs->trigger();
@@ -255,8 +226,7 @@ private slots:
     void aBrokenFileChangesNothing()
     {
         loadAndShow(kExamples + "/roster6.csv");
-        click(ui()->StringGrid3, 1, 5, Qt::ControlModifier);
-        click(ui()->StringGrid2, 0, 0);
+        place(5, 0, 0);
         const Placement placed = capture(*state);
         const QString file = testing::writeFile(
             dir, QStringLiteral("broken.kelmora"),
@@ -279,8 +249,7 @@ private slots:
         loadAndShow(kExamples + "/roster6.csv");
         ui()->RadioButton4->click();
         ui()->DLoad->trigger();
-        click(ui()->StringGrid3, 1, 1, Qt::ControlModifier);
-        click(ui()->StringGrid2, 0, 0);
+        place(1, 0, 0);
         QCOMPARE(ui()->StringGrid2->cell(0, 0), QStringLiteral("青木"));
         const QString file = dir.filePath("family.kelmora");
         modals().expect(Step::file(file));
@@ -301,8 +270,7 @@ private slots:
     {
         loadAndShow(kExamples + "/roster6.csv");
         QVERIFY(!form->arrangementChanged()); // displaying a roster is not yet an arrangement
-        click(ui()->StringGrid3, 1, 1, Qt::ControlModifier);
-        click(ui()->StringGrid2, 0, 0);
+        place(1, 0, 0);
         const Placement placed = capture(*state);
 
         modals().expect(Step::box(QString(), QString(), QMessageBox::Cancel));
@@ -330,8 +298,7 @@ private slots:
     {
         loadAndShow(kExamples + "/roster6.csv");
         const auto seat = [this](int student, int col, int row) {
-            click(ui()->StringGrid3, 1, student, Qt::ControlModifier);
-            click(ui()->StringGrid2, col, row);
+            place(student, col, row);
             QVERIFY(form->arrangementChanged());
         };
         seat(1, 0, 0);
