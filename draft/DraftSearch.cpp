@@ -34,6 +34,34 @@ bool BlockAugment(int m, const std::vector<std::uint64_t>& blocks, std::array<in
     return false;
 }
 
+bool Augment(int m, const std::vector<Bits>& options, std::vector<int>& holder, Bits& seen)
+{
+    const Bits& mine = At(options, m);
+    for (int b = mine.next(0); b >= 0; b = mine.next(b + 1)) {
+        if (seen.test(b))
+            continue;
+        seen.set(b);
+        if (At(holder, b) < 0 || Augment(At(holder, b), options, holder, seen)) {
+            At(holder, b) = m;
+            return true;
+        }
+    }
+    return false;
+}
+
+// How many of the members get an option of their own, at most (Kuhn's matching).
+int MatchedCount(const std::vector<Bits>& options, int optionCount)
+{
+    std::vector<int> holder(static_cast<std::size_t>(optionCount), -1);
+    int matched = 0;
+    for (std::size_t m = 0; m < options.size(); ++m) {
+        Bits seen;
+        if (Augment(static_cast<int>(m), options, holder, seen))
+            ++matched;
+    }
+    return matched;
+}
+
 // How many of `group` get a 2 x 2 block of their own in one way of laying the blocks.
 int BlockMatching(const Room& room, const std::vector<Bits>& domains, const std::vector<int>& group, int layout)
 {
@@ -124,6 +152,44 @@ Room::Room(int c, int r)
             At(block, layout).push_back((column(d) + (layout & 1)) / 2 * 7 + (row(d) + (layout >> 1)) / 2);
 }
 
+void Room::setGroups(const std::vector<int>& groupOfDesk)
+{
+    group.clear();
+    groupDesks.clear();
+    sameGroup.assign(static_cast<std::size_t>(desks), Bits{});
+    if (groupOfDesk.size() != static_cast<std::size_t>(desks))
+        return;
+    group = groupOfDesk;
+    for (int d = 0; d < desks; ++d) {
+        const int g = At(group, d);
+        if (g >= static_cast<int>(groupDesks.size()))
+            groupDesks.resize(static_cast<std::size_t>(g) + 1);
+        At(groupDesks, g).set(d);
+    }
+    for (int d = 0; d < desks; ++d) {
+        At(sameGroup, d) = At(groupDesks, At(group, d));
+        At(sameGroup, d).reset(d);
+    }
+}
+
+const Bits& NearDesks(const Room& room, Near near, int desk)
+{
+    switch (near) {
+    case Near::Beside: return At(room.beside, desk);
+    case Near::Group: return At(room.sameGroup, desk);
+    case Near::Around: break;
+    }
+    return At(room.around, desk);
+}
+
+Bits NearAny(const Room& room, Near near, const Bits& desks)
+{
+    Bits out;
+    for (int d = desks.next(0); d >= 0; d = desks.next(d + 1))
+        out |= NearDesks(room, near, d);
+    return out;
+}
+
 int ApartCapacity(const Room& room, const std::vector<Bits>& domains, const std::vector<int>& group)
 {
     int capacity = static_cast<int>(group.size());
@@ -170,12 +236,20 @@ Search::Search(const Room& room, Model model, std::mt19937_64& rng, const DraftL
             crowded_ = static_cast<int>(g);
             return;
         }
+    if (!propagateTogether()) {
+        rootClash_ = true;
+        return;
+    }
     if (!repairMatching()) {
         rootClash_ = true;
         short_ = deficientGroup();
         return;
     }
     filter();
+    if (!propagateTogether() || !repairMatching() || !distinctFit() || !groupsMixed()) {
+        rootClash_ = true;
+        return;
+    }
     for (std::size_t g = 0; g < model_.cliques.size(); ++g)
         if (!CliqueFits(room_, domains_, model_.cliques[g]) || !cliqueFitsBesideSpares(model_.cliques[g])
             || !cliqueFitsAlone(model_.cliques[g])) {
@@ -238,7 +312,7 @@ Search::Step Search::search(int depth)
     At(saved_, depth) = domains_;
     At(assigned_, s) = 1;
     for (int d : values) {
-        if (assign(s, d) && tightenCliquesOf(s) && repairMatching() && cliquesFit(s))
+        if (assign(s, d) && consistent(s))
             if (const Step step = search(depth + 1); step != Step::Fail)
                 return step;
         domains_ = At(saved_, depth);
@@ -290,7 +364,7 @@ bool Search::assign(int s, int d)
         if (At(assigned_, link.other))
             continue;
         Bits& domain = At(domains_, link.other);
-        domain -= At(link.near == Near::Around ? room_.around : room_.beside, d);
+        domain -= NearDesks(room_, link.near, d);
         if (domain.none())
             return false;
     }
@@ -534,6 +608,89 @@ bool Search::cliquesFit(int s) const
 {
     return std::all_of(At(cliquesOf_, s).begin(), At(cliquesOf_, s).end(),
                        [&](int g) { return CliqueFits(room_, domains_, At(model_.cliques, g)); });
+}
+
+// After a choice: the conditions on groups of students, then a desk for everyone.
+bool Search::consistent(int s)
+{
+    return tightenCliquesOf(s) && propagateTogether() && repairMatching() && cliquesFit(s) && distinctFit()
+           && groupsMixed();
+}
+
+// A member may only take a desk near a desk another member of its group may
+// still take; repeated until nothing changes. When every member has a single
+// desk, that is the condition itself.
+bool Search::propagateTogether()
+{
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (const Model::Together& group : model_.together)
+            for (int m : group.members) {
+                Bits reach;
+                for (int o : group.members)
+                    if (o != m)
+                        reach |= NearAny(room_, group.near, At(domains_, o));
+                Bits& domain = At(domains_, m);
+                const Bits kept = domain & reach;
+                if (kept == domain)
+                    continue;
+                if (kept.none())
+                    return false;
+                domain = kept;
+                changed = true;
+            }
+    }
+    return true;
+}
+
+// Students who must sit in different 班 need a 班 each: a matching of them to the
+// 班 their desks reach (36 of them for 36 班 must each get a 班 of its own).
+bool Search::distinctFit() const
+{
+    const auto groups = static_cast<int>(room_.groupDesks.size());
+    for (const std::vector<int>& set : model_.distinct) {
+        std::vector<Bits> reach(set.size());
+        for (std::size_t i = 0; i < set.size(); ++i)
+            for (int g = 0; g < groups; ++g)
+                if (!(At(domains_, set[i]) & At(room_.groupDesks, g)).none())
+                    reach[i].set(g);
+        if (MatchedCount(reach, groups) < static_cast<int>(set.size()))
+            return false;
+    }
+    return true;
+}
+
+// No 班 that has two or more students seated may end up all boys or all girls: it
+// still needs someone not of that sex, among those not yet seated who can reach it.
+bool Search::groupsMixed() const
+{
+    if (model_.groupSexes.empty())
+        return true;
+    Bits reachNotBoy;
+    Bits reachNotGirl;
+    for (int s = 0; s < n_; ++s)
+        if (!At(assigned_, s)) {
+            if (At(model_.groupSexes, s) != Sex::Boy)
+                reachNotBoy |= At(domains_, s);
+            if (At(model_.groupSexes, s) != Sex::Girl)
+                reachNotGirl |= At(domains_, s);
+        }
+    for (const Bits& desks : room_.groupDesks) {
+        int seated = 0;
+        bool notBoy = false;
+        bool notGirl = false;
+        for (int d = desks.next(0); d >= 0; d = desks.next(d + 1)) {
+            const int who = At(owner_, d);
+            if (who < 0 || who >= n_ || !At(assigned_, who))
+                continue;
+            ++seated;
+            notBoy = notBoy || At(model_.groupSexes, who) != Sex::Boy;
+            notGirl = notGirl || At(model_.groupSexes, who) != Sex::Girl;
+        }
+        if (seated >= 2 && ((!notBoy && (desks & reachNotBoy).none()) || (!notGirl && (desks & reachNotGirl).none())))
+            return false;
+    }
+    return true;
 }
 
 // After a failed matching: an unmatched agent and the holders of every desk its

@@ -94,13 +94,25 @@ struct Room {
     // Four ways of cutting the room into 2 x 2 blocks (shifted by a desk across,
     // down, or both): the block of each desk, at most 7 x 7 = 49 of them.
     std::array<std::vector<int>, 4> block;
+    // The 班: per desk its 班 (empty without 班), per 班 its desks, and per desk
+    // the other desks of its 班.
+    std::vector<int> group;
+    std::vector<Bits> groupDesks;
+    std::vector<Bits> sameGroup;
 
     Room(int columns, int rows);
+    void setGroups(const std::vector<int>& groupOfDesk);
     int column(int desk) const { return desk % columns; }
     int row(int desk) const { return desk / columns; }
 };
 
-enum class Near : std::uint8_t { Around, Beside };
+// What "near" means for a pair kept apart (Around, Beside, Group: in one 班) or
+// for a group kept together (Around, Beside).
+enum class Near : std::uint8_t { Around, Beside, Group };
+
+// The desks near `desk`, and near any desk of `desks`.
+const Bits& NearDesks(const Room& room, Near near, int desk);
+Bits NearAny(const Room& room, Near near, const Bits& desks);
 
 // The other student of a pair that must not sit on neighbouring desks.
 struct Link {
@@ -115,6 +127,17 @@ struct Model {
     // Per desk left empty, the desks it may be, all alike; when given, students and
     // spares are as many as the desks, so that together they fill every one.
     std::vector<Bits> spares;
+    // 近づける: each member has another member of its group near.
+    struct Together {
+        std::vector<int> members;
+        Near near = Near::Beside;
+    };
+    std::vector<Together> together;
+    // Students who must all sit in different 班 (each also linked pairwise, Group):
+    // checked as a whole by matching them to 班 of their own.
+    std::vector<std::vector<int>> distinct;
+    // Per student, when no 班 of two or more may be all boys or all girls; else empty.
+    std::vector<Sex> groupSexes;
 };
 
 // How many of `group` (kept apart from one another) fit on mutually apart desks
@@ -162,6 +185,10 @@ private:
     void match(int agent, int d);
     void unmatch(int agent);
     bool cliquesFit(int s) const;
+    bool propagateTogether();
+    bool distinctFit() const;
+    bool groupsMixed() const;
+    bool consistent(int s);
     bool cliqueFitsBesideSpares(const std::vector<int>& clique) const;
     bool cliqueFitsAlone(const std::vector<int>& clique);
     bool tighten(const std::vector<int>& clique);
