@@ -230,6 +230,17 @@ Search::Search(const Room& room, Model model, std::mt19937_64& rng, const DraftL
             At(cliquesOf_, s).push_back(static_cast<int>(g));
     for (int s = 0; s < n_; ++s)
         At(weight_, s) = static_cast<int>(At(model_.links, s).size());
+    for (const Model::Together& group : model_.together) {
+        auto& partners = partners_.emplace_back();
+        for (int m : group.members) {
+            std::vector<int>& mine = partners.emplace_back();
+            for (int o : group.members)
+                if (o != m && std::none_of(At(model_.links, m).begin(), At(model_.links, m).end(), [&](const Link& l) {
+                        return l.other == o && (l.near == Near::Around || l.near == group.near);
+                    }))
+                    mine.push_back(o);
+        }
+    }
     for (std::size_t g = 0; g < model_.cliques.size(); ++g)
         if (!tighten(model_.cliques[g])) {
             rootClash_ = true;
@@ -624,12 +635,12 @@ bool Search::propagateTogether()
 {
     for (bool changed = true; changed;) {
         changed = false;
-        for (const Model::Together& group : model_.together)
-            for (int m : group.members) {
+        for (std::size_t g = 0; g < model_.together.size(); ++g)
+            for (std::size_t i = 0; i < model_.together[g].members.size(); ++i) {
+                const int m = model_.together[g].members[i];
                 Bits reach;
-                for (int o : group.members)
-                    if (o != m)
-                        reach |= NearAny(room_, group.near, At(domains_, o));
+                for (int o : partners_[g][i])
+                    reach |= NearAny(room_, model_.together[g].near, At(domains_, o));
                 Bits& domain = At(domains_, m);
                 const Bits kept = domain & reach;
                 if (kept == domain)

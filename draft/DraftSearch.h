@@ -211,6 +211,9 @@ private:
     std::vector<std::vector<Bits>> saved_;
     std::vector<std::vector<int>> cliquesOf_;
     std::vector<int> weight_; // per student, its links: ties go to the more entangled
+    // Per 近づける group and member, the other members that may be near it: not
+    // those a link keeps at least that far away.
+    std::vector<std::vector<std::vector<int>>> partners_;
     std::vector<int> short_;
     int crowded_ = -1;
     bool rootClash_ = false;

@@ -847,6 +847,27 @@ private slots:
         draft = DrawDraft(p, 1);
         QVERIFY(draft.ok() && Meets(p, draft.desks));
         QCOMPARE(draft.desks[1], 7);
+
+        // A 隣 pair who sat side by side before, in a full room with a long history:
+        // refused with proof well before the deadline, naming both.
+        DraftProblem year = Class(12, 12, 144);
+        for (int k = 0; k < 30; ++k)
+            year.together.push_back({{2 * k, 2 * k + 1}, k % 2 == 0 ? Closeness::Beside : Closeness::Around});
+        std::mt19937 rng(5);
+        std::vector<int> seated = Range(0, 144);
+        for (int past = 0; past < 10; ++past) {
+            std::shuffle(seated.begin(), seated.end(), rng);
+            for (int d = 0; d + 1 < 144; ++d)
+                if (d % 12 < 11 && std::min(seated[std::size_t(d)], seated[std::size_t(d + 1)]) >= 60)
+                    year.pastNeighbours.emplace_back(seated[std::size_t(d)], seated[std::size_t(d + 1)]);
+        }
+        year.pastNeighbours.emplace_back(1, 0);
+        DraftLimits limits;
+        limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        draft = DrawDraft(year, 1, limits);
+        QCOMPARE(draft.outcome, DraftOutcome::Impossible);
+        QCOMPARE(draft.clash, (std::vector<DraftCondition>{{DraftConditionKind::Together, 0},
+                                                           {DraftConditionKind::PastNeighbours, -1}}));
     }
 
     // The draft on the desks: its students leave the list and the queue, desks
