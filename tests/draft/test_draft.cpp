@@ -489,12 +489,21 @@ private slots:
     }
 
     // Larger rooms: every draft meets every condition.
+    void everyDraftMeetsEveryCondition_data()
+    {
+        QTest::addColumn<bool>("more");
+        QTest::newRow("classic") << false;
+        QTest::newRow("ranges, together, han, year") << true;
+    }
     void everyDraftMeetsEveryCondition()
     {
+        QFETCH(bool, more);
         std::mt19937 rng(77);
         int drafted = 0;
         for (int i = 0; i < 300; ++i) {
             DraftProblem p = RandomProblem(rng, 12);
+            if (more)
+                AddNewConditions(rng, p);
             const Draft draft = DrawDraft(p, rng());
             if (draft.ok()) {
                 ++drafted;
