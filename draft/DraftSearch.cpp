@@ -671,34 +671,53 @@ bool Search::distinctFit() const
     return true;
 }
 
-// No 班 that has two or more students seated may end up all boys or all girls: it
-// still needs someone not of that sex, among those not yet seated who can reach it.
+// No 班 of two or more students may be all boys or all girls. A 班 sure to get two
+// (two of its desks are taken or sure to be filled) and without, say, a
+// non-boy yet needs one of its own from those not yet seated: a matching of such
+// 班 to the non-boys who can reach them. Desks are sure to be filled when the
+// students (and the spare desks) are as many as the desks they can take.
 bool Search::groupsMixed() const
 {
     if (model_.groupSexes.empty())
         return true;
-    Bits reachNotBoy;
-    Bits reachNotGirl;
+    Bits reach;
     for (int s = 0; s < n_; ++s)
-        if (!At(assigned_, s)) {
-            if (At(model_.groupSexes, s) != Sex::Boy)
-                reachNotBoy |= At(domains_, s);
-            if (At(model_.groupSexes, s) != Sex::Girl)
-                reachNotGirl |= At(domains_, s);
+        reach |= At(domains_, s);
+    Bits filled;
+    if (reach.count() == n_) {
+        filled = reach;
+    } else if (agents_ > n_) {
+        Bits all = reach;
+        Bits spare;
+        for (int a = n_; a < agents_; ++a) {
+            all |= At(domains_, a);
+            spare |= At(domains_, a);
         }
-    for (const Bits& desks : room_.groupDesks) {
-        int seated = 0;
-        bool notBoy = false;
-        bool notGirl = false;
-        for (int d = desks.next(0); d >= 0; d = desks.next(d + 1)) {
-            const int who = At(owner_, d);
-            if (who < 0 || who >= n_ || !At(assigned_, who))
+        if (all.count() == agents_)
+            filled = all - spare;
+    }
+    for (const Sex sex : {Sex::Boy, Sex::Girl}) {
+        std::vector<Bits> takers; // per 班 in need, the students not of `sex` who can reach it
+        for (const Bits& desks : room_.groupDesks) {
+            Bits sure = desks & filled;
+            bool mixed = false;
+            for (int d = desks.next(0); d >= 0; d = desks.next(d + 1)) {
+                const int who = At(owner_, d);
+                if (who < 0 || who >= n_ || !At(assigned_, who))
+                    continue;
+                sure.set(d);
+                mixed = mixed || At(model_.groupSexes, who) != sex;
+            }
+            if (mixed || sure.count() < 2)
                 continue;
-            ++seated;
-            notBoy = notBoy || At(model_.groupSexes, who) != Sex::Boy;
-            notGirl = notGirl || At(model_.groupSexes, who) != Sex::Girl;
+            Bits& mine = takers.emplace_back();
+            for (int s = 0; s < n_; ++s)
+                if (!At(assigned_, s) && At(model_.groupSexes, s) != sex && !(At(domains_, s) & desks).none())
+                    mine.set(s);
+            if (mine.none())
+                return false;
         }
-        if (seated >= 2 && ((!notBoy && (desks & reachNotBoy).none()) || (!notGirl && (desks & reachNotGirl).none())))
+        if (MatchedCount(takers, n_) < static_cast<int>(takers.size()))
             return false;
     }
     return true;

@@ -877,6 +877,23 @@ private slots:
         QCOMPARE(draft.outcome, DraftOutcome::Impossible);
         QCOMPARE(draft.clash, (std::vector<DraftCondition>{{DraftConditionKind::Together, 0},
                                                            {DraftConditionKind::PastNeighbours, -1}}));
+
+        // 班ごとに男女を混ぜる in a full room with a boy for each 班 and not one more:
+        // every 班 gets exactly one, found well before the deadline; one boy fewer
+        // is refused with proof.
+        DraftProblem mixed = Class(10, 10, 100);
+        mixed.groupOfDesk = GroupOfDesks({2, 2}, 10, 10);
+        mixed.mixGroups = true;
+        for (std::size_t i = 0; i < 100; ++i)
+            mixed.students[i].sex = i % 4 == 1 ? Sex::Boy : Sex::Girl;
+        limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        draft = DrawDraft(mixed, 1, limits);
+        QVERIFY(draft.ok() && Meets(mixed, draft.desks));
+        mixed.students[1].sex = Sex::Girl;
+        limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        draft = DrawDraft(mixed, 1, limits);
+        QCOMPARE(draft.outcome, DraftOutcome::Impossible);
+        QCOMPARE(draft.clash, (std::vector<DraftCondition>{{DraftConditionKind::GroupMixing, -1}}));
     }
 
     // The draft on the desks: its students leave the list and the queue, desks
