@@ -155,7 +155,9 @@ enum class Verdict : std::uint8_t { Found, None, Unknown };
 // Depth-first search with forward checking, the most constrained student first
 // (ties at random) and desks in random order. At every node a bipartite matching
 // of students (and spare desks) to desks is kept (Hall's condition), and each
-// clique's 2 x 2-block capacity checked. Runs restart with growing node budgets
+// clique's 2 x 2-block capacity checked; 近づける groups narrow their members to
+// desks near one another, students kept in different 班 are matched to 班, and
+// 班 that must mix boys and girls to the students who can mix them. Runs restart with growing node budgets
 // (Luby's sequence), so one unlucky early choice does not hold a draw for long,
 // yet a run that ends within its budget has searched everything: a None is proof.
 class Search {

@@ -808,7 +808,7 @@ private slots:
                 for (std::size_t s = 0; s < p.students.size(); ++s)
                     p.students[s].desk = draft.desks[s];
             }
-            QVERIFY(found >= (count <= 9 ? 3 : 10));
+            QVERIFY(count <= 9 ? found >= 3 && found < 10 : found == 10); // the small room runs out of new pairs
         }
     }
 
