@@ -170,6 +170,10 @@ constexpr std::string_view kSeparateCount =
 constexpr std::string_view kRangeCount =
     "\x94\xCD\x88\xCD\x82\xAA\x93\xAF\x82\xB6\x01\x82\xCC\x02\x90l\x82\xC9\x90\xC8\x82\xCD\x03\x82\xB5\x82\xA9\x82\xA0"
     "\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 範囲が同じ{0}の{1}人に席は{2}しかありません
+constexpr std::string_view kMixCount =
+    "\x94\xC7\x82\xB2\x82\xC6\x82\xC9\x92j\x8F\x97\x82\xF0\x8D\xAC\x82\xBA\x82\xE9\x82\xC9\x82\xCD\x01\x82\xCC\x94"
+    "\xC7\x82\xBB\x82\xEA\x82\xBC\x82\xEA\x82\xC9\x02\x82\xAA\x97v\x82\xE8\x82\xDC\x82\xB7\x82\xAA\x81"
+    "A\x03\x90l\x82\xC5\x82\xB7"; // 班ごとに男女を混ぜるには{0}の班それぞれに{1}が要りますが、{2}人です
 constexpr std::string_view kTogetherCount = "\x8B\xDF\x82\xC3\x82\xAF\x82\xE9\x01\x91g"; // 近づける{0}組
 
 std::string Say(std::string_view text, std::initializer_list<std::string> values)
@@ -555,6 +559,22 @@ private:
                     Say(kOnePerCount, {Number(onePer_.size()), Number(groups)}),
                     DraftOutcome::Impossible,
                     {{DraftConditionKind::OnePerGroup, -1}}};
+        // A full room fills every 班: each of two or more desks needs a boy and a girl.
+        const auto pairsOfDesks =
+            static_cast<std::size_t>(std::count_if(room_.groupDesks.begin(), room_.groupDesks.end(),
+                                                   [](const Bits& b) { return b.count() >= 2; }));
+        const auto count = [&](Sex sex) {
+            return static_cast<std::size_t>(
+                std::count_if(p_.students.begin(), p_.students.end(), [&](auto& st) { return st.sex == sex; }));
+        };
+        if (full_.groupMix && n_ == room_.desks && count(Sex::None) == 0)
+            for (const Sex sex : {Sex::Boy, Sex::Girl})
+                if (count(sex) < pairsOfDesks)
+                    return {{},
+                            Say(kMixCount, {Number(pairsOfDesks), std::string(sex == Sex::Boy ? kBoys : kGirls),
+                                            Number(count(sex))}),
+                            DraftOutcome::Impossible,
+                            {{DraftConditionKind::GroupMixing, -1}}};
         for (std::size_t g = 0; g < separate_.size(); ++g)
             if (separate_[g].size() > groups)
                 return {{},

@@ -894,6 +894,12 @@ private slots:
         draft = DrawDraft(mixed, 1, limits);
         QCOMPARE(draft.outcome, DraftOutcome::Impossible);
         QCOMPARE(draft.clash, (std::vector<DraftCondition>{{DraftConditionKind::GroupMixing, -1}}));
+        QCOMPARE(fromSj(draft.reason),
+                 fromSj(sj("班ごとに男女を混ぜるには25の班それぞれに男子が要りますが、24人です")));
+        mixed.students[0].sex = Sex::None; // counts as a boy here, but a count of boys no longer tells it
+        limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        draft = DrawDraft(mixed, 1, limits);
+        QVERIFY(draft.ok() && Meets(mixed, draft.desks));
     }
 
     // The draft on the desks: its students leave the list and the queue, desks
