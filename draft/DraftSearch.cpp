@@ -233,6 +233,7 @@ Search::Search(const Room& room, Model model, std::mt19937_64& rng, const DraftL
     for (const Model::Together& group : model_.together) {
         auto& partners = partners_.emplace_back();
         for (int m : group.members) {
+            At(weight_, m) += room_.desks; // placed early, so that the room still has space near them
             std::vector<int>& mine = partners.emplace_back();
             for (int o : group.members)
                 if (o != m && std::none_of(At(model_.links, m).begin(), At(model_.links, m).end(), [&](const Link& l) {
@@ -334,21 +335,32 @@ Search::Step Search::search(int depth)
 
 int Search::mostConstrained()
 {
+    // The rest of a 近づける group that has begun to sit go first: a group sits
+    // as a block while the room still has space around its first member.
+    Bits started;
+    for (const Model::Together& group : model_.together)
+        if (std::any_of(group.members.begin(), group.members.end(), [&](int m) { return At(assigned_, m) != 0; }))
+            for (int m : group.members)
+                started.set(m);
     int best = -1;
+    bool bestStarted = false;
     int bestCount = 0;
     int bestWeight = 0;
     int ties = 0;
     for (int s = 0; s < n_; ++s) {
         if (At(assigned_, s))
             continue;
+        const bool isStarted = started.test(s);
         const int count = At(domains_, s).count();
         const int weight = At(weight_, s);
-        if (best < 0 || count < bestCount || (count == bestCount && weight > bestWeight)) {
+        if (best < 0 || (isStarted && !bestStarted)
+            || (isStarted == bestStarted && (count < bestCount || (count == bestCount && weight > bestWeight)))) {
             best = s;
+            bestStarted = isStarted;
             bestCount = count;
             bestWeight = weight;
             ties = 1;
-        } else if (count == bestCount && weight == bestWeight
+        } else if (isStarted == bestStarted && count == bestCount && weight == bestWeight
                    && std::uniform_int_distribution<int>(0, ties++)(rng_) == 0) {
             best = s; // each of the tied students is equally likely
         }
@@ -642,13 +654,32 @@ bool Search::propagateTogether()
                 for (int o : partners_[g][i])
                     reach |= NearAny(room_, model_.together[g].near, At(domains_, o));
                 Bits& domain = At(domains_, m);
-                const Bits kept = domain & reach;
-                if (kept == domain)
+                if (const Bits kept = domain & reach; kept != domain) {
+                    if (kept.none())
+                        return false;
+                    domain = kept;
+                    changed = true;
+                }
+                // A member with few desks left and a single partner that can still
+                // come near it: that partner must.
+                constexpr int kFew = 8;
+                if (domain.count() > kFew)
                     continue;
-                if (kept.none())
-                    return false;
-                domain = kept;
-                changed = true;
+                const Bits near = NearAny(room_, model_.together[g].near, domain);
+                int only = -1;
+                int supporters = 0;
+                for (int o : partners_[g][i])
+                    if (!(At(domains_, o) & near).none()) {
+                        only = o;
+                        ++supporters;
+                    }
+                if (supporters != 1)
+                    continue;
+                Bits& partner = At(domains_, only);
+                if (const Bits kept = partner & near; kept != partner) {
+                    partner = kept;
+                    changed = true;
+                }
             }
     }
     return true;

@@ -902,6 +902,25 @@ private slots:
         QVERIFY(draft.ok() && Meets(mixed, draft.desks));
     }
 
+    // Thirty 近づける groups of three in a full 12 x 12 room (in a row of three for
+    // 隣): found well before the deadline, every time.
+    void manyTogetherGroupsFillARoom()
+    {
+        for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+            DraftProblem p = Class(12, 12, 144);
+            std::mt19937 rng(seed);
+            std::vector<int> order = Range(0, 144);
+            std::shuffle(order.begin(), order.end(), rng);
+            for (std::size_t k = 0; k < 30; ++k)
+                p.together.push_back({{order[3 * k], order[3 * k + 1], order[3 * k + 2]},
+                                      k % 3 == 0 ? Closeness::Around : Closeness::Beside});
+            DraftLimits limits;
+            limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            const Draft draft = DrawDraft(p, seed, limits);
+            QVERIFY2(draft.ok() && Meets(p, draft.desks), qPrintable(QString("seed %1").arg(seed)));
+        }
+    }
+
     // The draft on the desks: its students leave the list and the queue, desks
     // beyond the grid keep theirs.
     void applyingSeatsTheClassAsPastingWould()
