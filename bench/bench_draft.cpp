@@ -3,7 +3,7 @@
 // seconds or minutes on, and the refusals a fixed set of spare desks caused), the
 // impossible classes, and the everyday ones. With `--cnf DIR` it also writes each
 // class as a SAT problem in DIMACS form (spare desks anywhere), to time a SAT
-// solver on the same set by hand.
+// solver on the same set by hand; with `--year`, only the school-year classes.
 #include "draft/Draft.h"
 #include "seating/Room.h"
 
