@@ -419,8 +419,17 @@ int main(int argc, char** argv)
     const Case year{"12 x 12, 144 students, 2 x 2 han, 30 together, 20 ranges, 10 years of neighbours, 36 leaders",
                     {},
                     DraftOutcome::Found};
+    const Case yearClash{"impossible: the same, and a together pair who sat side by side before",
+                         {},
+                         DraftOutcome::Impossible};
+    const auto withClash = [](int seed) {
+        DraftProblem p = Year(seed);
+        p.pastNeighbours.emplace_back(p.together[0].students[1], p.together[0].students[0]);
+        return p;
+    };
     if (argc == 2 && std::string(argv[1]) == "--year") { // the school year alone
         Report(year, 100, Year);
+        Report(yearClash, 100, withClash);
         return 0;
     }
     for (const Case& c : HardSet())
@@ -428,6 +437,7 @@ int main(int argc, char** argv)
     for (const Case& c : Everyday())
         Report(c, 100);
     Report(year, 100, Year);
+    Report(yearClash, 100, withClash);
     ReportLimits();
     return 0;
 }
