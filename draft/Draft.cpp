@@ -67,7 +67,7 @@ constexpr std::string_view kSexSeats =
     "\x01\x82\xC9\x82\xB7\x82\xE9\x82\xC6\x81"
     "A\x02\x82\xCC\x90\xC8\x82\xC9\x03\x90l\x82\xCD\x93\xFC\x82\xE8\x82\xDC\x82\xB9\x82\xF1("
     "\x90\xC8\x82\xCD\x04)"; // {0}にすると、{1}の席に{2}人は入りません(席は{3})
-constexpr std::string_view kNoDesk = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82"
+constexpr std::string_view kNoSeat = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82"
                                      "\xB9\x82\xF1(\x02)"; // {0}の座れる席がありません({1})
 constexpr std::string_view kShort = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82"
                                     "\xB9\x82\xF1(\x02\x90l\x82\xC9\x90\xC8\x82\xCD\x03\x81"
@@ -544,6 +544,11 @@ private:
             const int desks = At(ranges_, s).count();
             if (same.front() != s || static_cast<int>(same.size()) <= desks)
                 continue;
+            if (desks == 0) // no desk of the room at all
+                return {{},
+                        Say(kNoSeat, {student(s).name, std::string(kRange)}),
+                        DraftOutcome::Impossible,
+                        {{DraftConditionKind::Range, s}}};
             std::vector<DraftCondition> clash; // one more than the desks already clash
             for (int i = 0; i <= desks; ++i)
                 clash.push_back({DraftConditionKind::Range, At(same, i)});
@@ -909,7 +914,7 @@ private:
                 const std::string narrowing = conditionsOn(core, group);
                 deficit = 1;
                 if (group.size() == 1)
-                    reason = Say(kNoDesk, {student(group[0]).name, narrowing});
+                    reason = Say(kNoSeat, {student(group[0]).name, narrowing});
                 else
                     reason = Say(kShort, {names(group), Number(group.size()), Number(group.size() - 1), narrowing});
             }
@@ -935,7 +940,7 @@ private:
                 continue;
             const std::string narrowing = conditionsOn(core, group);
             reason = group.size() == 1
-                         ? Say(kNoDesk, {student(group[0]).name, narrowing})
+                         ? Say(kNoSeat, {student(group[0]).name, narrowing})
                          : Say(kShort, {names(group), Number(group.size()), Number(group.size() - 1), narrowing});
         }
         return reason;

@@ -840,6 +840,9 @@ private slots:
 
         // 隣 for a fixed student in the corner and one whose range is across the room.
         p.ranges[3] = p.ranges[5] = p.ranges[7] = {};
+        p.ranges[9] = {-1}; // no desk of the room
+        QCOMPARE(fromSj(DrawDraft(p, 1).reason), fromSj(sj("生徒10の座れる席がありません(範囲)")));
+        p.ranges[9].clear();
         p.students[0].fixed = true;
         p.ranges[1] = {5, 11};
         p.together = {{{0, 1}, Closeness::Beside}};
