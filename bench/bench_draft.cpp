@@ -3,14 +3,16 @@
 // seconds or minutes on, and the refusals a fixed set of spare desks caused), the
 // impossible classes, and the everyday ones. With `--cnf DIR` it also writes each
 // class as a SAT problem in DIMACS form (spare desks anywhere), to time a SAT
-// solver on the same set by hand.
+// solver on the same set by hand; with `--year`, only the school-year classes.
 #include "draft/Draft.h"
+#include "seating/Room.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <numeric>
 #include <random>
 #include <sstream>
@@ -123,15 +125,17 @@ std::string Cnf(const DraftProblem& p)
     return out.str();
 }
 
-void Report(const Case& c, int seeds)
+// Each seed draws its own class when `problemOf` is given.
+void Report(const Case& c, int seeds, const std::function<DraftProblem(int)>& problemOf = {})
 {
     std::vector<double> ms;
     int wrong = 0;
     for (int seed = 1; seed <= seeds; ++seed) {
         DraftLimits limits;
         limits.deadline = Clock::now() + std::chrono::seconds(10);
+        const DraftProblem problem = problemOf ? problemOf(seed) : c.problem;
         const auto start = Clock::now();
-        const Draft draft = DrawDraft(c.problem, static_cast<std::uint64_t>(seed), limits);
+        const Draft draft = DrawDraft(problem, static_cast<std::uint64_t>(seed), limits);
         ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         if (draft.outcome != c.expected)
             ++wrong;
@@ -271,6 +275,54 @@ std::vector<Case> Everyday()
     return cases;
 }
 
+// The school year on a full 12 x 12 room, a new class for each seed: 2 x 2 班,
+// 30 近づける pairs (隣 and 近く in turn), 20 seat ranges (front, back, window and
+// door side, three rows or columns each), 隣 kept from 10 earlier random
+// arrangements, and 36 班長 candidates for the 36 班, so exactly one each.
+DraftProblem Year(int seed)
+{
+    DraftProblem p = Room(12, 12, 144, static_cast<std::uint32_t>(seed));
+    p.everyoneMoves = false;
+    p.groupOfDesk = GroupOfDesks({2, 2}, 12, 12);
+    std::mt19937 rng(static_cast<std::uint32_t>(seed) + 1000);
+    std::vector<int> order = Range(0, 144);
+    std::shuffle(order.begin(), order.end(), rng);
+    const auto at = [&order](int i) { return order[static_cast<std::size_t>(i)]; };
+    for (int k = 0; k < 30; ++k)
+        p.together.push_back({{at(2 * k), at(2 * k + 1)}, k % 2 == 0 ? Closeness::Beside : Closeness::Around});
+    p.ranges.resize(144);
+    for (int k = 0; k < 20; ++k) {
+        std::vector<int>& range = p.ranges[static_cast<std::size_t>(at(60 + k))];
+        for (int d = 0; d < 144; ++d) {
+            const int column = d % 12;
+            const int row = d / 12;
+            if ((k % 4 == 0 && row >= 9) || (k % 4 == 1 && row < 3) || (k % 4 == 2 && column >= 9)
+                || (k % 4 == 3 && column < 3))
+                range.push_back(d);
+        }
+    }
+    p.onePerGroup.assign(order.begin() + 80, order.begin() + 116);
+    // A 隣 pair who sat side by side before would clash with the history (refused
+    // at once, without a search), so the history leaves them out.
+    const auto togetherBeside = [&p](int a, int b) {
+        return std::any_of(p.together.begin(), p.together.end(), [&](const TogetherGroup& g) {
+            return g.near == Closeness::Beside && std::count(g.students.begin(), g.students.end(), a) > 0
+                   && std::count(g.students.begin(), g.students.end(), b) > 0;
+        });
+    };
+    std::vector<int> seating = Range(0, 144);
+    for (int past = 0; past < 10; ++past) {
+        std::shuffle(seating.begin(), seating.end(), rng); // student at each desk
+        for (int d = 0; d < 144; ++d) {
+            const int a = seating[static_cast<std::size_t>(d)];
+            const int b = seating[static_cast<std::size_t>(d + 1 < 144 ? d + 1 : 0)];
+            if (d % 12 < 11 && !togetherBeside(a, b))
+                p.pastNeighbours.emplace_back(a, b);
+        }
+    }
+    return p;
+}
+
 // One of a stream of random rooms made to be hard: near-full, one group about as
 // big as the room can keep apart, random options. Instance 42 of seed 1 runs
 // past any limit (it has no arrangement the search can prove or find quickly).
@@ -364,10 +416,28 @@ int main(int argc, char** argv)
         }
         return 0;
     }
+    const Case year{"12 x 12, 144 students, 2 x 2 han, 30 together, 20 ranges, 10 years of neighbours, 36 leaders",
+                    {},
+                    DraftOutcome::Found};
+    const Case yearClash{"impossible: the same, and a together pair who sat side by side before",
+                         {},
+                         DraftOutcome::Impossible};
+    const auto withClash = [](int seed) {
+        DraftProblem p = Year(seed);
+        p.pastNeighbours.emplace_back(p.together[0].students[1], p.together[0].students[0]);
+        return p;
+    };
+    if (argc == 2 && std::string(argv[1]) == "--year") { // the school year alone
+        Report(year, 100, Year);
+        Report(yearClash, 100, withClash);
+        return 0;
+    }
     for (const Case& c : HardSet())
         Report(c, 100);
     for (const Case& c : Everyday())
         Report(c, 100);
+    Report(year, 100, Year);
+    Report(yearClash, 100, withClash);
     ReportLimits();
     return 0;
 }

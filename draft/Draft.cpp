@@ -1,5 +1,6 @@
 // The draft in three steps. First the counts a teacher can check by hand (more
-// students than desks). Then the search (DraftSearch) under the preference for
+// students than desks, than the desks of a seat range they share, than 班 for
+// students in different 班). Then the search (DraftSearch) under the preference for
 // where the spare desks are: the usual desks at the back first, then the fewest
 // back rows, then anywhere; each step is tried only once the one before is proven
 // to have no arrangement (or half the time is gone). Last, when even "anywhere" has none, the conditions are
@@ -66,7 +67,7 @@ constexpr std::string_view kSexSeats =
     "\x01\x82\xC9\x82\xB7\x82\xE9\x82\xC6\x81"
     "A\x02\x82\xCC\x90\xC8\x82\xC9\x03\x90l\x82\xCD\x93\xFC\x82\xE8\x82\xDC\x82\xB9\x82\xF1("
     "\x90\xC8\x82\xCD\x04)"; // {0}にすると、{1}の席に{2}人は入りません(席は{3})
-constexpr std::string_view kNoDesk = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82"
+constexpr std::string_view kNoSeat = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82"
                                      "\xB9\x82\xF1(\x02)"; // {0}の座れる席がありません({1})
 constexpr std::string_view kShort = "\x01\x82\xCC\x8D\xC0\x82\xEA\x82\xE9\x90\xC8\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82"
                                     "\xB9\x82\xF1(\x02\x90l\x82\xC9\x90\xC8\x82\xCD\x03\x81"
@@ -145,6 +146,35 @@ constexpr std::string_view kNewNeighbours = "\x97\xD7\x82\xF0\x95\xCF\x82\xA6\x8
 constexpr std::string_view kFrontCount = "\x91O\x95\xFB\x01\x90l";                      // 前方{0}人
 constexpr std::string_view kOthersGroups = "\x82\xD9\x82\xA9\x01\x91g";                 // ほか{0}組
 constexpr std::string_view kOthersDesks = "\x82\xD9\x82\xA9\x01\x90\xC8";               // ほか{0}席
+constexpr std::string_view kRangeOf = "\x94\xCD\x88\xCD(\x01)";                         // 範囲({0})
+constexpr std::string_view kTogetherOf = "\x8B\xDF\x82\xC3\x82\xAF\x82\xE9(\x01)";      // 近づける({0})
+constexpr std::string_view kSeparateOf =
+    "\x93\xAF\x82\xB6\x94\xC7\x82\xC9\x82\xB5\x82\xC8\x82\xA2(\x01)";                      // 同じ班にしない({0})
+constexpr std::string_view kOnePerGroup = "\x94\xC7\x82\xC9\x88\xEA\x90l\x82\xB8\x82\xC2"; // 班に一人ずつ
+constexpr std::string_view kGroupMixing =
+    "\x94\xC7\x82\xB2\x82\xC6\x82\xC9\x92j\x8F\x97\x82\xF0\x8D\xAC\x82\xBA\x82\xE9"; // 班ごとに男女を混ぜる
+constexpr std::string_view kPastNeighbours =
+    "\x82\xB1\x82\xEA\x82\xDC\x82\xC5\x97\xD7\x82\xC9\x82\xC8\x82\xC1\x82\xBD\x90l\x82\xC6\x82\xCD\x97\xD7\x82\xC9\x82"
+    "\xB5\x82\xC8\x82\xA2"; // これまで隣になった人とは隣にしない
+constexpr std::string_view kPastDesks =
+    "\x91O\x89\xF1\x82\xC6\x93\xAF\x82\xB6\x90\xC8\x82\xC9\x82\xB5\x82\xC8\x82\xA2"; // 前回と同じ席にしない
+constexpr std::string_view kSwapHalves =
+    "\x91O\x89\xF1\x82\xCC\x91O\x8C\xE3\x82\xF0\x93\xFC\x82\xEA\x91\xD6\x82\xA6\x82\xE9"; // 前回の前後を入れ替える
+constexpr std::string_view kRange = "\x94\xCD\x88\xCD";                                   // 範囲
+constexpr std::string_view kOnePerCount =
+    "\x94\xC7\x82\xC9\x88\xEA\x90l\x82\xB8\x82\xC2\x82\xCC\x01\x90l\x82\xC9\x94\xC7\x82\xCD\x02\x82\xB5\x82\xA9\x82\xA0"
+    "\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 班に一人ずつの{0}人に班は{1}しかありません
+constexpr std::string_view kSeparateCount =
+    "\x93\xAF\x82\xB6\x94\xC7\x82\xC9\x82\xB5\x82\xC8\x82\xA2(\x01)\x82\xCC\x02\x90l\x82\xC9\x94\xC7\x82\xCD\x03\x82"
+    "\xB5\x82\xA9\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 同じ班にしない({0})の{1}人に班は{2}しかありません
+constexpr std::string_view kRangeCount =
+    "\x94\xCD\x88\xCD\x82\xAA\x93\xAF\x82\xB6\x01\x82\xCC\x02\x90l\x82\xC9\x90\xC8\x82\xCD\x03\x82\xB5\x82\xA9\x82\xA0"
+    "\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 範囲が同じ{0}の{1}人に席は{2}しかありません
+constexpr std::string_view kMixCount =
+    "\x94\xC7\x82\xB2\x82\xC6\x82\xC9\x92j\x8F\x97\x82\xF0\x8D\xAC\x82\xBA\x82\xE9\x82\xC9\x82\xCD\x01\x82\xCC\x94"
+    "\xC7\x82\xBB\x82\xEA\x82\xBC\x82\xEA\x82\xC9\x02\x82\xAA\x97v\x82\xE8\x82\xDC\x82\xB7\x82\xAA\x81"
+    "A\x03\x90l\x82\xC5\x82\xB7"; // 班ごとに男女を混ぜるには{0}の班それぞれに{1}が要りますが、{2}人です
+constexpr std::string_view kTogetherCount = "\x8B\xDF\x82\xC3\x82\xAF\x82\xE9\x01\x91g"; // 近づける{0}組
 
 std::string Say(std::string_view text, std::initializer_list<std::string> values)
 {
@@ -170,22 +200,48 @@ std::string Number(int n)
 }
 
 // The teacher's conditions, each one a unit a refusal can name.
-enum class Kind : std::uint8_t { Front, Fixed, Unused, Apart, Mixing, Moves, Neighbours };
+enum class Kind : std::uint8_t {
+    Front,
+    Fixed,
+    Unused,
+    Apart,
+    Mixing,
+    Moves,
+    Neighbours,
+    Range,
+    Together,
+    Separate,
+    OnePer,
+    GroupMix,
+    PastNeighbours,
+    PastDesks,
+    Swap,
+};
 
 struct Condition {
     Kind kind;
-    int index; // the student (Front, Fixed), desk (Unused) or group (Apart); -1 for the options
+    // The student (Front, Fixed, Range), desk (Unused) or group (Apart, Together,
+    // Separate); -1 for the options
+    int index;
 };
 
 // Which conditions hold in one try.
 struct Active {
-    std::vector<char> front;  // per student
-    std::vector<char> fixed;  // per student
-    std::vector<char> unused; // per desk
-    std::vector<char> group;  // per keep-apart group
+    std::vector<char> front;    // per student
+    std::vector<char> fixed;    // per student
+    std::vector<char> unused;   // per desk
+    std::vector<char> group;    // per keep-apart group
+    std::vector<char> range;    // per student
+    std::vector<char> together; // per 近づける group
+    std::vector<char> separate; // per 同じ班にしない group
     bool mixing = false;
     bool moves = false;
     bool neighbours = false;
+    bool onePer = false;
+    bool groupMix = false;
+    bool pastNeighbours = false;
+    bool pastDesks = false;
+    bool swap = false;
 
     void set(const Condition& c, bool on)
     {
@@ -197,6 +253,14 @@ struct Active {
         case Kind::Mixing: mixing = on; break;
         case Kind::Moves: moves = on; break;
         case Kind::Neighbours: neighbours = on; break;
+        case Kind::Range: At(range, c.index) = on; break;
+        case Kind::Together: At(together, c.index) = on; break;
+        case Kind::Separate: At(separate, c.index) = on; break;
+        case Kind::OnePer: onePer = on; break;
+        case Kind::GroupMix: groupMix = on; break;
+        case Kind::PastNeighbours: pastNeighbours = on; break;
+        case Kind::PastDesks: pastDesks = on; break;
+        case Kind::Swap: swap = on; break;
         }
     }
     bool has(const Condition& c) const
@@ -209,6 +273,14 @@ struct Active {
         case Kind::Mixing: return mixing;
         case Kind::Moves: return moves;
         case Kind::Neighbours: return neighbours;
+        case Kind::Range: return At(range, c.index) != 0;
+        case Kind::Together: return At(together, c.index) != 0;
+        case Kind::Separate: return At(separate, c.index) != 0;
+        case Kind::OnePer: return onePer;
+        case Kind::GroupMix: return groupMix;
+        case Kind::PastNeighbours: return pastNeighbours;
+        case Kind::PastDesks: return pastDesks;
+        case Kind::Swap: return swap;
         }
         return false;
     }
@@ -232,6 +304,11 @@ public:
         : p_(problem), limits_(&limits), room_(problem.columns, problem.rows), rng_(seed),
           n_(static_cast<int>(problem.students.size()))
     {
+        const auto desks = static_cast<std::size_t>(room_.desks);
+        if (problem.groupOfDesk.size() == desks
+            && std::all_of(problem.groupOfDesk.begin(), problem.groupOfDesk.end(),
+                           [&](int g) { return g >= 0 && g < room_.desks; }))
+            room_.setGroups(problem.groupOfDesk);
     }
 
     Draft run()
@@ -250,6 +327,8 @@ public:
             return {{}, *reason, DraftOutcome::Impossible, std::move(clash)};
         }
         gatherConditions();
+        if (Draft counted = countedClash(); !counted.reason.empty())
+            return counted;
         std::vector<SpareRule> rules;
         const int spare = usable() - n_;
         if (spare > 0) {
@@ -359,12 +438,155 @@ private:
             if (!pairs_.empty())
                 conditions_.push_back({Kind::Neighbours, -1});
         }
+        gatherNewConditions();
         for (const Condition& c : conditions_)
             full_.set(c, true);
         const std::vector<bool> usual = EmptyDesks(p_);
         for (int d = 0; d < room_.desks; ++d)
             if (usual[static_cast<std::size_t>(d)])
                 usualEmpty_.set(d);
+    }
+
+    // Members of a group as the search takes them: on the roster, each once, sorted.
+    std::vector<int> members(const std::vector<int>& group) const
+    {
+        std::vector<int> out;
+        for (int s : group)
+            if (s >= 0 && s < n_)
+                out.push_back(s);
+        std::sort(out.begin(), out.end());
+        out.erase(std::unique(out.begin(), out.end()), out.end());
+        return out;
+    }
+
+    int swapOf(int s) const
+    {
+        return static_cast<std::size_t>(s) < p_.swapHalves.size() ? p_.swapHalves[static_cast<std::size_t>(s)] : 0;
+    }
+
+    // Seat ranges, 近づける, the 班 and the year. The 班 conditions hold trivially
+    // without 班, and count as conditions only with them.
+    void gatherNewConditions()
+    {
+        const auto nStudents = static_cast<std::size_t>(n_);
+        full_.range.assign(nStudents, 0);
+        ranges_.assign(nStudents, Bits{});
+        pastDesks_.assign(nStudents, Bits{});
+        bool anyPastDesk = false;
+        bool anySwap = false;
+        for (int s = 0; s < n_; ++s) {
+            const auto i = static_cast<std::size_t>(s);
+            if (i < p_.ranges.size() && !p_.ranges[i].empty()) {
+                for (int d : p_.ranges[i])
+                    if (onGrid(d))
+                        At(ranges_, s).set(d);
+                conditions_.push_back({Kind::Range, s});
+            }
+            if (i < p_.pastDesks.size())
+                for (int d : p_.pastDesks[i])
+                    if (onGrid(d)) {
+                        At(pastDesks_, s).set(d);
+                        anyPastDesk = true;
+                    }
+            anySwap = anySwap || swapOf(s) != 0;
+        }
+        for (std::size_t g = 0; g < p_.together.size(); ++g) {
+            std::vector<int> group = members(p_.together[g].students);
+            if (group.size() < 2)
+                continue;
+            conditions_.push_back({Kind::Together, static_cast<int>(together_.size())});
+            together_.push_back(
+                {std::move(group), p_.together[g].near == Closeness::Beside ? Near::Beside : Near::Around});
+            togetherSource_.push_back(static_cast<int>(g));
+        }
+        full_.together.assign(together_.size(), 0);
+        const bool hasGroups = !room_.group.empty();
+        for (std::size_t g = 0; g < p_.separateGroups.size() && hasGroups; ++g) {
+            std::vector<int> group = members(p_.separateGroups[g]);
+            if (group.size() < 2)
+                continue;
+            conditions_.push_back({Kind::Separate, static_cast<int>(separate_.size())});
+            separate_.push_back(std::move(group));
+            separateSource_.push_back(static_cast<int>(g));
+        }
+        full_.separate.assign(separate_.size(), 0);
+        if (hasGroups) {
+            onePer_ = members(p_.onePerGroup);
+            if (onePer_.size() >= 2)
+                conditions_.push_back({Kind::OnePer, -1});
+            if (p_.mixGroups
+                && std::any_of(p_.students.begin(), p_.students.end(), [](auto& s) { return s.sex != Sex::None; }))
+                conditions_.push_back({Kind::GroupMix, -1});
+        }
+        for (const auto& [x, y] : p_.pastNeighbours)
+            if (x >= 0 && y >= 0 && x < n_ && y < n_ && x != y)
+                pastPairs_.emplace_back(x, y);
+        if (!pastPairs_.empty())
+            conditions_.push_back({Kind::PastNeighbours, -1});
+        if (anyPastDesk)
+            conditions_.push_back({Kind::PastDesks, -1});
+        if (anySwap)
+            conditions_.push_back({Kind::Swap, -1});
+    }
+
+    // Clashes a teacher can count, said before any search: more students sharing
+    // one seat range than it has desks, more students to keep in different 班
+    // than there are 班.
+    Draft countedClash() const
+    {
+        for (int s = 0; s < n_; ++s) {
+            if (!At(full_.range, s))
+                continue;
+            std::vector<int> same;
+            for (int t = 0; t < n_; ++t)
+                if (At(full_.range, t) && At(ranges_, t) == At(ranges_, s))
+                    same.push_back(t);
+            const int desks = At(ranges_, s).count();
+            if (same.front() != s || static_cast<int>(same.size()) <= desks)
+                continue;
+            if (desks == 0) // no desk of the room at all
+                return {{},
+                        Say(kNoSeat, {student(s).name, std::string(kRange)}),
+                        DraftOutcome::Impossible,
+                        {{DraftConditionKind::Range, s}}};
+            std::vector<DraftCondition> clash; // one more than the desks already clash
+            for (int i = 0; i <= desks; ++i)
+                clash.push_back({DraftConditionKind::Range, At(same, i)});
+            return {{},
+                    Say(kRangeCount, {names(same), Number(same.size()), Number(desks)}),
+                    DraftOutcome::Impossible,
+                    std::move(clash)};
+        }
+        const auto groups = static_cast<std::size_t>(
+            std::count_if(room_.groupDesks.begin(), room_.groupDesks.end(), [](const Bits& b) { return !b.none(); }));
+        if (full_.onePer && onePer_.size() > groups)
+            return {{},
+                    Say(kOnePerCount, {Number(onePer_.size()), Number(groups)}),
+                    DraftOutcome::Impossible,
+                    {{DraftConditionKind::OnePerGroup, -1}}};
+        // A full room fills every 班: each of two or more desks needs a boy and a girl.
+        const auto pairsOfDesks =
+            static_cast<std::size_t>(std::count_if(room_.groupDesks.begin(), room_.groupDesks.end(),
+                                                   [](const Bits& b) { return b.count() >= 2; }));
+        const auto count = [&](Sex sex) {
+            return static_cast<std::size_t>(
+                std::count_if(p_.students.begin(), p_.students.end(), [&](auto& st) { return st.sex == sex; }));
+        };
+        if (full_.groupMix && n_ == room_.desks && count(Sex::None) == 0)
+            for (const Sex sex : {Sex::Boy, Sex::Girl})
+                if (count(sex) < pairsOfDesks)
+                    return {{},
+                            Say(kMixCount, {Number(pairsOfDesks), std::string(sex == Sex::Boy ? kBoys : kGirls),
+                                            Number(count(sex))}),
+                            DraftOutcome::Impossible,
+                            {{DraftConditionKind::GroupMixing, -1}}};
+        for (std::size_t g = 0; g < separate_.size(); ++g)
+            if (separate_[g].size() > groups)
+                return {{},
+                        Say(kSeparateCount, {names(separate_[g], kDot), Number(separate_[g].size()), Number(groups)}),
+                        DraftOutcome::Impossible,
+                        {{DraftConditionKind::Separate, At(separateSource_, static_cast<int>(g))}}};
+        return {};
     }
 
     // The search's model of one try: the conditions of `a`, boys on the desks of
@@ -375,7 +597,13 @@ private:
         Bits held;
         Bits frontDesks;
         std::array<Bits, 3> sexDesks; // by Sex
+        Bits frontHalf;
+        Bits backHalf;
         for (int d = 0; d < room_.desks; ++d) {
+            if (InFrontHalf(d, p_.columns, p_.rows))
+                frontHalf.set(d);
+            if (InBackHalf(d, p_.columns, p_.rows))
+                backHalf.set(d);
             if (!At(a.unused, d))
                 usableDesks.set(d);
             if (InFrontRows(d, p_.columns, p_.rows, p_.frontRows))
@@ -407,6 +635,13 @@ private:
                 domain &= frontDesks;
             if (a.mixing && st.sex != Sex::None)
                 domain &= sexDesks.at(static_cast<std::size_t>(st.sex));
+            if (At(a.range, s))
+                domain &= At(ranges_, s);
+            // The year's conditions move students, as 全員移動 does: a fixed one stays.
+            if (!At(a.fixed, s) && a.pastDesks)
+                domain -= At(pastDesks_, s);
+            if (!At(a.fixed, s) && a.swap && swapOf(s) != 0)
+                domain &= swapOf(s) > 0 ? backHalf : frontHalf;
         }
         std::vector<std::vector<int>> cliques;
         for (std::size_t g = 0; g < groups_.size(); ++g) {
@@ -429,6 +664,29 @@ private:
                 At(m.links, x).push_back({y, Near::Beside});
                 At(m.links, y).push_back({x, Near::Beside});
             }
+        if (a.pastNeighbours)
+            for (const auto& [x, y] : pastPairs_) {
+                At(m.links, x).push_back({y, Near::Beside});
+                At(m.links, y).push_back({x, Near::Beside});
+            }
+        const auto inDifferentGroups = [&m](const std::vector<int>& set) {
+            for (int x : set)
+                for (int y : set)
+                    if (x != y)
+                        At(m.links, x).push_back({y, Near::Group});
+            m.distinct.push_back(set);
+        };
+        for (std::size_t g = 0; g < separate_.size(); ++g)
+            if (a.separate[g])
+                inDifferentGroups(separate_[g]);
+        if (a.onePer)
+            inDifferentGroups(onePer_);
+        for (std::size_t g = 0; g < together_.size(); ++g)
+            if (a.together[g])
+                m.together.push_back(together_[g]);
+        if (a.groupMix)
+            for (const DraftStudent& st : p_.students)
+                m.groupSexes.push_back(st.sex);
         if (rule.where == SpareRule::Where::Back) {
             Bits back;
             for (int d = 0; d < rule.backRows * p_.columns; ++d)
@@ -500,8 +758,9 @@ private:
             return !inner.reached() && settle(trial, {}, kBudget).verdict == Verdict::None;
         };
         // Pairs and options go first, so that a clash a teacher can count is the one told.
-        for (Kind kind :
-             {Kind::Neighbours, Kind::Moves, Kind::Apart, Kind::Mixing, Kind::Unused, Kind::Fixed, Kind::Front}) {
+        for (Kind kind : {Kind::Neighbours, Kind::PastNeighbours, Kind::Moves, Kind::PastDesks, Kind::Swap,
+                          Kind::Together, Kind::Apart, Kind::Separate, Kind::OnePer, Kind::GroupMix, Kind::Mixing,
+                          Kind::Unused, Kind::Fixed, Kind::Range, Kind::Front}) {
             Active trial = core;
             bool any = false;
             for (const Condition& c : conditions_)
@@ -513,9 +772,10 @@ private:
                 core = std::move(trial);
         }
         // Again until nothing more goes: taking 固定 away can add a condition (全員移動
-        // then moves the student), so one pass may leave a condition that is no
-        // longer needed.
-        for (bool shrunk = true; shrunk && !inner.reached(); shrunk = shrunk && core.moves) {
+        // and the year's conditions then move the student), so one pass may leave a
+        // condition that is no longer needed.
+        for (bool shrunk = true; shrunk && !inner.reached();
+             shrunk = shrunk && (core.moves || core.pastDesks || core.swap)) {
             shrunk = false;
             for (const Condition& c : conditions_) {
                 if (!core.has(c))
@@ -546,6 +806,14 @@ private:
             case Kind::Mixing: clash.push_back({DraftConditionKind::Mixing, -1}); break;
             case Kind::Moves: clash.push_back({DraftConditionKind::EveryoneMoves, -1}); break;
             case Kind::Neighbours: clash.push_back({DraftConditionKind::NewNeighbours, -1}); break;
+            case Kind::Range: clash.push_back({DraftConditionKind::Range, c.index}); break;
+            case Kind::Together: clash.push_back({DraftConditionKind::Together, At(togetherSource_, c.index)}); break;
+            case Kind::Separate: clash.push_back({DraftConditionKind::Separate, At(separateSource_, c.index)}); break;
+            case Kind::OnePer: clash.push_back({DraftConditionKind::OnePerGroup, -1}); break;
+            case Kind::GroupMix: clash.push_back({DraftConditionKind::GroupMixing, -1}); break;
+            case Kind::PastNeighbours: clash.push_back({DraftConditionKind::PastNeighbours, -1}); break;
+            case Kind::PastDesks: clash.push_back({DraftConditionKind::PastDesks, -1}); break;
+            case Kind::Swap: clash.push_back({DraftConditionKind::SwapHalves, -1}); break;
             }
         }
         return clash;
@@ -554,6 +822,16 @@ private:
     // The clash of `core` in words: the plainest text that fits it.
     std::string tell(const Active& core)
     {
+        const auto anyOn = [](const std::vector<char>& v) { return std::find(v.begin(), v.end(), 1) != v.end(); };
+        const bool pairs = anyOn(core.group) || anyOn(core.together) || anyOn(core.separate) || core.neighbours
+                           || core.pastNeighbours || core.onePer || core.groupMix;
+        if (anyOn(core.range) || anyOn(core.together) || anyOn(core.separate) || core.onePer || core.groupMix
+            || core.pastNeighbours || core.pastDesks || core.swap) {
+            if (!pairs)
+                if (auto reason = shortStudents(core))
+                    return *reason;
+            return Say(kClash, {listed(core)});
+        }
         std::vector<int> fixed;
         std::vector<int> front;
         std::vector<int> unused;
@@ -636,7 +914,7 @@ private:
                 const std::string narrowing = conditionsOn(core, group);
                 deficit = 1;
                 if (group.size() == 1)
-                    reason = Say(kNoDesk, {student(group[0]).name, narrowing});
+                    reason = Say(kNoSeat, {student(group[0]).name, narrowing});
                 else
                     reason = Say(kShort, {names(group), Number(group.size()), Number(group.size() - 1), narrowing});
             }
@@ -646,6 +924,26 @@ private:
             }
         }
         return best;
+    }
+
+    // Students who together have too few desks, for every way of mixing; told by
+    // their names and what narrows their desks.
+    std::optional<std::string> shortStudents(const Active& core)
+    {
+        std::optional<std::string> reason;
+        for (int parity : parities(core)) {
+            Search search(room_, model(core, parity, {}), rng_, *limits_);
+            const std::vector<int>& group = search.shortStudents();
+            if (group.empty())
+                return std::nullopt;
+            if (reason)
+                continue;
+            const std::string narrowing = conditionsOn(core, group);
+            reason = group.size() == 1
+                         ? Say(kNoSeat, {student(group[0]).name, narrowing})
+                         : Say(kShort, {names(group), Number(group.size()), Number(group.size() - 1), narrowing});
+        }
+        return reason;
     }
 
     // `unmixed` counts desks for the front rows alone, `mixed` for a sex.
@@ -755,6 +1053,12 @@ private:
             found.push_back(kMixing);
         if (core.moves && any([&](int s) { return s < n_ && onGrid(student(s).desk); }))
             found.push_back(kEveryoneMoves);
+        if (any([&](int s) { return s < n_ && At(core.range, s); }))
+            found.push_back(kRange);
+        if (core.pastDesks && any([&](int s) { return s < n_ && !At(pastDesks_, s).none(); }))
+            found.push_back(kPastDesks);
+        if (core.swap && any([&](int s) { return s < n_ && swapOf(s) != 0; }))
+            found.push_back(kSwapHalves);
         if (std::find(core.fixed.begin(), core.fixed.end(), 1) != core.fixed.end())
             found.push_back(kFixed);
         if (std::find(core.unused.begin(), core.unused.end(), 1) != core.unused.end())
@@ -787,6 +1091,13 @@ private:
             items.emplace_back(kEveryoneMoves);
         if (full_.neighbours)
             items.emplace_back(kNewNeighbours);
+        if (!together_.empty())
+            items.push_back(Say(kTogetherCount, {Number(together_.size())}));
+        for (const auto& [on, text] : {std::pair{full_.onePer, kOnePerGroup}, std::pair{full_.groupMix, kGroupMixing},
+                                       std::pair{full_.pastNeighbours, kPastNeighbours},
+                                       std::pair{full_.pastDesks, kPastDesks}, std::pair{full_.swap, kSwapHalves}})
+            if (on)
+                items.emplace_back(text);
         std::string text;
         for (const std::string& item : items)
             text += (text.empty() ? "" : std::string(kSlash)) + item;
@@ -832,6 +1143,23 @@ private:
             items.emplace_back(kEveryoneMoves);
         if (a.neighbours)
             items.emplace_back(kNewNeighbours);
+        std::vector<int> ranged;
+        for (int s = 0; s < n_; ++s)
+            if (At(a.range, s))
+                ranged.push_back(s);
+        if (!ranged.empty())
+            items.push_back(Say(kRangeOf, {names(ranged)}));
+        for (std::size_t g = 0; g < together_.size(); ++g)
+            if (a.together[g])
+                items.push_back(Say(kTogetherOf, {names(together_[g].members, kDot)}));
+        for (std::size_t g = 0; g < separate_.size(); ++g)
+            if (a.separate[g])
+                items.push_back(Say(kSeparateOf, {names(separate_[g], kDot)}));
+        for (const auto& [on, text] : {std::pair{a.onePer, kOnePerGroup}, std::pair{a.groupMix, kGroupMixing},
+                                       std::pair{a.pastNeighbours, kPastNeighbours}, std::pair{a.pastDesks, kPastDesks},
+                                       std::pair{a.swap, kSwapHalves}})
+            if (on)
+                items.emplace_back(text);
         std::string text;
         for (const std::string& item : items)
             text += (text.empty() ? "" : std::string(kSlash)) + item;
@@ -840,13 +1168,13 @@ private:
 
     std::string_view modeText() const { return p_.mixing == Mixing::Columns ? kColumnsMode : kCheckerMode; }
 
-    std::string names(const std::vector<int>& group) const
+    std::string names(const std::vector<int>& group, std::string_view separator = kComma) const
     {
         constexpr std::size_t kShown = 3;
         std::string text;
         for (std::size_t i = 0; i < group.size() && i < kShown; ++i) {
             if (i > 0)
-                text += kComma;
+                text += separator;
             text += student(group[i]).name;
         }
         if (group.size() > kShown)
@@ -875,11 +1203,19 @@ private:
     std::mt19937_64 rng_;
     int n_;
     std::vector<Condition> conditions_;
-    std::vector<std::vector<int>> groups_;   // the keep-apart groups, each student once, sorted
-    std::vector<int> groupSource_;           // per group, its index in the problem's apartGroups
-    std::vector<std::pair<int, int>> pairs_; // today's left and right neighbours
-    Active full_;                            // every condition the teacher set
-    Bits usualEmpty_;                        // EmptyDesks
+    std::vector<std::vector<int>> groups_;       // the keep-apart groups, each student once, sorted
+    std::vector<int> groupSource_;               // per group, its index in the problem's apartGroups
+    std::vector<std::pair<int, int>> pairs_;     // today's left and right neighbours
+    std::vector<Bits> ranges_;                   // per student, its seat range (when it has one)
+    std::vector<Bits> pastDesks_;                // per student
+    std::vector<Model::Together> together_;      // 近づける groups, members each once, sorted
+    std::vector<int> togetherSource_;            // per group, its index in the problem's together
+    std::vector<std::vector<int>> separate_;     // 同じ班にしない groups, likewise
+    std::vector<int> separateSource_;            // per group, its index in separateGroups
+    std::vector<int> onePer_;                    // 班に一人ずつ
+    std::vector<std::pair<int, int>> pastPairs_; // sat beside each other before
+    Active full_;                                // every condition the teacher set
+    Bits usualEmpty_;                            // EmptyDesks
 };
 
 } // namespace

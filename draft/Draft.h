@@ -67,7 +67,8 @@ struct DraftProblem {
     // 班ごとに男女を混ぜる: no 班 of two or more students is all boys or all girls;
     // an unmarked student counts as neither, so as far as the marks allow.
     bool mixGroups = false;
-    // The year's history, worked out by the caller from past arrangements:
+    // The year's history, worked out by the caller from past arrangements. Like
+    // everyoneMoves, pastDesks and swapHalves leave a fixed student where it is.
     std::vector<std::pair<int, int>> pastNeighbours; // students who sat beside each other: not beside again
     std::vector<std::vector<int>> pastDesks; // per student, desks not to take again (前回と同じ席にしない)
     // 前回の前後を入れ替える, per student: 1 sat in the front half, so takes a desk of

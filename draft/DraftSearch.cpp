@@ -34,6 +34,34 @@ bool BlockAugment(int m, const std::vector<std::uint64_t>& blocks, std::array<in
     return false;
 }
 
+bool Augment(int m, const std::vector<Bits>& options, std::vector<int>& holder, Bits& seen)
+{
+    const Bits& mine = At(options, m);
+    for (int b = mine.next(0); b >= 0; b = mine.next(b + 1)) {
+        if (seen.test(b))
+            continue;
+        seen.set(b);
+        if (At(holder, b) < 0 || Augment(At(holder, b), options, holder, seen)) {
+            At(holder, b) = m;
+            return true;
+        }
+    }
+    return false;
+}
+
+// How many of the members get an option of their own, at most (Kuhn's matching).
+int MatchedCount(const std::vector<Bits>& options, int optionCount)
+{
+    std::vector<int> holder(static_cast<std::size_t>(optionCount), -1);
+    int matched = 0;
+    for (std::size_t m = 0; m < options.size(); ++m) {
+        Bits seen;
+        if (Augment(static_cast<int>(m), options, holder, seen))
+            ++matched;
+    }
+    return matched;
+}
+
 // How many of `group` get a 2 x 2 block of their own in one way of laying the blocks.
 int BlockMatching(const Room& room, const std::vector<Bits>& domains, const std::vector<int>& group, int layout)
 {
@@ -124,6 +152,44 @@ Room::Room(int c, int r)
             At(block, layout).push_back((column(d) + (layout & 1)) / 2 * 7 + (row(d) + (layout >> 1)) / 2);
 }
 
+void Room::setGroups(const std::vector<int>& groupOfDesk)
+{
+    group.clear();
+    groupDesks.clear();
+    sameGroup.assign(static_cast<std::size_t>(desks), Bits{});
+    if (groupOfDesk.size() != static_cast<std::size_t>(desks))
+        return;
+    group = groupOfDesk;
+    for (int d = 0; d < desks; ++d) {
+        const int g = At(group, d);
+        if (g >= static_cast<int>(groupDesks.size()))
+            groupDesks.resize(static_cast<std::size_t>(g) + 1);
+        At(groupDesks, g).set(d);
+    }
+    for (int d = 0; d < desks; ++d) {
+        At(sameGroup, d) = At(groupDesks, At(group, d));
+        At(sameGroup, d).reset(d);
+    }
+}
+
+const Bits& NearDesks(const Room& room, Near near, int desk)
+{
+    switch (near) {
+    case Near::Beside: return At(room.beside, desk);
+    case Near::Group: return At(room.sameGroup, desk);
+    case Near::Around: break;
+    }
+    return At(room.around, desk);
+}
+
+Bits NearAny(const Room& room, Near near, const Bits& desks)
+{
+    Bits out;
+    for (int d = desks.next(0); d >= 0; d = desks.next(d + 1))
+        out |= NearDesks(room, near, d);
+    return out;
+}
+
 int ApartCapacity(const Room& room, const std::vector<Bits>& domains, const std::vector<int>& group)
 {
     int capacity = static_cast<int>(group.size());
@@ -164,18 +230,38 @@ Search::Search(const Room& room, Model model, std::mt19937_64& rng, const DraftL
             At(cliquesOf_, s).push_back(static_cast<int>(g));
     for (int s = 0; s < n_; ++s)
         At(weight_, s) = static_cast<int>(At(model_.links, s).size());
+    for (const Model::Together& group : model_.together) {
+        auto& partners = partners_.emplace_back();
+        for (int m : group.members) {
+            At(weight_, m) += room_.desks; // placed early, so that the room still has space near them
+            std::vector<int>& mine = partners.emplace_back();
+            for (int o : group.members)
+                if (o != m && std::none_of(At(model_.links, m).begin(), At(model_.links, m).end(), [&](const Link& l) {
+                        return l.other == o && (l.near == Near::Around || l.near == group.near);
+                    }))
+                    mine.push_back(o);
+        }
+    }
     for (std::size_t g = 0; g < model_.cliques.size(); ++g)
         if (!tighten(model_.cliques[g])) {
             rootClash_ = true;
             crowded_ = static_cast<int>(g);
             return;
         }
+    if (!propagateTogether()) {
+        rootClash_ = true;
+        return;
+    }
     if (!repairMatching()) {
         rootClash_ = true;
         short_ = deficientGroup();
         return;
     }
     filter();
+    if (!propagateTogether() || !repairMatching() || !distinctFit() || !groupsMixed()) {
+        rootClash_ = true;
+        return;
+    }
     for (std::size_t g = 0; g < model_.cliques.size(); ++g)
         if (!CliqueFits(room_, domains_, model_.cliques[g]) || !cliqueFitsBesideSpares(model_.cliques[g])
             || !cliqueFitsAlone(model_.cliques[g])) {
@@ -238,7 +324,7 @@ Search::Step Search::search(int depth)
     At(saved_, depth) = domains_;
     At(assigned_, s) = 1;
     for (int d : values) {
-        if (assign(s, d) && tightenCliquesOf(s) && repairMatching() && cliquesFit(s))
+        if (assign(s, d) && consistent(s))
             if (const Step step = search(depth + 1); step != Step::Fail)
                 return step;
         domains_ = At(saved_, depth);
@@ -249,21 +335,32 @@ Search::Step Search::search(int depth)
 
 int Search::mostConstrained()
 {
+    // The rest of a 近づける group that has begun to sit go first: a group sits
+    // as a block while the room still has space around its first member.
+    Bits started;
+    for (const Model::Together& group : model_.together)
+        if (std::any_of(group.members.begin(), group.members.end(), [&](int m) { return At(assigned_, m) != 0; }))
+            for (int m : group.members)
+                started.set(m);
     int best = -1;
+    bool bestStarted = false;
     int bestCount = 0;
     int bestWeight = 0;
     int ties = 0;
     for (int s = 0; s < n_; ++s) {
         if (At(assigned_, s))
             continue;
+        const bool isStarted = started.test(s);
         const int count = At(domains_, s).count();
         const int weight = At(weight_, s);
-        if (best < 0 || count < bestCount || (count == bestCount && weight > bestWeight)) {
+        if (best < 0 || (isStarted && !bestStarted)
+            || (isStarted == bestStarted && (count < bestCount || (count == bestCount && weight > bestWeight)))) {
             best = s;
+            bestStarted = isStarted;
             bestCount = count;
             bestWeight = weight;
             ties = 1;
-        } else if (count == bestCount && weight == bestWeight
+        } else if (isStarted == bestStarted && count == bestCount && weight == bestWeight
                    && std::uniform_int_distribution<int>(0, ties++)(rng_) == 0) {
             best = s; // each of the tied students is equally likely
         }
@@ -290,7 +387,7 @@ bool Search::assign(int s, int d)
         if (At(assigned_, link.other))
             continue;
         Bits& domain = At(domains_, link.other);
-        domain -= At(link.near == Near::Around ? room_.around : room_.beside, d);
+        domain -= NearDesks(room_, link.near, d);
         if (domain.none())
             return false;
     }
@@ -534,6 +631,127 @@ bool Search::cliquesFit(int s) const
 {
     return std::all_of(At(cliquesOf_, s).begin(), At(cliquesOf_, s).end(),
                        [&](int g) { return CliqueFits(room_, domains_, At(model_.cliques, g)); });
+}
+
+// After a choice: the conditions on groups of students, then a desk for everyone.
+bool Search::consistent(int s)
+{
+    return tightenCliquesOf(s) && propagateTogether() && repairMatching() && cliquesFit(s) && distinctFit()
+           && groupsMixed();
+}
+
+// A member may only take a desk near a desk another member of its group may
+// still take; repeated until nothing changes. When every member has a single
+// desk, that is the condition itself.
+bool Search::propagateTogether()
+{
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (std::size_t g = 0; g < model_.together.size(); ++g)
+            for (std::size_t i = 0; i < model_.together[g].members.size(); ++i) {
+                const int m = model_.together[g].members[i];
+                Bits reach;
+                for (int o : partners_[g][i])
+                    reach |= NearAny(room_, model_.together[g].near, At(domains_, o));
+                Bits& domain = At(domains_, m);
+                if (const Bits kept = domain & reach; kept != domain) {
+                    if (kept.none())
+                        return false;
+                    domain = kept;
+                    changed = true;
+                }
+                // A member with few desks left and a single partner that can still
+                // come near it: that partner must.
+                constexpr int kFew = 8;
+                if (domain.count() > kFew)
+                    continue;
+                const Bits near = NearAny(room_, model_.together[g].near, domain);
+                int only = -1;
+                int supporters = 0;
+                for (int o : partners_[g][i])
+                    if (!(At(domains_, o) & near).none()) {
+                        only = o;
+                        ++supporters;
+                    }
+                if (supporters != 1)
+                    continue;
+                Bits& partner = At(domains_, only);
+                if (const Bits kept = partner & near; kept != partner) {
+                    partner = kept;
+                    changed = true;
+                }
+            }
+    }
+    return true;
+}
+
+// Students who must sit in different 班 need a 班 each: a matching of them to the
+// 班 their desks reach (36 of them for 36 班 must each get a 班 of its own).
+bool Search::distinctFit() const
+{
+    const auto groups = static_cast<int>(room_.groupDesks.size());
+    for (const std::vector<int>& set : model_.distinct) {
+        std::vector<Bits> reach(set.size());
+        for (std::size_t i = 0; i < set.size(); ++i)
+            for (int g = 0; g < groups; ++g)
+                if (!(At(domains_, set[i]) & At(room_.groupDesks, g)).none())
+                    reach[i].set(g);
+        if (MatchedCount(reach, groups) < static_cast<int>(set.size()))
+            return false;
+    }
+    return true;
+}
+
+// No 班 of two or more students may be all boys or all girls. A 班 sure to get two
+// (two of its desks are taken or sure to be filled) and without, say, a
+// non-boy yet needs one of its own from those not yet seated: a matching of such
+// 班 to the non-boys who can reach them. Desks are sure to be filled when the
+// students (and the spare desks) are as many as the desks they can take.
+bool Search::groupsMixed() const
+{
+    if (model_.groupSexes.empty())
+        return true;
+    Bits reach;
+    for (int s = 0; s < n_; ++s)
+        reach |= At(domains_, s);
+    Bits filled;
+    if (reach.count() == n_) {
+        filled = reach;
+    } else if (agents_ > n_) {
+        Bits all = reach;
+        Bits spare;
+        for (int a = n_; a < agents_; ++a) {
+            all |= At(domains_, a);
+            spare |= At(domains_, a);
+        }
+        if (all.count() == agents_)
+            filled = all - spare;
+    }
+    for (const Sex sex : {Sex::Boy, Sex::Girl}) {
+        std::vector<Bits> takers; // per 班 in need, the students not of `sex` who can reach it
+        for (const Bits& desks : room_.groupDesks) {
+            Bits sure = desks & filled;
+            bool mixed = false;
+            for (int d = desks.next(0); d >= 0; d = desks.next(d + 1)) {
+                const int who = At(owner_, d);
+                if (who < 0 || who >= n_ || !At(assigned_, who))
+                    continue;
+                sure.set(d);
+                mixed = mixed || At(model_.groupSexes, who) != sex;
+            }
+            if (mixed || sure.count() < 2)
+                continue;
+            Bits& mine = takers.emplace_back();
+            for (int s = 0; s < n_; ++s)
+                if (!At(assigned_, s) && At(model_.groupSexes, s) != sex && !(At(domains_, s) & desks).none())
+                    mine.set(s);
+            if (mine.none())
+                return false;
+        }
+        if (MatchedCount(takers, n_) < static_cast<int>(takers.size()))
+            return false;
+    }
+    return true;
 }
 
 // After a failed matching: an unmatched agent and the holders of every desk its

@@ -94,13 +94,25 @@ struct Room {
     // Four ways of cutting the room into 2 x 2 blocks (shifted by a desk across,
     // down, or both): the block of each desk, at most 7 x 7 = 49 of them.
     std::array<std::vector<int>, 4> block;
+    // The 班: per desk its 班 (empty without 班), per 班 its desks, and per desk
+    // the other desks of its 班.
+    std::vector<int> group;
+    std::vector<Bits> groupDesks;
+    std::vector<Bits> sameGroup;
 
     Room(int columns, int rows);
+    void setGroups(const std::vector<int>& groupOfDesk);
     int column(int desk) const { return desk % columns; }
     int row(int desk) const { return desk / columns; }
 };
 
-enum class Near : std::uint8_t { Around, Beside };
+// What "near" means for a pair kept apart (Around, Beside, Group: in one 班) or
+// for a group kept together (Around, Beside).
+enum class Near : std::uint8_t { Around, Beside, Group };
+
+// The desks near `desk`, and near any desk of `desks`.
+const Bits& NearDesks(const Room& room, Near near, int desk);
+Bits NearAny(const Room& room, Near near, const Bits& desks);
 
 // The other student of a pair that must not sit on neighbouring desks.
 struct Link {
@@ -115,6 +127,17 @@ struct Model {
     // Per desk left empty, the desks it may be, all alike; when given, students and
     // spares are as many as the desks, so that together they fill every one.
     std::vector<Bits> spares;
+    // 近づける: each member has another member of its group near.
+    struct Together {
+        std::vector<int> members;
+        Near near = Near::Beside;
+    };
+    std::vector<Together> together;
+    // Students who must all sit in different 班 (each also linked pairwise, Group):
+    // checked as a whole by matching them to 班 of their own.
+    std::vector<std::vector<int>> distinct;
+    // Per student, when no 班 of two or more may be all boys or all girls; else empty.
+    std::vector<Sex> groupSexes;
 };
 
 // How many of `group` (kept apart from one another) fit on mutually apart desks
@@ -132,7 +155,9 @@ enum class Verdict : std::uint8_t { Found, None, Unknown };
 // Depth-first search with forward checking, the most constrained student first
 // (ties at random) and desks in random order. At every node a bipartite matching
 // of students (and spare desks) to desks is kept (Hall's condition), and each
-// clique's 2 x 2-block capacity checked. Runs restart with growing node budgets
+// clique's 2 x 2-block capacity checked; 近づける groups narrow their members to
+// desks near one another, students kept in different 班 are matched to 班, and
+// 班 that must mix boys and girls to the students who can mix them. Runs restart with growing node budgets
 // (Luby's sequence), so one unlucky early choice does not hold a draw for long,
 // yet a run that ends within its budget has searched everything: a None is proof.
 class Search {
@@ -162,6 +187,10 @@ private:
     void match(int agent, int d);
     void unmatch(int agent);
     bool cliquesFit(int s) const;
+    bool propagateTogether();
+    bool distinctFit() const;
+    bool groupsMixed() const;
+    bool consistent(int s);
     bool cliqueFitsBesideSpares(const std::vector<int>& clique) const;
     bool cliqueFitsAlone(const std::vector<int>& clique);
     bool tighten(const std::vector<int>& clique);
@@ -184,6 +213,9 @@ private:
     std::vector<std::vector<Bits>> saved_;
     std::vector<std::vector<int>> cliquesOf_;
     std::vector<int> weight_; // per student, its links: ties go to the more entangled
+    // Per 近づける group and member, the other members that may be near it: not
+    // those a link keeps at least that far away.
+    std::vector<std::vector<std::vector<int>>> partners_;
     std::vector<int> short_;
     int crowded_ = -1;
     bool rootClash_ = false;
