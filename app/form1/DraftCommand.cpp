@@ -1,6 +1,7 @@
 // 席替え: the seat change, drawn under the teacher's conditions.
 #include "app/draft/DraftDialog.h"
 #include "app/form1/TForm1.h"
+#include "arrangement/History.h"
 #include "draft/DraftSetup.h"
 #include "ui_Form1.h"
 
@@ -16,7 +17,8 @@ void TForm1::DraftClick()
     const NameMode mode = ui->RadioButton4->isChecked() ? NameMode::FamilyName : NameMode::FullName;
     DraftDialog dialog(
         state.draftConditions, state.roster, state.seatTable, ui->StringGrid2->colCount(), ui->StringGrid2->rowCount(),
-        mode, [this](const std::vector<DraftSeat>& seats) { applyDraft(seats); }, this);
+        mode, [this](const std::vector<DraftSeat>& seats) { applyDraft(seats); },
+        PastSeatings(MatchHistory(state.history, state.roster)), this);
     dialog.exec();
 }
 
