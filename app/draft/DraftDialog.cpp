@@ -437,9 +437,9 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     NearAround->setToolTip(QStringLiteral("まわりの8席のどれか"));
     NearBeside->setChecked(true);
     TogetherButton = button(QStringLiteral("選んだ生徒を近づける"));
-    auto* removeTogether = button(QStringLiteral("外す"));
+    RemoveTogetherButton = button(QStringLiteral("外す"));
     auto* togetherBox = new QGroupBox(QStringLiteral("近づける(どの生徒も組のだれかの隣・近くに)"), this);
-    togetherBox->setLayout(groupList(TogetherList, {TogetherButton, NearBeside, NearAround, removeTogether}));
+    togetherBox->setLayout(groupList(TogetherList, {TogetherButton, NearBeside, NearAround, RemoveTogetherButton}));
     auto* pairsPage = new QWidget(this);
     auto* pairsLayout = new QHBoxLayout(pairsPage);
     pairsLayout->addWidget(apartBox, 2);
@@ -467,9 +467,9 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     markLine->addWidget(leaderNote);
     markLine->addStretch();
     SeparateButton = button(QStringLiteral("選んだ生徒を同じ班にしない"));
-    auto* removeSeparate = button(QStringLiteral("外す"));
+    RemoveSeparateButton = button(QStringLiteral("外す"));
     auto* separateBox = new QGroupBox(QStringLiteral("同じ班にしない"), this);
-    separateBox->setLayout(groupList(SeparateList, {SeparateButton, removeSeparate}));
+    separateBox->setLayout(groupList(SeparateList, {SeparateButton, RemoveSeparateButton}));
     auto* groupPage = new QWidget(this);
     auto* groupLayout = new QVBoxLayout(groupPage);
     groupLayout->addLayout(shapeLine);
@@ -633,9 +633,9 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
             showDesks(); // the current student's range is tinted
     });
     connect(TogetherButton, &QPushButton::clicked, this, &DraftDialog::AddTogetherClick);
-    connect(removeTogether, &QPushButton::clicked, this, &DraftDialog::RemoveTogetherClick);
+    connect(RemoveTogetherButton, &QPushButton::clicked, this, &DraftDialog::RemoveTogetherClick);
     connect(SeparateButton, &QPushButton::clicked, this, &DraftDialog::AddSeparateClick);
-    connect(removeSeparate, &QPushButton::clicked, this, &DraftDialog::RemoveSeparateClick);
+    connect(RemoveSeparateButton, &QPushButton::clicked, this, &DraftDialog::RemoveSeparateClick);
     const auto writeGroups = [this] {
         if (filling_)
             return;

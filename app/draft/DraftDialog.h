@@ -80,6 +80,7 @@ public:
     QRadioButton* NearBeside = nullptr;
     QRadioButton* NearAround = nullptr;
     QPushButton* TogetherButton = nullptr;
+    QPushButton* RemoveTogetherButton = nullptr;
     // 班
     QCheckBox* Grouped = nullptr;
     QSpinBox* GroupWidth = nullptr;
@@ -87,6 +88,7 @@ public:
     QCheckBox* MixGroups = nullptr;
     QListWidget* SeparateList = nullptr;
     QPushButton* SeparateButton = nullptr;
+    QPushButton* RemoveSeparateButton = nullptr;
     // The year
     QCheckBox* PastNeighbours = nullptr;
     QComboBox* PastNeighboursScope = nullptr; // 直近1回 ... 直近N回, これまで全部
