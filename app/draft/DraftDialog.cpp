@@ -69,44 +69,49 @@ QString rangeText(const SeatRange& range, bool full)
     return {};
 }
 
-// A desk of the room: drawn as the table draws it, with the borders of the 班
-// thick. Each desk draws its own half of a border, so that the line stays whole
-// whichever desk is painted last.
-class DeskDelegate : public QStyledItemDelegate {
+// The 班 borders over the room, thick, across the table's own grid lines (which
+// it draws after its cells). Clicks go through to the desks.
+class GroupLines : public QWidget {
 public:
-    DeskDelegate(std::function<GroupShape()> shape, int columns, int rows, QObject* parent)
-        : QStyledItemDelegate(parent), shape_(std::move(shape)), columns_(columns), rows_(rows)
+    GroupLines(QTableWidget* room, std::function<GroupShape()> shape)
+        : QWidget(room->viewport()), room_(room), shape_(std::move(shape))
     {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        room->viewport()->installEventFilter(this);
     }
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
     {
-        QStyledItemDelegate::paint(painter, option, index);
+        if (event->type() == QEvent::Resize)
+            setGeometry(room_->viewport()->rect());
+        return false;
+    }
+
+    void paintEvent(QPaintEvent*) override
+    {
         const GroupShape shape = shape_();
         if (shape.none())
             return;
-        const int c = index.column();
-        const int r = index.row();
-        const QRect& box = option.rect;
-        painter->save();
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(Qt::black);
-        constexpr int kHalf = 2;
-        if (GroupBorderRightOf(shape, columns_, c))
-            painter->drawRect(box.right() - kHalf + 1, box.top(), kHalf, box.height());
-        if (c > 0 && GroupBorderRightOf(shape, columns_, c - 1))
-            painter->drawRect(box.left(), box.top(), kHalf, box.height());
-        if (GroupBorderBelow(shape, rows_, r))
-            painter->drawRect(box.left(), box.bottom() - kHalf + 1, box.width(), kHalf);
-        if (r > 0 && GroupBorderBelow(shape, rows_, r - 1))
-            painter->drawRect(box.left(), box.top(), box.width(), kHalf);
-        painter->restore();
+        const int columns = room_->columnCount();
+        const int rows = room_->rowCount();
+        QPainter painter(this);
+        constexpr int kWidth = 4;
+        for (int c = 0; c + 1 < columns; ++c)
+            if (GroupBorderRightOf(shape, columns, c)) {
+                const int x = room_->columnViewportPosition(c + 1);
+                painter.fillRect(x - kWidth / 2, 0, kWidth, height(), Qt::black);
+            }
+        for (int r = 0; r + 1 < rows; ++r)
+            if (GroupBorderBelow(shape, rows, r)) {
+                const int y = room_->rowViewportPosition(r + 1);
+                painter.fillRect(0, y - kWidth / 2, width(), kWidth, Qt::black);
+            }
     }
 
 private:
+    QTableWidget* room_;
     std::function<GroupShape()> shape_;
-    int columns_;
-    int rows_;
 };
 
 const QString kSexes[] = {QString(), QStringLiteral("男"), QStringLiteral("女")};
@@ -330,7 +335,7 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     DeskGrid->setSelectionMode(QAbstractItemView::NoSelection);
     DeskGrid->setFocusPolicy(Qt::NoFocus);
     DeskGrid->setFixedSize(560, 270);
-    DeskGrid->setItemDelegate(new DeskDelegate([this] { return conditions_.groups; }, columns, rows, DeskGrid));
+    groupLines_ = new GroupLines(DeskGrid, [this] { return conditions_.groups; });
     auto* teacher = new QLabel(QStringLiteral("教　卓"), this);
     teacher->setAlignment(Qt::AlignCenter);
     teacher->setStyleSheet(
@@ -439,7 +444,13 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     TogetherButton = button(QStringLiteral("選んだ生徒を近づける"));
     RemoveTogetherButton = button(QStringLiteral("外す"));
     auto* togetherBox = new QGroupBox(QStringLiteral("近づける(どの生徒も組のだれかの隣・近くに)"), this);
-    togetherBox->setLayout(groupList(TogetherList, {TogetherButton, NearBeside, NearAround, RemoveTogetherButton}));
+    auto* togetherLayout = groupList(TogetherList, {TogetherButton, RemoveTogetherButton});
+    auto* nearLine = new QHBoxLayout;
+    nearLine->addWidget(NearBeside);
+    nearLine->addWidget(NearAround);
+    nearLine->addStretch();
+    togetherLayout->insertLayout(1, nearLine);
+    togetherBox->setLayout(togetherLayout);
     auto* pairsPage = new QWidget(this);
     auto* pairsLayout = new QHBoxLayout(pairsPage);
     pairsLayout->addWidget(apartBox, 2);
@@ -731,6 +742,7 @@ void DraftDialog::selectionChanged()
     ClearRangeButton->setEnabled(students >= 1);
     PickedRangeButton->setEnabled(students >= 1 && !DeskGrid->selectedItems().isEmpty());
     TogetherButton->setEnabled(students >= 2);
+    SeparateButton->setEnabled(students >= 2);
 }
 
 void DraftDialog::writeYear()
@@ -763,6 +775,7 @@ void DraftDialog::showDesks()
         DeskCaption->setText(QStringLiteral("引いた席(「決定」で座席表に入ります)"));
     else
         showRoomState();
+    groupLines_->update();
     const DraftProblem problem = MakeDraftProblem(conditions_, roster_, seats_, columns_, rows_, past_);
     // The current student's range, tinted so that the teacher sees what they gave.
     std::set<int> range;

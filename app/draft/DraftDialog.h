@@ -169,6 +169,7 @@ private:
     bool filling_ = false;
 
     StudentMarksModel* students_ = nullptr;
+    QWidget* groupLines_ = nullptr;                     // the 班 borders over the room
     std::vector<QWidget*> conditionControls_;           // greyed while a draw searches
     std::vector<QWidget*> groupControls_;               // the conditions that need 班
     QFutureWatcher<kelmora::Draft>* watcher_ = nullptr; // the running draw's; none when not searching
