@@ -775,6 +775,7 @@ void DraftDialog::showDesks()
         DeskCaption->setText(QStringLiteral("引いた席(「決定」で座席表に入ります)"));
     else
         showRoomState();
+    groupLines_->setVisible(!conditions_.groups.none()); // no layer over the room without 班
     groupLines_->update();
     const DraftProblem problem = MakeDraftProblem(conditions_, roster_, seats_, columns_, rows_, past_);
     // The current student's range, tinted so that the teacher sees what they gave.
