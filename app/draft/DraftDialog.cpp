@@ -56,7 +56,7 @@ QString rangeText(const SeatRange& range, bool full)
     switch (range.kind) {
     case SeatRange::Kind::Anywhere: return {};
     case SeatRange::Kind::Desks:
-        return (full ? QStringLiteral("選んだ席%1") : QStringLiteral("席%1")).arg(range.desks.size());
+        return (full ? QStringLiteral("選んだ%1席") : QStringLiteral("席%1")).arg(range.desks.size());
     case SeatRange::Kind::Front:
         return (full ? QStringLiteral("前から%1行") : QStringLiteral("前%1行")).arg(range.count);
     case SeatRange::Kind::Back:

@@ -19,7 +19,12 @@ void TForm1::DraftClick()
         state.draftConditions, state.roster, state.seatTable, ui->StringGrid2->colCount(), ui->StringGrid2->rowCount(),
         mode, [this](const std::vector<DraftSeat>& seats) { applyDraft(seats); },
         PastSeatings(MatchHistory(state.history, state.roster)), this);
+    const GroupShape groups = state.draftConditions.groups;
     dialog.exec();
+    // The 班 may have been changed in the dialog: the grids draw them.
+    if (state.draftConditions.groups != groups)
+        for (StringGrid* grid : {ui->StringGrid1, ui->StringGrid2})
+            grid->viewport()->update();
 }
 
 void TForm1::applyDraft(const std::vector<DraftSeat>& seats)
