@@ -600,6 +600,11 @@ private slots:
         if (MakeDraftProblem(state->draftConditions, state->roster, state->seatTable, 7, 6).ranges.empty())
             QSKIP("the draft does not read seat ranges yet");
         modals().expect(Step::any<DraftDialog>([](DraftDialog* dialog) {
+            // The student's range shows on the room while they are the current one.
+            const QColor plain = dialog->DeskGrid->item(2, 4)->background().color();
+            clickCell(dialog->StudentGrid, 0, 1);
+            QVERIFY(dialog->DeskGrid->item(2, 4)->background().color() != plain);
+            QCOMPARE(dialog->DeskGrid->item(2, 3)->background().color(), plain);
             QTest::mouseClick(dialog->DecideButton, Qt::LeftButton);
             QTRY_VERIFY(!dialog->isVisible());
         }));
