@@ -3,6 +3,7 @@
 // 引く from the click to the answer on view, which includes the hop to the
 // draw's thread and back.
 #include "SampleRoster.h"
+#include "Timing.h"
 #include "app/draft/DraftDialog.h"
 #include "roster/RosterText.h"
 
@@ -21,18 +22,9 @@ using namespace kelmora;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 void Measure(int students, int runs)
 {

@@ -4,6 +4,7 @@
 // Each handler is timed alone, and with the repaint it leaves queued (the
 // event loop run once after it).
 #include "Classroom.h"
+#include "Timing.h"
 #include "app/KelmoraApplication.h"
 #include "app/form1/TForm1.h"
 #include "roster/Roster.h"
@@ -26,21 +27,12 @@ using namespace kelmora;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 constexpr int kSide = 12;
 constexpr int kCycles = 15;
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 void Settle()
 {

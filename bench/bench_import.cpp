@@ -2,6 +2,7 @@
 // file to the student list shown, beside reading the same names from a Kelmora
 // roster file and showing them. Goal: under 200 ms. The import reads the list at
 // once on the window's thread; this says how long that holds the window.
+#include "Timing.h"
 #include "app/import/ImportDialog.h"
 #include "import/ListFile.h"
 #include "import/ListRoster.h"
@@ -23,20 +24,11 @@ using namespace kelmora::import;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 constexpr int kRuns = 15;
 constexpr double kGoalMs = 200;
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> runs)
-{
-    std::sort(runs.begin(), runs.end());
-    return runs[runs.size() / 2];
-}
 
 } // namespace
 

@@ -7,6 +7,7 @@
 // - the repaint of both grids, which draw from the program's state.
 #include "Classroom.h"
 #include "SampleRoster.h"
+#include "Timing.h"
 #include "app/KelmoraApplication.h"
 #include "app/form1/TForm1.h"
 #include "arrangement/Arrangement.h"
@@ -30,15 +31,11 @@ using namespace kelmora;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 constexpr int kSide = 12;
 constexpr int kRuns = 21;
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // Median milliseconds of `work`, each run followed by the event loop once (the repaint).
 double Time(const std::function<void()>& work, const std::function<void()>& before = {})
@@ -51,7 +48,7 @@ double Time(const std::function<void()>& work, const std::function<void()>& befo
         const auto t0 = Clock::now();
         work();
         QCoreApplication::processEvents();
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        ms.push_back(Ms(Clock::now() - t0));
     }
     return Median(ms);
 }

@@ -2,6 +2,7 @@
 // showing the chart's first page, on the real main window (offscreen), against
 // running platex and dvipdfmx by hand on the same chart, in the same run.
 // Goal: at most 1.15 times the floor.
+#include "Timing.h"
 #include "app/KelmoraApplication.h"
 #include "app/form1/TForm1.h"
 #include "roster/Roster.h"
@@ -28,13 +29,10 @@ using namespace kelmora;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 constexpr int kRuns = 7;
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
 
 struct Range {
     double median, low, high;

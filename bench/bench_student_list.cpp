@@ -2,6 +2,7 @@
 // roster of 10,000 and of 100,000 students loaded, the list filled and drawn,
 // then the list scrolled a row at a time. Goals: both under 100 ms,
 // and a scroll step well inside one frame (16 ms).
+#include "Timing.h"
 #include "app/KelmoraApplication.h"
 #include "app/form1/TForm1.h"
 #include "bench/SampleRoster.h"
@@ -27,18 +28,9 @@ using namespace kelmora;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 std::filesystem::path WriteRoster(int students)
 {

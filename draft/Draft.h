@@ -40,6 +40,9 @@ struct TogetherGroup {
     friend bool operator==(const TogetherGroup&, const TogetherGroup&) = default;
 };
 
+// In a student's range: no desk of the room (see DraftProblem::ranges).
+constexpr int kNoDesk = -1;
+
 struct DraftProblem {
     int columns = 0; // 1 to 12
     int rows = 0;    // 1 to 12
@@ -51,7 +54,9 @@ struct DraftProblem {
     bool newNeighbours = false;
     Mixing mixing = Mixing::None;
 
-    // 座席範囲: per student, the desks it may take; an empty list (or none given) is anywhere.
+    // 座席範囲: per student, the desks it may take; an empty list (or none given) is
+    // anywhere. A list of kNoDesk alone allows no desk: a range whose picked desks
+    // all lie outside the room cannot be met, and the draw names the student.
     std::vector<std::vector<int>> ranges;
     std::vector<TogetherGroup> together; // 近づける
     // 班: the 班 of each desk (GroupOfDesks); empty without 班, and then the 班

@@ -4,16 +4,121 @@
 
 #include <algorithm>
 #include <set>
+#include <span>
 
 namespace kelmora {
 
 namespace {
 
+// Whether the student is in a group of 離す, 同じ班にしない or 近づける.
 bool inAGroup(const DraftConditions& conditions, int position)
 {
-    return std::any_of(conditions.apartGroups.begin(), conditions.apartGroups.end(), [position](const auto& group) {
+    const auto has = [position](const std::vector<int>& group) {
         return std::find(group.begin(), group.end(), position) != group.end();
-    });
+    };
+    const auto& together = conditions.togetherGroups;
+    return std::any_of(conditions.apartGroups.begin(), conditions.apartGroups.end(), has)
+           || std::any_of(conditions.separateGroups.begin(), conditions.separateGroups.end(), has)
+           || std::any_of(together.begin(), together.end(), [&](const TogetherMarks& g) { return has(g.positions); });
+}
+
+// The members of `group` that `map` finds (non-zero), each once, in order.
+template <typename Map>
+std::vector<int> mapGroup(const std::vector<int>& group, Map map)
+{
+    std::vector<int> members;
+    for (const int p : group)
+        if (const int q = map(p); q != 0 && std::find(members.begin(), members.end(), q) == members.end())
+            members.push_back(q);
+    return members;
+}
+
+// The desks a range allows in a room of columns × rows, in desk order. A preset
+// follows the room as drawn now; a count larger than the room is the whole room.
+std::vector<int> rangeDesks(const SeatRange& range, WindowSide windows, int columns, int rows)
+{
+    const int count = std::max(range.count, 1);
+    std::vector<bool> in(static_cast<std::size_t>(columns * rows), false);
+    const auto take = [&](auto allowed) {
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; ++c)
+                if (allowed(c, r))
+                    in[static_cast<std::size_t>(r * columns + c)] = true;
+    };
+    // Columns counted from the windows: 0 is the column by them.
+    const auto fromWindows = [&](int c) { return windows == WindowSide::Right ? columns - 1 - c : c; };
+    switch (range.kind) {
+    case SeatRange::Kind::Anywhere: return {};
+    case SeatRange::Kind::Desks:
+        for (const auto& [c, r] : range.desks)
+            if (c >= 0 && c < columns && r >= 0 && r < rows)
+                in[static_cast<std::size_t>(r * columns + c)] = true;
+        break;
+    case SeatRange::Kind::Front: take([&](int, int r) { return r >= rows - count; }); break;
+    case SeatRange::Kind::Back: take([&](int, int r) { return r < count; }); break;
+    case SeatRange::Kind::Window: take([&](int c, int) { return fromWindows(c) < count; }); break;
+    case SeatRange::Kind::Corridor: take([&](int c, int) { return fromWindows(c) >= columns - count; }); break;
+    }
+    std::vector<int> desks;
+    for (int d = 0; d < columns * rows; ++d)
+        if (in[static_cast<std::size_t>(d)])
+            desks.push_back(d);
+    return desks;
+}
+
+// The entries of `past` that a condition looking back `entries` far reads: none
+// for 0, the last N, or all of them.
+std::span<const PastSeating> lookBack(const std::vector<PastSeating>& past, int entries)
+{
+    if (entries == 0)
+        return {};
+    const std::size_t n = entries < 0 ? past.size() : std::min(past.size(), static_cast<std::size_t>(entries));
+    return std::span<const PastSeating>(past).last(n);
+}
+
+// The year's conditions from the history: who sat beside whom, at which desks,
+// and in which half of the room last time.
+void addYear(DraftProblem& problem, const DraftConditions& conditions, const std::vector<PastSeating>& past)
+{
+    const auto count = static_cast<std::int32_t>(problem.students.size());
+    const auto student = [count](const PastSeating& e, int c, int r) -> int {
+        const std::size_t d = static_cast<std::size_t>(r * e.columns + c);
+        const std::int32_t position = d < e.desks.size() ? e.desks[d] : 0;
+        return position >= 1 && position <= count ? position - 1 : -1;
+    };
+    std::set<std::pair<int, int>> pairs;
+    for (const PastSeating& e : lookBack(past, conditions.pastNeighbours))
+        for (int r = 0; r < e.rows; ++r)
+            for (int c = 0; c + 1 < e.columns; ++c)
+                if (const int a = student(e, c, r), b = student(e, c + 1, r); a >= 0 && b >= 0 && a != b)
+                    pairs.insert(std::minmax(a, b));
+    problem.pastNeighbours.assign(pairs.begin(), pairs.end());
+
+    const std::span<const PastSeating> deskEntries = lookBack(past, conditions.pastDesks);
+    if (!deskEntries.empty()) {
+        std::vector<std::set<int>> desks(problem.students.size());
+        for (const PastSeating& e : deskEntries)
+            for (int r = 0; r < std::min(e.rows, problem.rows); ++r)
+                for (int c = 0; c < std::min(e.columns, problem.columns); ++c)
+                    if (const int s = student(e, c, r); s >= 0)
+                        desks[static_cast<std::size_t>(s)].insert(r * problem.columns + c);
+        for (const auto& d : desks)
+            problem.pastDesks.emplace_back(d.begin(), d.end());
+    }
+
+    if (conditions.swapHalves && !past.empty()) {
+        const PastSeating& last = past.back();
+        problem.swapHalves.assign(problem.students.size(), 0);
+        for (int r = 0; r < last.rows; ++r)
+            for (int c = 0; c < last.columns; ++c)
+                if (const int s = student(last, c, r); s >= 0) {
+                    const int desk = r * last.columns + c;
+                    problem.swapHalves[static_cast<std::size_t>(s)] =
+                        InFrontHalf(desk, last.columns, last.rows)
+                            ? std::int8_t{1}
+                            : (InBackHalf(desk, last.columns, last.rows) ? std::int8_t{-1} : std::int8_t{0});
+                }
+    }
 }
 
 } // namespace
@@ -53,7 +158,8 @@ std::vector<NamedStudent> FitToRoster(DraftConditions& conditions, const Roster&
 
     std::vector<NamedStudent> lost;
     std::vector<StudentMarks> marks(roster.table.size());
-    std::vector<std::vector<int>> groups;
+    std::vector<std::vector<int>> apart, separate;
+    std::vector<TogetherMarks> together;
     if (anyFound) {
         std::vector<bool> taken(marks.size() + 1, false);
         for (int p = 1; p <= before; ++p) {
@@ -69,16 +175,16 @@ std::vector<NamedStudent> FitToRoster(DraftConditions& conditions, const Roster&
                     {at < conditions.numbers.size() ? conditions.numbers[at] : std::string(), conditions.names[at]});
             }
         }
-        for (const auto& group : conditions.apartGroups) {
-            std::vector<int> members;
-            for (const int p : group)
-                if (p >= 1 && p <= before)
-                    if (const int q = now[static_cast<std::size_t>(p)];
-                        q != 0 && std::find(members.begin(), members.end(), q) == members.end())
-                        members.push_back(q);
-            if (members.size() >= 2)
-                groups.push_back(std::move(members));
-        }
+        const auto moved = [&](int p) { return p >= 1 && p <= before ? now[static_cast<std::size_t>(p)] : 0; };
+        for (const auto& group : conditions.apartGroups)
+            if (std::vector<int> members = mapGroup(group, moved); members.size() >= 2)
+                apart.push_back(std::move(members));
+        for (const auto& group : conditions.separateGroups)
+            if (std::vector<int> members = mapGroup(group, moved); members.size() >= 2)
+                separate.push_back(std::move(members));
+        for (const auto& group : conditions.togetherGroups)
+            if (std::vector<int> members = mapGroup(group.positions, moved); members.size() >= 2)
+                together.push_back({std::move(members), group.near});
     }
     conditions.numbers.clear();
     conditions.names.clear();
@@ -87,7 +193,9 @@ std::vector<NamedStudent> FitToRoster(DraftConditions& conditions, const Roster&
         conditions.names.push_back(s.FullName);
     }
     conditions.marks = std::move(marks);
-    conditions.apartGroups = std::move(groups);
+    conditions.apartGroups = std::move(apart);
+    conditions.separateGroups = std::move(separate);
+    conditions.togetherGroups = std::move(together);
     return lost;
 }
 
@@ -104,7 +212,6 @@ std::vector<std::int32_t> CurrentDesks(const SeatTable& seats, int columns, int 
 DraftProblem MakeDraftProblem(const DraftConditions& conditions, const Roster& roster, const SeatTable& seats,
                               int columns, int rows, const std::vector<PastSeating>& past)
 {
-    (void)past; // the year's conditions come next
     DraftProblem problem;
     problem.columns = columns;
     problem.rows = rows;
@@ -122,6 +229,17 @@ DraftProblem MakeDraftProblem(const DraftConditions& conditions, const Roster& r
             st.front = m.front;
             st.fixed = m.fixed;
             st.sex = m.sex;
+            // Desks with none picked is no range yet, not a range nobody can meet.
+            if (m.range.kind != SeatRange::Kind::Anywhere
+                && (m.range.kind != SeatRange::Kind::Desks || !m.range.desks.empty())) {
+                std::vector<int> desks = rangeDesks(m.range, conditions.windows, columns, rows);
+                if (desks.empty()) // picked desks all outside the room: the range cannot be met
+                    desks.push_back(kNoDesk);
+                problem.ranges.resize(roster.table.size());
+                problem.ranges[static_cast<std::size_t>(s)] = std::move(desks);
+            }
+            if (m.leader)
+                problem.onePerGroup.push_back(s);
         }
     }
     // A student seated twice (the list can be shown again) holds the first desk.
@@ -131,14 +249,27 @@ DraftProblem MakeDraftProblem(const DraftConditions& conditions, const Roster& r
         if (position >= 1 && position <= count)
             problem.students[static_cast<std::size_t>(position - 1)].desk = d;
     }
-    for (const auto& group : conditions.apartGroups) {
-        std::vector<int> members;
-        for (int position : group)
-            if (position >= 1 && position <= count)
-                members.push_back(position - 1);
-        if (members.size() >= 2)
+    // Groups by roster position become groups of student indices; members the
+    // roster lacks drop out, and a group left with fewer than two is no condition.
+    const auto index = [count](int position) { return position >= 1 && position <= count ? position : 0; };
+    const auto indices = [&](const std::vector<int>& group) {
+        std::vector<int> members = mapGroup(group, index);
+        for (int& m : members)
+            --m;
+        return members;
+    };
+    for (const auto& group : conditions.apartGroups)
+        if (std::vector<int> members = indices(group); members.size() >= 2)
             problem.apartGroups.push_back(std::move(members));
-    }
+    for (const auto& group : conditions.separateGroups)
+        if (std::vector<int> members = indices(group); members.size() >= 2)
+            problem.separateGroups.push_back(std::move(members));
+    for (const auto& group : conditions.togetherGroups)
+        if (std::vector<int> members = indices(group.positions); members.size() >= 2)
+            problem.together.push_back({std::move(members), group.near});
+    problem.groupOfDesk = GroupOfDesks(conditions.groups, columns, rows);
+    problem.mixGroups = conditions.mixGroups;
+    addYear(problem, conditions, past);
     problem.unused.assign(static_cast<std::size_t>(columns * rows), false);
     for (const auto& [c, r] : conditions.unusedDesks)
         if (c >= 0 && c < columns && r >= 0 && r < rows)

@@ -59,13 +59,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DraftConditions c = ReadDraftRecord(a.draft, roster);
     if (c.marks.size() != roster.table.size() || c.frontRows < 1 || c.frontRows > 3)
         Broken("draft conditions outside the rules were read");
-    for (const auto& group : c.apartGroups)
+    const auto checkGroup = [&](const std::vector<int>& group) {
         for (const int p : group)
             if (group.size() < 2 || p < 1 || p > roster.studentCount)
-                Broken("a keep-apart group outside the roster was read");
-    for (const auto& [column, row] : c.unusedDesks)
-        if (column < 0 || column >= kMaxDraftSide || row < 0 || row >= kMaxDraftSide)
-            Broken("an unused desk outside the grid was read");
+                Broken("a group outside the roster was read");
+    };
+    for (const auto& group : c.apartGroups)
+        checkGroup(group);
+    for (const auto& group : c.separateGroups)
+        checkGroup(group);
+    for (const auto& group : c.togetherGroups)
+        checkGroup(group.positions);
+    const auto checkDesks = [](const std::vector<std::pair<int, int>>& desks) {
+        for (const auto& [column, row] : desks)
+            if (column < 0 || column >= kMaxDraftSide || row < 0 || row >= kMaxDraftSide)
+                Broken("a desk outside the grid was read");
+    };
+    checkDesks(c.unusedDesks);
+    for (const StudentMarks& marks : c.marks) {
+        checkDesks(marks.range.desks);
+        if (marks.range.count < 1 || marks.range.count > kMaxDraftSide)
+            Broken("a seat range outside the rules was read");
+    }
+    if (c.pastNeighbours < kWholeHistory || c.pastDesks < kWholeHistory)
+        Broken("a look back over the history outside the rules was read");
     if (!(ReadDraftRecord(DraftRecord(c, roster), roster) == c))
         Broken("draft conditions written do not read back the same");
 

@@ -136,6 +136,9 @@ void TForm1::arrangementKept()
 
 void TForm1::OpenArrangementClick()
 {
+    // Before the file is chosen, as closing asks: the answer may itself need a file dialog.
+    if (!askToSave())
+        return;
     QFileDialog* dialog = arrangementDialog(false);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringList>
 
 TForm2::TForm2(QWidget* parent) : ReturnOnlyDialog(parent)
 {
@@ -16,15 +17,20 @@ TForm2::TForm2(QWidget* parent) : ReturnOnlyDialog(parent)
 
     fitToControlsAt(QPoint(212, 123));
 
-    QFile text(QStringLiteral(":/manual.txt"));
-    if (text.open(QIODevice::ReadOnly)) {
-        QString manual = QString::fromUtf8(text.readAll());
-        // The file ends its last line with a newline; the box should not show
-        // an empty line after it.
-        if (manual.endsWith(QLatin1Char('\n')))
-            manual.chop(1);
-        Memo1->setPlainText(manual);
+    // The manual of the first version, then the commands added since, after an empty line.
+    QStringList parts;
+    for (const QString& name : {QStringLiteral(":/manual.txt"), QStringLiteral(":/manual-features.txt")}) {
+        QFile text(name);
+        if (!text.open(QIODevice::ReadOnly))
+            continue;
+        QString part = QString::fromUtf8(text.readAll());
+        // Each file ends its last line with a newline; the box should not show
+        // an empty line after the text.
+        if (part.endsWith(QLatin1Char('\n')))
+            part.chop(1);
+        parts.append(part);
     }
+    Memo1->setPlainText(parts.join(QStringLiteral("\n\n")));
 
     connect(BitBtn1, &QPushButton::clicked, this, &ReturnOnlyDialog::BitBtn1Click);
 }

@@ -46,13 +46,6 @@ class DesktopTest : public testing::WindowTest {
     QTemporaryDir dir;
     int nextRow_ = 1; // the list's next name to seat
 
-    void loadAndShow(const QString& roster)
-    {
-        load(roster);
-        ui()->DLoad->trigger();
-        ui()->PageControl1->setCurrentIndex(1);
-        activate();
-    }
     // The list's next names cut and pasted on the desks given, by mouse.
     void seat(const std::vector<std::pair<int, int>>& desks)
     {

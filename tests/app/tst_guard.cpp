@@ -1,6 +1,9 @@
 // Two starts of the same executable file: the second says so and ends; a copy
 // at another path runs beside the first; once the first has gone, even by a
 // crash, a new start runs.
+#include "ProbeInstance.h"
+
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -10,41 +13,8 @@
 
 namespace {
 
-const QString kProbe = QStringLiteral(KELMORA_BINARY_DIR "/tests/app/guard_probe");
-
-struct Instance {
-    QProcess process;
-    QByteArray seen;
-
-    void start(const QString& program)
-    {
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(program, {});
-        QVERIFY(process.waitForStarted());
-    }
-    // Waits for `what` (or `orElse`) to appear on stdout.
-    bool waitFor(const QByteArray& what, int ms = 15000, const QByteArray& orElse = {})
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!seen.contains(what) && (orElse.isEmpty() || !seen.contains(orElse)) && clock.elapsed() < ms) {
-            process.waitForReadyRead(100);
-            seen += process.readAllStandardOutput();
-            if (process.state() == QProcess::NotRunning) {
-                seen += process.readAllStandardOutput();
-                break;
-            }
-        }
-        return seen.contains(what) || (!orElse.isEmpty() && seen.contains(orElse));
-    }
-    void close()
-    {
-        process.write("quit\n");
-        process.closeWriteChannel();
-        QVERIFY(process.waitForFinished(15000));
-        seen += process.readAllStandardOutput();
-    }
-};
+using Instance = testing::ProbeInstance;
+using testing::kProbe;
 
 QString copyTo(const QTemporaryDir& dir, const QString& sub)
 {

@@ -2,6 +2,7 @@
 // bus, which the test runs its own of): the running window opens it, and the
 // second start ends without a word. Without a file, a second start still says
 // that Kelmora runs.
+#include "ProbeInstance.h"
 #include "app/InstanceGuard.h"
 #include "arrangement/Arrangement.h"
 #include "common/Files.h"
@@ -15,40 +16,8 @@
 
 namespace {
 
-const QString kProbe = QStringLiteral(KELMORA_BINARY_DIR "/tests/app/guard_probe");
-
-struct Instance {
-    QProcess process;
-    QByteArray seen;
-
-    void start(const QStringList& arguments = {})
-    {
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(kProbe, arguments);
-        QVERIFY(process.waitForStarted());
-    }
-    bool waitFor(const QByteArray& what, int ms = 15000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!seen.contains(what) && clock.elapsed() < ms) {
-            process.waitForReadyRead(100);
-            seen += process.readAllStandardOutput();
-            if (process.state() == QProcess::NotRunning) {
-                seen += process.readAllStandardOutput();
-                break;
-            }
-        }
-        return seen.contains(what);
-    }
-    void close()
-    {
-        process.write("quit\n");
-        process.closeWriteChannel();
-        QVERIFY(process.waitForFinished(15000));
-        seen += process.readAllStandardOutput();
-    }
-};
+using Instance = testing::ProbeInstance;
+using testing::kProbe;
 
 } // namespace
 
@@ -73,7 +42,7 @@ private slots:
         // A roster by a path relative to the second start's folder.
         Instance second;
         second.process.setWorkingDirectory(QStringLiteral(KELMORA_EXAMPLES_DIR));
-        second.start({QStringLiteral("roster6.csv")});
+        second.start(kProbe, {QStringLiteral("roster6.csv")});
         QVERIFY2(second.waitFor("ENDED"), second.seen.constData());
         QVERIFY2(!second.seen.contains("MESSAGE") && !second.seen.contains("RUNNING"), second.seen.constData());
         QCOMPARE(second.process.exitCode(), 0);
@@ -81,7 +50,7 @@ private slots:
 
         // An arrangement: the running window's title names it.
         Instance third;
-        third.start({arrangement});
+        third.start(kProbe, {arrangement});
         QVERIFY2(third.waitFor("ENDED"), third.seen.constData());
         QVERIFY2(!third.seen.contains("MESSAGE"), third.seen.constData());
         QVERIFY2(first.waitFor("TITLE 座席表作成システム — 1-1.kelmora[*]"), first.seen.constData());
@@ -106,7 +75,7 @@ private slots:
         QCOMPARE(lock.acquire(kProbe), kelmora::InstanceLock::Result::Acquired);
         const QString roster = QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv");
         Instance second;
-        second.start({roster});
+        second.start(kProbe, {roster});
         QTest::qWait(800);
         QCOMPARE(second.process.state(), QProcess::Running);
 

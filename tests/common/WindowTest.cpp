@@ -76,6 +76,20 @@ void WindowTest::loadByKeys(const QString& path, std::initializer_list<Step> the
     key(Qt::Key_O);
 }
 
+void WindowTest::loadAndShow(const QString& path, std::initializer_list<Step> then)
+{
+    load(path, then);
+    ui()->DLoad->trigger();
+    ui()->PageControl1->setCurrentIndex(1);
+    activate();
+}
+
+void WindowTest::place(int listRow, int col, int row)
+{
+    ctrlClick(ui()->StringGrid3, 1, listRow);
+    click(ui()->StringGrid2, col, row);
+}
+
 void WindowTest::output(const QString& path, bool replaces, const QString& failure)
 {
     modals().expect(Step::file(path));

@@ -59,6 +59,10 @@ protected:
     void load(const QString& path, std::initializer_list<Step> then = {});
     // The same through ファイル(F) -> 生徒氏名読込(O), with the keys.
     void loadByKeys(const QString& path, std::initializer_list<Step> then = {});
+    // load(), then 生徒氏名表示 and the placement page, the window active: where seating starts.
+    void loadAndShow(const QString& path, std::initializer_list<Step> then = {});
+    // The name on the list's row cut with Ctrl and a click, and pasted on the desk with a click.
+    void place(int listRow, int col, int row);
     // Writes the chart through the save dialog (an empty path cancels it):
     // `replaces` answers the question before replacing a file with Yes,
     // `failure` (empty: none) is the message that must follow.

@@ -1,6 +1,7 @@
 // The draft's marks on a roster that changed: random classes reordered, joined
-// and left, checked against who each mark was given to; another class; and the
-// saved conditions, which never name one student with another's marks.
+// and left, checked against who each mark was given to; another class; the
+// saved conditions, which never name one student with another's marks; and the
+// marks as the draw's problem reads them.
 #include "arrangement/DraftRecord.h"
 #include "draft/DraftSetup.h"
 
@@ -32,6 +33,11 @@ StudentMarks randomMarks(std::mt19937& rng)
     m.front = rng() % 4 == 0;
     m.fixed = rng() % 5 == 0;
     m.sex = static_cast<Sex>(rng() % 3);
+    m.leader = rng() % 6 == 0;
+    if (rng() % 4 == 0)
+        m.range = {static_cast<SeatRange::Kind>(1 + rng() % 5),
+                   1 + static_cast<int>(rng() % 12),
+                   {{static_cast<int>(rng() % 12), static_cast<int>(rng() % 12)}}};
     return m;
 }
 
@@ -61,16 +67,25 @@ private slots:
             for (int p = 1; p <= size; ++p)
                 given[before[static_cast<std::size_t>(p - 1)].second] = c.marks[static_cast<std::size_t>(p - 1)] =
                     randomMarks(rng);
-            std::vector<std::set<std::string>> groups;
-            for (int g = static_cast<int>(rng() % 3); g > 0 && size >= 2; --g) {
+            // 離す, 同じ班にしない and 近づける (beside, around) groups, by kind and names.
+            using Group = std::pair<int, std::set<std::string>>;
+            std::vector<Group> groups;
+            for (int g = static_cast<int>(rng() % 5); g > 0 && size >= 2; --g) {
                 std::set<int> members;
                 while (members.size() < 2 + rng() % 3 && members.size() < static_cast<std::size_t>(size))
                     members.insert(1 + static_cast<int>(rng() % static_cast<unsigned>(size)));
-                c.apartGroups.emplace_back(members.begin(), members.end());
+                const std::vector<int> positions(members.begin(), members.end());
+                const int kind = static_cast<int>(rng() % 4);
+                if (kind == 0)
+                    c.apartGroups.push_back(positions);
+                else if (kind == 1)
+                    c.separateGroups.push_back(positions);
+                else
+                    c.togetherGroups.push_back({positions, kind == 2 ? Closeness::Beside : Closeness::Around});
                 std::set<std::string> names;
                 for (int p : members)
                     names.insert(before[static_cast<std::size_t>(p - 1)].second);
-                groups.push_back(names);
+                groups.emplace_back(kind, names);
             }
 
             // Some leave, some join, the order changes, perhaps every number too.
@@ -107,8 +122,8 @@ private slots:
             }
             std::set<std::string> expectLost;
             for (const auto& s : before) {
-                const bool grouped =
-                    std::any_of(groups.begin(), groups.end(), [&](const auto& g) { return g.contains(s.second); });
+                const bool grouped = std::any_of(groups.begin(), groups.end(),
+                                                 [&](const auto& g) { return g.second.contains(s.second); });
                 if (anyStays && !staying.contains(s.second) && (given[s.second] != StudentMarks{} || grouped))
                     expectLost.insert(s.second);
             }
@@ -118,24 +133,91 @@ private slots:
             QCOMPARE(named, expectLost);
             QCOMPARE(lost.size(), expectLost.size());
 
-            std::multiset<std::set<std::string>> expectGroups, gotGroups;
-            for (const auto& g : groups) {
+            std::multiset<Group> expectGroups, gotGroups;
+            for (const auto& [kind, g] : groups) {
                 std::set<std::string> kept;
                 for (const std::string& name : g)
                     if (staying.contains(name))
                         kept.insert(name);
                 if (kept.size() >= 2 && anyStays)
-                    expectGroups.insert(kept);
+                    expectGroups.emplace(kind, kept);
             }
-            for (const auto& g : c.apartGroups) {
+            const auto got = [&](int kind, const std::vector<int>& g) {
                 std::set<std::string> names;
                 for (int p : g)
                     names.insert(after[static_cast<std::size_t>(p - 1)].second);
                 QCOMPARE(names.size(), g.size());
-                gotGroups.insert(names);
-            }
+                gotGroups.emplace(kind, names);
+            };
+            for (const auto& g : c.apartGroups)
+                got(0, g);
+            for (const auto& g : c.separateGroups)
+                got(1, g);
+            for (const auto& g : c.togetherGroups)
+                got(g.near == Closeness::Beside ? 2 : 3, g.positions);
             QVERIFY(gotGroups == expectGroups);
         }
+    }
+
+    // The problem takes the marks as the room is drawn now: presets by the
+    // teacher's desk and the windows, picked desks inside the grid, groups by
+    // student index without those the roster lacks. Desks counted by hand for a
+    // room of 4 columns and 3 rows (row 2 by the teacher's desk).
+    void theProblemTakesRangesAndGroups()
+    {
+        const Roster roster = rosterOf({{"1", "A"},
+                                        {"2", "B"},
+                                        {"3", "C"},
+                                        {"4", "D"},
+                                        {"5", "E"},
+                                        {"6", "F"},
+                                        {"7", "G"},
+                                        {"8", "H"},
+                                        {"9", "I"},
+                                        {"10", "J"}});
+        DraftConditions c;
+        FitToRoster(c, roster);
+        using K = SeatRange::Kind;
+        c.marks[0].range = {K::Front, 1, {}};
+        c.marks[1].range = {K::Back, 2, {}};
+        c.marks[2].range = {K::Window, 1, {}};
+        c.marks[3].range = {K::Corridor, 2, {}};
+        c.marks[4].range = {K::Front, 7, {}};
+        c.marks[5].range = {K::Desks, 1, {{1, 1}, {5, 5}, {0, 2}}};
+        c.marks[6].range = {K::Desks, 1, {{5, 5}}};
+        c.marks[7].range = {K::Desks, 1, {}};
+        c.marks[1].leader = c.marks[8].leader = true;
+        c.togetherGroups = {{{3, 12, 1, 3}, Closeness::Around}, {{2, 11}, Closeness::Beside}};
+        c.separateGroups = {{10, 4}, {0, 5}};
+        c.groups = {2, 2};
+        c.mixGroups = true;
+        const SeatTable empty;
+
+        DraftProblem p = MakeDraftProblem(c, roster, empty, 4, 3);
+        const std::vector<std::vector<int>> right{{8, 9, 10, 11},
+                                                  {0, 1, 2, 3, 4, 5, 6, 7},
+                                                  {3, 7, 11},
+                                                  {0, 1, 4, 5, 8, 9},
+                                                  {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11},
+                                                  {5, 8},
+                                                  {kNoDesk},
+                                                  {},
+                                                  {},
+                                                  {}};
+        QCOMPARE(p.ranges, right);
+        QCOMPARE(p.onePerGroup, (std::vector<int>{1, 8}));
+        QCOMPARE(p.together, (std::vector<TogetherGroup>{{{2, 0}, Closeness::Around}}));
+        QCOMPARE(p.separateGroups, (std::vector<std::vector<int>>{{9, 3}}));
+        QCOMPARE(p.groupOfDesk, (std::vector<int>{2, 2, 3, 3, 0, 0, 1, 1, 0, 0, 1, 1}));
+        QVERIFY(p.mixGroups);
+        QVERIFY(p.pastNeighbours.empty() && p.pastDesks.empty() && p.swapHalves.empty());
+
+        c.windows = WindowSide::Left;
+        c.groups = {};
+        p = MakeDraftProblem(c, roster, empty, 4, 3);
+        QCOMPARE(p.ranges[2], (std::vector<int>{0, 4, 8}));
+        QCOMPARE(p.ranges[3], (std::vector<int>{2, 3, 6, 7, 10, 11}));
+        QVERIFY(p.groupOfDesk.empty());
     }
 
     // Two students of one name keep their own marks by attendance number.

@@ -8,12 +8,18 @@
 #include <QClipboard>
 #include <QFile>
 #include <QFrame>
+#include <QKeySequence>
+#include <QMap>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSet>
 #include <QStringDecoder>
+#include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -24,9 +30,10 @@
 
 namespace {
 
-QStringList manualLines()
+// The lines of the first version's manual, or of the part added after it.
+QStringList manualLines(const QString& resource = QStringLiteral(":/manual.txt"))
 {
-    QFile file(QStringLiteral(":/manual.txt"));
+    QFile file(resource);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = file.readAll();
@@ -129,6 +136,7 @@ private slots:
     void manualSamplesAreTheExampleFiles_data();
     void manualSamplesAreTheExampleFiles();
     void manualWindowHoldsTheWholeText();
+    void manualNamesTheMenusAsTheyAre();
     void aboutText();
     void titleBarAndSizeLimits_data();
     void titleBarAndSizeLimits();
@@ -251,9 +259,116 @@ void HelpWindowsTest::manualSamplesAreTheExampleFiles()
 
 void HelpWindowsTest::manualWindowHoldsTheWholeText()
 {
-    const QStringList lines = manualLines();
-    QCOMPARE(manual->Memo1->document()->blockCount(), 219);
-    QCOMPARE(manual->Memo1->toPlainText(), lines.join(QLatin1Char('\n')));
+    const QStringList first = manualLines();
+    const QStringList added = manualLines(QStringLiteral(":/manual-features.txt"));
+    QVERIFY(!added.isEmpty());
+    QCOMPARE(manual->Memo1->document()->blockCount(), 219 + 1 + added.size());
+    QCOMPARE(manual->Memo1->toPlainText(), (first + QStringList{QString()} + added).join(QLatin1Char('\n')));
+    // The added sections go on from the first version's three.
+    for (int n = 4; n <= 8; ++n)
+        QCOMPARE(added.filter(QRegularExpression(QStringLiteral("^\\[%1\\] ").arg(n))).size(), 1);
+}
+
+namespace {
+
+// A menu entry's caption as the manual writes it: no access key, no dots.
+QString plainCaption(QString text)
+{
+    text.remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
+    text.remove(QLatin1Char('&'));
+    text.remove(QStringLiteral("…"));
+    text.remove(QStringLiteral("..."));
+    return text.trimmed();
+}
+
+void collectCommands(const QList<QAction*>& actions, QStringList& path, QMap<QString, QAction*>& all)
+{
+    for (QAction* a : actions) {
+        if (a->isSeparator())
+            continue;
+        path.append(plainCaption(a->text()));
+        all.insert(path.join(QLatin1Char('-')), a);
+        if (a->menu())
+            collectCommands(a->menu()->actions(), path, all);
+        path.removeLast();
+    }
+}
+
+} // namespace
+
+// What the manual names in brackets is the window's own: a menu path
+// ([ファイル]-[生徒氏名読込]), a command, a tab or a key; a shortcut written after
+// a command, as in [学級]-[座席の履歴](Ctrl+H), is the command's; and every
+// command of the menus is named somewhere.
+void HelpWindowsTest::manualNamesTheMenusAsTheyAre()
+{
+    const QString text = manual->Memo1->toPlainText();
+    QMap<QString, QAction*> commands; // by path, "ファイル-生徒氏名読込"
+    QStringList path;
+    collectCommands(ui()->MainMenu1->actions(), path, commands);
+    QVERIFY(commands.contains(QStringLiteral("学級-座席の履歴")));
+    QStringList captions; // every entry's own caption, wherever it stands
+    for (auto it = commands.cbegin(); it != commands.cend(); ++it)
+        captions.append(it.key().section(QLatin1Char('-'), -1));
+    QStringList tabs;
+    for (int i = 0; i < ui()->PageControl1->count(); ++i)
+        tabs.append(ui()->PageControl1->tabText(i));
+    const QStringList keys = {QStringLiteral("Ctrl"), QStringLiteral("Space"), QStringLiteral("Enter"),
+                              QStringLiteral("Esc"),  QStringLiteral("→"),     QStringLiteral("←")};
+
+    QSet<QString> named;
+    int shortcuts = 0;
+    const QRegularExpression reference(
+        QStringLiteral("((?:\\[[^\\[\\]\\n]+\\])(?:-\\[[^\\[\\]\\n]+\\])*)(?:\\n?\\(([^()\\n]+)\\))?"));
+    for (auto match = reference.globalMatch(text); match.hasNext();) {
+        const QRegularExpressionMatch m = match.next();
+        QStringList parts = m.captured(1).split(QStringLiteral("]-["));
+        parts.first().remove(0, 1);
+        parts.last().chop(1);
+        const QString joined = parts.join(QLatin1Char('-'));
+        if (parts.size() == 1 && QRegularExpression(QStringLiteral("^\\d$")).match(joined).hasMatch()) {
+            // A section: its heading, or a reference to one.
+            QVERIFY2(text.contains(QRegularExpression(QStringLiteral("(^|\\n)\\[%1\\] ").arg(joined))),
+                     qPrintable(m.captured(0)));
+            continue;
+        }
+        QAction* command = commands.value(joined);
+        if (!command && parts.size() == 1) {
+            const bool known = captions.contains(joined) || tabs.contains(joined) || keys.contains(joined);
+            QVERIFY2(known,
+                     qPrintable(QStringLiteral("the manual names [%1], which the window does not have").arg(joined)));
+            for (auto it = commands.cbegin(); it != commands.cend(); ++it)
+                if (it.key().section(QLatin1Char('-'), -1) == joined)
+                    named.insert(it.key());
+        } else {
+            QVERIFY2(command, qPrintable(QStringLiteral("no menu command %1").arg(m.captured(1))));
+            named.insert(joined);
+        }
+        if (m.captured(2).isEmpty())
+            continue;
+        QVERIFY2(command, qPrintable(m.captured(0)));
+        for (const QString& key : m.captured(2).split(QStringLiteral("、"))) {
+            ++shortcuts;
+            if (key.startsWith(QStringLiteral("Alt+"))) {
+                // The access key of an entry on the menu bar itself.
+                QVERIFY2(parts.size() == 1 && ui()->MainMenu1->actions().contains(command)
+                             && command->text().contains(QStringLiteral("(&") + key.mid(4) + QLatin1Char(')')),
+                         qPrintable(m.captured(0)));
+                continue;
+            }
+            QVERIFY2(command->shortcuts().contains(QKeySequence(key, QKeySequence::PortableText)),
+                     qPrintable(QStringLiteral("%1 is not a shortcut of %2").arg(key, m.captured(1))));
+        }
+    }
+    QVERIFY(shortcuts >= 7);
+    // Every command of the menus, but for the entries 最近使ったファイル lists itself.
+    for (auto it = commands.cbegin(); it != commands.cend(); ++it)
+        if (!it.key().startsWith(QStringLiteral("ファイル-最近使ったファイル-")) && !it.value()->menu()
+            && !ui()->MainMenu1->actions().contains(it.value()))
+            QVERIFY2(named.contains(it.key()), qPrintable(QStringLiteral("the manual does not name %1").arg(it.key())));
+    for (QAction* top : ui()->MainMenu1->actions())
+        if (!top->menu())
+            QVERIFY2(named.contains(plainCaption(top->text())), qPrintable(top->text()));
 }
 
 void HelpWindowsTest::aboutText()

@@ -4,11 +4,9 @@
 #include "import/ListFile.h"
 #include "import/ListRoster.h"
 #include "import/Xlsx.h"
-#include "output/ChartWriter.h"
 #include "roster/Roster.h"
 #include "roster/RosterReader.h"
 #include "roster/RosterText.h"
-#include "seating/SeatTable.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -169,21 +167,6 @@ private slots:
             == Roles({Role::Number, Role::Family, Role::Given, Role::FamilyReading, Role::GivenReading, Role::Sex}));
         const Roster roster = Imported(BuildRosterText(sheet, 0, roles));
         QVERIFY(roster.table == ExampleClass().table);
-    }
-
-    // The same class, seated alike, makes the same chart, byte for byte, in both forms.
-    void chartAfterImportIsTheRosterFilesChart()
-    {
-        const Sheet sheet = Read(QStringLiteral("class.xlsx")).sheets.at(0);
-        const Roster imported = Imported(BuildRosterText(sheet, 1, GuessRoles(sheet, 1)));
-        const Roster loaded = ExampleClass();
-        SeatTable seats;
-        for (int p = 1; p <= 40; ++p)
-            seats.seat((p - 1) % 7, (p - 1) / 7, loaded.table[std::size_t(p - 1)].FullName, p);
-        const ChartInput a{seats, 7, 6, imported.table, "1年1組"};
-        const ChartInput b{seats, 7, 6, loaded.table, "1年1組"};
-        QCOMPARE(WriteRubySeatingChart(a), WriteRubySeatingChart(b));
-        QCOMPARE(WriteSeatingChart(a), WriteSeatingChart(b));
     }
 
     // Full names only: split at a full- or half-width space into 姓 and 名 (3

@@ -38,6 +38,12 @@ QString Status(ImportDialog* dialog)
     return dialog->findChild<QLabel*>(QStringLiteral("status"))->text();
 }
 
+// A key as the dialog gets it: to the control that has the focus.
+void Press(ImportDialog* dialog, Qt::Key key)
+{
+    QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, key);
+}
+
 } // namespace
 
 class ImportWindowTest : public testing::WindowTest {
@@ -95,8 +101,7 @@ private slots:
                          auto* save = dialog->findChild<QCheckBox*>(QStringLiteral("saveBox"));
                          QTest::mouseClick(save, Qt::LeftButton, {}, QPoint(8, save->height() / 2));
                          QVERIFY(save->isChecked());
-                         QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog,
-                                         Qt::Key_Return); // 取り込む
+                         Press(dialog, Qt::Key_Return); // 取り込む
                      },
                      {Step::file(saved)}); // the save dialog, after the preview
         QTRY_VERIFY(!modals().waiting());
@@ -129,7 +134,7 @@ private slots:
         QString remembered;
         importByKeys(kClass, [&](ImportDialog* dialog) {
             remembered = RoleBox(dialog, 2)->currentText();
-            QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Escape);
+            Press(dialog, Qt::Key_Escape);
         });
         QTRY_VERIFY(!modals().waiting());
         QCOMPARE(remembered, QStringLiteral("使わない"));
@@ -146,7 +151,7 @@ private slots:
         modals().expect(Step::any<ImportDialog>([&](ImportDialog* dialog) {
             shown = true;
             RoleBox(dialog, 2)->setCurrentIndex(int(import::Role::FamilyReading)); // whatever was remembered
-            QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
+            Press(dialog, Qt::Key_Return);
         }));
         QVERIFY(form->importRoster(kClass));
         QVERIFY(shown);
@@ -175,9 +180,7 @@ private slots:
                                                                  u"1,青木　健太,\r\n"
                                                                  u"4,石井　彩花,女\r\n"
                                                                  u"2,新井　美咲,女\r\n"));
-        modals().expect({Step::any<ImportDialog>([](ImportDialog* dialog) {
-                             QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
-                         }),
+        modals().expect({Step::any<ImportDialog>([](ImportDialog* dialog) { Press(dialog, Qt::Key_Return); }),
                          Step::box(MessageTitle(), QStringLiteral("\n3 池田　大輝"))});
         QVERIFY(form->importRoster(list));
         QTRY_VERIFY(!modals().waiting());
@@ -199,7 +202,7 @@ private slots:
         bool shown = false;
         modals().expect(Step::any<ImportDialog>([&](ImportDialog* dialog) {
             shown = true;
-            QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
+            Press(dialog, Qt::Key_Return);
         }));
         QVERIFY(form->loadRosterFile(list));
         QVERIFY(shown);

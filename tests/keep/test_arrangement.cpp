@@ -171,21 +171,37 @@ private slots:
         QCOMPARE(m.missing.size(), std::size_t(1));
     }
 
-    void draftConditionsSurviveAFileAndAReorderedRoster()
+    // Every mark goes through the file; a roster reordered, with a student gone and
+    // a transfer student renumbering the rest, keeps each mark with its student,
+    // both from the file and from the conditions in memory.
+    void draftConditionsSurviveAFileAndAChangedRoster()
     {
-        const Roster roster = rosterOf({student("1", "青木　健太"), student("2", "新井　美咲"),
-                                        student("3", "池田　大輝"), student("4", "上田　結衣")});
+        const Roster roster =
+            rosterOf({student("1", "青木　健太"), student("2", "新井　美咲"), student("3", "池田　大輝"),
+                      student("4", "上田　結衣"), student("5", "江藤　蓮")});
         DraftConditions c;
         FitToRoster(c, roster);
-        c.marks[0] = {true, false, Sex::Boy, {}, false};
-        c.marks[1] = {false, false, Sex::Girl, {}, false};
-        c.marks[2] = {false, true, Sex::None, {}, false};
+        const SeatRange window{SeatRange::Kind::Window, 2, {}};
+        const SeatRange picked{SeatRange::Kind::Desks, 1, {{0, 6}, {3, 2}}};
+        const SeatRange back{SeatRange::Kind::Back, 3, {}};
+        c.marks[0] = {true, false, Sex::Boy, window, true};
+        c.marks[1] = {false, false, Sex::Girl, picked, false};
+        c.marks[2] = {false, true, Sex::None, {}, true};
+        c.marks[3] = {false, false, Sex::None, back, false};
         c.apartGroups = {{1, 3}, {2, 3, 4}};
+        c.togetherGroups = {{{1, 5}, Closeness::Around}, {{2, 3}, Closeness::Beside}};
+        c.separateGroups = {{3, 4, 5}};
         c.unusedDesks = {{0, 6}, {11, 11}};
         c.frontRows = 3;
         c.everyoneMoves = false;
         c.newNeighbours = true;
         c.mixing = Mixing::Checkerboard;
+        c.groups = {2, 2};
+        c.mixGroups = true;
+        c.windows = WindowSide::Left;
+        c.pastNeighbours = kWholeHistory;
+        c.pastDesks = 2;
+        c.swapHalves = true;
 
         Arrangement a;
         a.draft = DraftRecord(c, roster);
@@ -199,22 +215,27 @@ private slots:
         QVERIFY(std::holds_alternative<Arrangement>(read));
         const QJsonObject draft = std::get<Arrangement>(read).draft;
         QVERIFY(ReadDraftRecord(draft, roster) == c);
+        QCOMPARE(draft.value("year").toObject().value("neighbours").toString(), QStringLiteral("all"));
 
-        // Reordered, 池田 gone, 新井 renumbered: the marks follow the students, and
-        // the group of 青木 and 池田 is no group any more.
+        // 転入 joins as number 2 and renumbers everyone after; 池田 has left.
         const Roster changed =
-            rosterOf({student("4", "上田　結衣"), student("12", "新井　美咲"), student("1", "青木　健太")});
+            rosterOf({student("5", "上田　結衣"), student("3", "新井　美咲"), student("2", "転入　花子"),
+                      student("6", "江藤　蓮"), student("1", "青木　健太")});
+        DraftConditions expected = c;
+        expected.numbers = {"5", "3", "2", "6", "1"};
+        expected.names = {sj("上田　結衣"), sj("新井　美咲"), sj("転入　花子"), sj("江藤　蓮"), sj("青木　健太")};
+        expected.marks = {c.marks[3], c.marks[1], {}, {}, c.marks[0]};
+        expected.apartGroups = {{2, 1}};
+        expected.togetherGroups = {{{5, 4}, Closeness::Around}};
+        expected.separateGroups = {{1, 4}};
+
         std::vector<NamedStudent> lost;
-        const DraftConditions m = ReadDraftRecord(draft, changed, &lost);
-        // 池田, marked and in two groups, is named once.
+        QVERIFY(ReadDraftRecord(draft, changed, &lost) == expected);
+        // 池田, marked and in four groups, is named once.
         QCOMPARE(lost, (std::vector<NamedStudent>{{"3", sj("池田　大輝")}}));
-        QCOMPARE(m.names, (std::vector<std::string>{sj("上田　結衣"), sj("新井　美咲"), sj("青木　健太")}));
-        QVERIFY(m.marks[0] == StudentMarks{});
-        QVERIFY((m.marks[1] == StudentMarks{false, false, Sex::Girl, {}, false}));
-        QVERIFY((m.marks[2] == StudentMarks{true, false, Sex::Boy, {}, false}));
-        QCOMPARE(m.apartGroups, (std::vector<std::vector<int>>{{2, 1}}));
-        QCOMPARE(m.unusedDesks, c.unusedDesks);
-        QCOMPARE(m.mixing, Mixing::Checkerboard);
+        DraftConditions inMemory = c;
+        QCOMPARE(FitToRoster(inMemory, changed), lost);
+        QVERIFY(inMemory == expected);
     }
 
     // Bad parts of the conditions are passed over; the desks still open.
@@ -231,14 +252,28 @@ private slots:
         QJsonObject marked = aoki;
         marked.insert("front", true);
         marked.insert("sex", 1);
-        root.insert("draft", QJsonObject{{"frontRows", 7},
-                                         {"everyoneMoves", false},
-                                         {"newNeighbours", "yes"},
-                                         {"mixing", "spiral"},
-                                         {"unusedDesks", QJsonArray{QJsonObject{{"column", 12}, {"row", 0}},
-                                                                    QJsonObject{{"column", 2}, {"row", 1}}, 5}},
-                                         {"students", QJsonArray{3, QJsonObject{{"fullName", "新井　美咲"}}, marked}},
-                                         {"apart", QJsonArray{QJsonArray{aoki, aoki}, "x"}}});
+        marked.insert("leader", "yes");
+        const QJsonArray desks{QJsonObject{{"column", 1}, {"row", 1}}, QJsonObject{{"column", 1}, {"row", 1}},
+                               QJsonObject{{"column", -1}, {"row", 0}}, "x"};
+        marked.insert("range", QJsonObject{{"kind", "desks"}, {"count", 40}, {"desks", desks}});
+        const auto arai = QJsonObject{{"number", "2"}, {"fullName", "新井　美咲"}};
+        QJsonObject sideways = arai;
+        sideways.insert("range", QJsonObject{{"kind", "sideways"}, {"count", 2}});
+        root.insert("draft",
+                    QJsonObject{{"frontRows", 7},
+                                {"everyoneMoves", false},
+                                {"newNeighbours", "yes"},
+                                {"mixing", "spiral"},
+                                {"unusedDesks", QJsonArray{QJsonObject{{"column", 12}, {"row", 0}},
+                                                           QJsonObject{{"column", 2}, {"row", 1}}, 5}},
+                                {"students", QJsonArray{3, QJsonObject{{"fullName", "新井　美咲"}}, marked, sideways}},
+                                {"apart", QJsonArray{QJsonArray{aoki, aoki}, "x"}},
+                                {"together",
+                                 QJsonArray{QJsonObject{{"near", "far"}, {"students", QJsonArray{aoki, arai}}},
+                                            QJsonObject{{"students", QJsonArray{aoki}}}, "x"}},
+                                {"separate", "x"},
+                                {"mixGroups", 1},
+                                {"year", QJsonObject{{"neighbours", 2.5}, {"desks", 3}, {"swapHalves", "yes"}}}});
         read = ReadArrangement(QJsonDocument(root).toJson());
         QVERIFY(std::holds_alternative<Arrangement>(read));
         const DraftConditions c = ReadDraftRecord(std::get<Arrangement>(read).draft, roster);
@@ -247,9 +282,21 @@ private slots:
         QCOMPARE(c.newNeighbours, false);
         QCOMPARE(c.mixing, Mixing::None);
         QCOMPARE(c.unusedDesks, (std::vector<std::pair<int, int>>{{2, 1}}));
-        QVERIFY((c.marks[0] == StudentMarks{true, false, Sex::None, {}, false}));
-        QVERIFY(c.marks[1] == StudentMarks{}); // no number: not found
+        QVERIFY((c.marks[0] == StudentMarks{true, false, Sex::None, {SeatRange::Kind::Desks, 1, {{1, 1}}}, false}));
+        QVERIFY(c.marks[1] == StudentMarks{}); // an unknown range is none
         QVERIFY(c.apartGroups.empty());        // one student twice is no group
+        QCOMPARE(c.togetherGroups, (std::vector<TogetherMarks>{{{1, 2}, Closeness::Beside}}));
+        QVERIFY(c.separateGroups.empty());
+        QVERIFY(!c.mixGroups);
+        QCOMPARE(c.pastNeighbours, 0);
+        QCOMPARE(c.pastDesks, 3);
+        QVERIFY(!c.swapHalves);
+
+        // A file from before the year's conditions opens with them all off.
+        DraftConditions before;
+        FitToRoster(before, roster);
+        before.frontRows = 3;
+        QVERIFY(ReadDraftRecord(QJsonObject{{"frontRows", 3}}, roster) == before);
     }
 };
 

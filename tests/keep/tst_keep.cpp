@@ -1,10 +1,12 @@
 // Keeping the work, on the real window: undo and redo of random click sessions,
 // seating a class by keyboard, saving and reopening an arrangement, and the
-// question before a changed arrangement is closed away.
+// question before a changed arrangement is closed or opened over.
 #include "common/Files.h"
+#include "common/Placement.h"
 #include "common/WindowTest.h"
 #include "output/ChartWriter.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
@@ -13,36 +15,15 @@
 #include <random>
 
 using namespace kelmora;
+using testing::capture;
 using testing::modals;
+using testing::Placement;
 using testing::Step;
 
 namespace {
 
 const QString kExamples = QStringLiteral(KELMORA_EXAMPLES_DIR);
-
-// Everything undo must bring back: every desk of the table, the list, the queue.
-struct Placement {
-    std::vector<std::pair<std::int32_t, std::string>> desks;
-    std::vector<std::string> list;
-    std::deque<std::string> names;
-    std::deque<std::int32_t> positions;
-    bool operator==(const Placement&) const = default;
-};
-
-Placement capture(const ProgramState& s)
-{
-    Placement p;
-    for (int c = 0; c < SeatTable::kSize; ++c)
-        for (int r = 0; r < SeatTable::kSize; ++r)
-            p.desks.emplace_back(s.seatTable.entry(c, r), s.seatTable.text(c, r));
-    for (int r = 0; r < s.studentList.rowCount(); ++r) {
-        p.list.push_back(s.studentList.cell(0, r));
-        p.list.push_back(s.studentList.cell(1, r));
-    }
-    p.names = s.cutQueue.names();
-    p.positions = s.cutQueue.positions();
-    return p;
-}
+const QString kAsked = QStringLiteral("保存しますか");
 
 } // namespace
 
@@ -51,13 +32,6 @@ class KeepTest : public testing::WindowTest {
 
     QTemporaryDir dir;
 
-    void loadAndShow(const QString& roster)
-    {
-        load(roster);
-        ui()->DLoad->trigger();
-        ui()->PageControl1->setCurrentIndex(1);
-        activate();
-    }
     std::string chart()
     {
         const ChartInput in{state->seatTable, ui()->StringGrid2->colCount(), ui()->StringGrid2->rowCount(),
@@ -195,7 +169,7 @@ private slots:
         QTest::mouseClick(ui()->BitBtn1, Qt::LeftButton);
         ui()->Edit3->setText(QStringLiteral("x"));
         QVERIFY(form->arrangementChanged());
-        modals().expect(Step::file(file));
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Discard), Step::file(file)});
         ui()->OpenArrangement->trigger();
         QVERIFY(capture(*state) == placed);
         QCOMPARE(ui()->Edit3->text(), QStringLiteral("二年三組"));
@@ -203,7 +177,7 @@ private slots:
 
         loadAndShow(reordered);
         QCOMPARE(state->roster.table[0].Number, std::string("40"));
-        modals().expect(Step::file(file));
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Discard), Step::file(file)});
         ui()->OpenArrangement->trigger();
         QCOMPARE(chart(), before);
         QCOMPARE(state->seatTable.entry(1, 0), 40); // student 1, last in the reversed roster
@@ -214,7 +188,8 @@ private slots:
         students.removeOne(students[students.size() - 2]);
         testing::writeBytes(reordered, (rest + students).join());
         loadAndShow(reordered);
-        modals().expect({Step::file(file), Step::box(QString(), QStringLiteral("新井　美咲"))});
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Discard), Step::file(file),
+                         Step::box(QString(), QStringLiteral("新井　美咲"))});
         ui()->OpenArrangement->trigger();
         QCOMPARE(modalProblems(), QString());
         QCOMPARE(state->seatTable.entry(2, 0), 0);
@@ -230,8 +205,7 @@ private slots:
     void withoutARosterTheRecordedOneIsOffered()
     {
         loadAndShow(kExamples + "/roster2.csv");
-        click(ui()->StringGrid3, 1, 4, Qt::ControlModifier);
-        click(ui()->StringGrid2, 2, 2);
+        place(4, 2, 2);
         const QString file = dir.filePath("next-term.kelmora");
         modals().expect(Step::file(file));
         ui()->SaveArrangementAs->trigger();
@@ -252,13 +226,13 @@ private slots:
     void aBrokenFileChangesNothing()
     {
         loadAndShow(kExamples + "/roster6.csv");
-        click(ui()->StringGrid3, 1, 5, Qt::ControlModifier);
-        click(ui()->StringGrid2, 0, 0);
+        place(5, 0, 0);
         const Placement placed = capture(*state);
         const QString file = testing::writeFile(
             dir, QStringLiteral("broken.kelmora"),
             "{\"format\": \"kelmora-arrangement\", \"version\": 1, \"columns\": 9, \"rows\": 9, \"desks\": [");
-        modals().expect({Step::file(file), Step::box(QString(), QString())});
+        modals().expect(
+            {Step::box(QString(), kAsked, QMessageBox::Discard), Step::file(file), Step::box(QString(), QString())});
         ui()->OpenArrangement->trigger();
         const QString said = lastSaid();
         QCOMPARE(modalProblems(), QString());
@@ -275,15 +249,15 @@ private slots:
         loadAndShow(kExamples + "/roster6.csv");
         ui()->RadioButton4->click();
         ui()->DLoad->trigger();
-        click(ui()->StringGrid3, 1, 1, Qt::ControlModifier);
-        click(ui()->StringGrid2, 0, 0);
+        place(1, 0, 0);
         QCOMPARE(ui()->StringGrid2->cell(0, 0), QStringLiteral("青木"));
         const QString file = dir.filePath("family.kelmora");
         modals().expect(Step::file(file));
         ui()->SaveArrangementAs->trigger();
 
         loadAndShow(kExamples + "/roster2.csv");
-        modals().expect({Step::file(file), Step::box(QString(), QStringLiteral("姓の列がありません"))});
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Discard), Step::file(file),
+                         Step::box(QString(), QStringLiteral("姓の列がありません"))});
         ui()->OpenArrangement->trigger();
         QCOMPARE(modalProblems(), QString());
         QVERIFY(ui()->RadioButton3->isChecked());
@@ -296,8 +270,7 @@ private slots:
     {
         loadAndShow(kExamples + "/roster6.csv");
         QVERIFY(!form->arrangementChanged()); // displaying a roster is not yet an arrangement
-        click(ui()->StringGrid3, 1, 1, Qt::ControlModifier);
-        click(ui()->StringGrid2, 0, 0);
+        place(1, 0, 0);
         const Placement placed = capture(*state);
 
         modals().expect(Step::box(QString(), QString(), QMessageBox::Cancel));
@@ -316,6 +289,80 @@ private slots:
         ui()->Quit->trigger();
         QCOMPARE(modalProblems(), QString());
         QVERIFY(!form->isVisible());
+    }
+
+    // Opening another arrangement over changed desks asks first, by the shortcut
+    // and by the menu: キャンセル leaves the desks, 保存しない opens, 保存 saves
+    // first, and a save that fails or is cancelled opens nothing.
+    void openingOverAChangedArrangementAsks()
+    {
+        loadAndShow(kExamples + "/roster6.csv");
+        const auto seat = [this](int student, int col, int row) {
+            place(student, col, row);
+            QVERIFY(form->arrangementChanged());
+        };
+        seat(1, 0, 0);
+
+        // Never saved: 保存 needs a name, and cancelling that dialog opens nothing.
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Save), Step::cancelFile()});
+        key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(form->arrangementChanged());
+
+        const QString folder = dir.filePath(QStringLiteral("asks"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + QStringLiteral("/a.kelmora");
+        modals().expect(Step::file(file));
+        ui()->SaveArrangementAs->trigger();
+        const Placement saved = capture(*state);
+        activate();
+        seat(2, 1, 1);
+        const Placement changed = capture(*state);
+
+        modals().expect(Step::box(QString(), kAsked, QMessageBox::Cancel));
+        key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(capture(*state) == changed);
+        QVERIFY(form->arrangementChanged());
+
+        // 保存しない, then no file chosen: nothing is lost either.
+        activate();
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Discard), Step::cancelFile()});
+        key(Qt::Key_F, Qt::AltModifier);
+        QVERIFY2(QApplication::activePopupWidget() == ui()->Files, "the File menu did not open");
+        key(Qt::Key_L);
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(capture(*state) == changed);
+
+        activate();
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Discard), Step::file(file)});
+        key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(capture(*state) == saved);
+        QVERIFY(!form->arrangementChanged());
+
+        // 保存 writes the changed desks to the file before it is opened again.
+        activate();
+        seat(3, 1, 1);
+        const Placement kept = capture(*state);
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Save), Step::file(file)});
+        key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(capture(*state) == kept);
+        QVERIFY(!form->arrangementChanged());
+
+        // The file's folder is gone and a file has its name: the save fails, nothing opens.
+        activate();
+        seat(4, 2, 2);
+        const Placement unsaved = capture(*state);
+        QVERIFY(QDir(folder).removeRecursively());
+        testing::writeFile(dir, QStringLiteral("asks"), "x");
+        modals().expect({Step::box(QString(), kAsked, QMessageBox::Save),
+                         Step::box(QString(), QStringLiteral("保存できませんでした"))});
+        key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(modalProblems(), QString());
+        QVERIFY(capture(*state) == unsaved);
+        QVERIFY(form->arrangementChanged());
     }
 };
 

@@ -13,6 +13,7 @@
 #include "app/draft/DraftDialog.h"
 #include "codec/Cp932.h"
 #include "common/Files.h"
+#include "common/Placement.h"
 #include "common/RosterFiles.h"
 #include "common/WindowTest.h"
 #include "output/ChartWriter.h"
@@ -36,7 +37,9 @@
 #include <set>
 
 using namespace kelmora;
+using testing::capture;
 using testing::modals;
+using testing::Placement;
 using testing::readBytes;
 using testing::sjBytes;
 using testing::Step;
@@ -78,29 +81,6 @@ const QString kMixed = QStringLiteral("生徒氏名データに不正行あり")
 const QString kOpenError = QStringLiteral("オープンエラー");
 const QString kChartFailed = QStringLiteral("座席表を書き込めませんでした");
 const QString kMissing = QStringLiteral("今の名簿にいない生徒がいます");
-
-// Everything undo must bring back: every desk of the table, the list, the queue.
-struct Placement {
-    std::vector<std::pair<std::int32_t, std::string>> desks;
-    std::vector<std::string> list;
-    CutQueue queue;
-    bool operator==(const Placement&) const = default;
-};
-
-Placement capture(const ProgramState& s)
-{
-    Placement p;
-    p.desks.reserve(SeatTable::kSize * SeatTable::kSize);
-    for (int c = 0; c < SeatTable::kSize; ++c)
-        for (int r = 0; r < SeatTable::kSize; ++r)
-            p.desks.emplace_back(s.seatTable.entry(c, r), s.seatTable.text(c, r));
-    for (int r = 0; r < s.studentList.rowCount(); ++r) {
-        p.list.push_back(s.studentList.cell(0, r));
-        p.list.push_back(s.studentList.cell(1, r));
-    }
-    p.queue = s.cutQueue;
-    return p;
-}
 
 } // namespace
 
@@ -846,6 +826,19 @@ class StressTest : public testing::WindowTest {
         if (files.isEmpty())
             return saveArrangement();
         const QString path = dir.filePath(any(files));
+        // Changed desks are not replaced unasked; キャンセル leaves them as they are.
+        if (form->arrangementChanged()) {
+            const QString asked = QStringLiteral("保存しますか");
+            if (chance(0.2)) {
+                const Placement before = capture(*state);
+                modals().expect(Step::box(QString(), asked, QMessageBox::Cancel));
+                ui()->OpenArrangement->trigger();
+                expectTrue(capture(*state) == before && form->arrangementChanged(),
+                           QStringLiteral("the desks changed when opening was cancelled"));
+                return QStringLiteral("open %1: cancelled").arg(QFileInfo(path).fileName());
+            }
+            modals().expect(Step::box(QString(), asked, QMessageBox::Discard));
+        }
         modals().expect(Step::file(path));
         if (state->roster.studentCount <= 0) {
             modals().expect(Step::box(QString(), QStringLiteral("名簿が読み込まれていません"), QMessageBox::No));

@@ -1,8 +1,10 @@
 // The year's rules: the 班 cut the room into blocks, the history keeps one chart a
-// day and survives the file and a changed roster, and the year's table counts.
+// day and survives the file and a changed roster, the year's table counts, and
+// the history becomes the draft's conditions.
 #include "arrangement/Arrangement.h"
 #include "arrangement/History.h"
 #include "common/Sjis.h"
+#include "draft/DraftSetup.h"
 #include "seating/Room.h"
 
 #include <QJsonDocument>
@@ -10,6 +12,7 @@
 
 #include <map>
 #include <random>
+#include <set>
 
 using namespace kelmora;
 using testing::sj;
@@ -220,6 +223,97 @@ private slots:
         QCOMPARE(left[4].window, 1);
         QCOMPARE(left[2].window, 1);
         QCOMPARE(left[0].front, 3);
+    }
+
+    // Three charts of six students, the pairs, desks and halves written out by
+    // hand; the draft's grid is 3 x 2 (row 1 by the teacher's desk).
+    void theHistoryBecomesTheDraftsConditions()
+    {
+        const Roster roster = rosterOf({student("1", "A"), student("2", "B"), student("3", "C"), student("4", "D"),
+                                        student("5", "E"), student("6", "F")});
+        // Row by row from the back; 9 is a student the roster has no more.
+        const PastSeating first{3, 2, {1, 2, 0, /**/ 3, 4, 5}};       // 1-2 3-4 4-5
+        const PastSeating second{2, 3, {6, 1, /**/ 2, 0, /**/ 5, 3}}; // 6-1 5-3
+        const PastSeating third{3, 2, {2, 6, 4, /**/ 9, 1, 3}};       // 2-6 6-4 1-3
+        const std::vector<PastSeating> year{first, second, third};
+        DraftConditions c;
+        FitToRoster(c, roster);
+        const auto problem = [&](const std::vector<PastSeating>& past) {
+            return MakeDraftProblem(c, roster, SeatTable(), 3, 2, past);
+        };
+        using Pairs = std::vector<std::pair<int, int>>; // student indices, roster position - 1
+        QVERIFY(problem(year).pastNeighbours.empty());  // all off
+
+        c.pastNeighbours = 1;
+        QCOMPARE(problem(year).pastNeighbours, (Pairs{{0, 2}, {1, 5}, {3, 5}}));
+        c.pastNeighbours = 2;
+        QCOMPARE(problem(year).pastNeighbours, (Pairs{{0, 2}, {0, 5}, {1, 5}, {2, 4}, {3, 5}}));
+        c.pastNeighbours = kWholeHistory;
+        const Pairs all{{0, 1}, {0, 2}, {0, 5}, {1, 5}, {2, 3}, {2, 4}, {3, 4}, {3, 5}};
+        QCOMPARE(problem(year).pastNeighbours, all);
+        c.pastNeighbours = 10; // more than there are
+        QCOMPARE(problem(year).pastNeighbours, all);
+        QVERIFY(problem({}).pastNeighbours.empty());
+
+        // The second chart's 3 rows: only its first two fall inside the 3 x 2 grid.
+        c.pastDesks = 2;
+        QCOMPARE(problem(year).pastDesks, (std::vector<std::vector<int>>{{1, 4}, {0, 3}, {5}, {2}, {}, {0, 1}}));
+        c.pastDesks = 1;
+        QCOMPARE(problem(year).pastDesks, (std::vector<std::vector<int>>{{4}, {0}, {5}, {2}, {}, {1}}));
+        QVERIFY(problem({}).pastDesks.empty());
+
+        // By the last chart's own grid: 2 rows, so one front row and one back row.
+        c.swapHalves = true;
+        QCOMPARE(problem(year).swapHalves, (std::vector<std::int8_t>{1, -1, 1, -1, 0, -1}));
+        // 3 rows: the middle row is in neither half.
+        QCOMPARE(problem({third, second}).swapHalves, (std::vector<std::int8_t>{-1, 0, 1, 0, 1, -1}));
+        QVERIFY(problem({}).swapHalves.empty());
+        c.swapHalves = false;
+        QVERIFY(problem(year).swapHalves.empty());
+    }
+
+    // A year of ten drafts, each drawn with the history so far and recorded as a
+    // chart of its own day: 20 students in a 6 x 5 room, whom nobody ever sits
+    // beside twice (there is always room to avoid it).
+    void aYearOfDraftsNeverRepeatsANeighbour()
+    {
+        RosterTable table;
+        for (int i = 1; i <= 20; ++i)
+            table.push_back({std::to_string(i), "S" + std::to_string(i), {}, {}, {}, {}});
+        const Roster roster = rosterOf(table);
+        DraftConditions c;
+        FitToRoster(c, roster);
+        c.pastNeighbours = kWholeHistory;
+        const int columns = 6, rows = 5;
+
+        std::vector<HistoryEntry> history;
+        std::set<std::pair<std::string, std::string>> beside; // by name, as the charts recorded them
+        SeatTable seats;
+        for (int week = 0; week < 10; ++week) {
+            const DraftProblem problem =
+                MakeDraftProblem(c, roster, seats, columns, rows, PastSeatings(MatchHistory(history, roster)));
+            DraftLimits limits;
+            limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            const Draft draft = DrawDraft(problem, 2100 + std::uint64_t(week), limits);
+            QVERIFY2(draft.ok(), qPrintable(QStringLiteral("week %1: %2").arg(week).arg(draft.reason.c_str())));
+            seats = SeatTable();
+            for (const DraftSeat& s : DraftSeats(draft, roster, columns, NameMode::FullName))
+                seats.seat(s.column, s.row, s.name, s.position);
+            AddHistoryEntry(history,
+                            RecordHistoryEntry(QDate(2026, 4, 7).addDays(7 * week), seats, columns, rows, roster));
+            QCOMPARE(history.size(), std::size_t(week + 1));
+
+            std::map<std::pair<int, int>, std::string> at;
+            for (const PlacedDesk& d : history.back().desks)
+                at[{d.column, d.row}] = d.student.fullName;
+            QCOMPARE(at.size(), std::size_t(20));
+            for (const auto& [desk, name] : at)
+                if (const auto right = at.find({desk.first + 1, desk.second}); right != at.end())
+                    QVERIFY2(beside.insert(std::minmax(name, right->second)).second,
+                             qPrintable(QStringLiteral("week %1: %2 and %3 again")
+                                            .arg(week)
+                                            .arg(name.c_str(), right->second.c_str())));
+        }
     }
 };
 

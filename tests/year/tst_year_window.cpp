@@ -28,19 +28,7 @@ class YearWindowTest : public testing::WindowTest {
 
     QTemporaryDir dir;
 
-    void place(int listRow, int col, int row)
-    {
-        click(ui()->StringGrid3, 1, listRow, Qt::ControlModifier);
-        click(ui()->StringGrid2, col, row);
-    }
-
-    void showDesks()
-    {
-        load(QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv"));
-        ui()->DLoad->trigger();
-        ui()->PageControl1->setCurrentIndex(1);
-        activate();
-    }
+    void showDesks() { loadAndShow(QStringLiteral(KELMORA_EXAMPLES_DIR "/roster6.csv")); }
 
 private slots:
     void aChartIsRecordedPutBackAndRemoved()
