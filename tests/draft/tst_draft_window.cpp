@@ -590,27 +590,41 @@ private slots:
         QTRY_VERIFY(done);
     }
 
-    // A range holds on a real draw: student 1 on desk (4, 2) alone.
-    void aDrawKeepsARange()
+    // A range picked on the room shows there while its student is the current
+    // one, and reaches the draw: student 1 on desk (4, 2) alone.
+    void aPickedRangeReachesTheDraw()
     {
         fortyOnSevenBySix();
         ui()->PageControl1->setCurrentIndex(1);
-        FitToRoster(state->draftConditions, state->roster);
-        state->draftConditions.marks[0].range = {SeatRange::Kind::Desks, 1, {{4, 2}}};
-        if (MakeDraftProblem(state->draftConditions, state->roster, state->seatTable, 7, 6).ranges.empty())
-            QSKIP("the draft does not read seat ranges yet");
-        modals().expect(Step::any<DraftDialog>([](DraftDialog* dialog) {
-            // The student's range shows on the room while they are the current one.
+        std::vector<std::vector<int>> ranges;
+        bool done = false;
+        modals().expect(Step::any<DraftDialog>([&](DraftDialog* dialog) {
+            QWidget* desks = dialog->DeskGrid->viewport();
             const QColor plain = dialog->DeskGrid->item(2, 4)->background().color();
             clickCell(dialog->StudentGrid, 0, 1);
+            showTab(dialog, QStringLiteral("座席範囲"));
+            QTest::mouseClick(dialog->PickDesks, Qt::LeftButton);
+            QTest::mouseClick(desks, Qt::LeftButton, {}, desk(dialog, 4, 2));
+            QTest::mouseClick(dialog->PickedRangeButton, Qt::LeftButton);
             QVERIFY(dialog->DeskGrid->item(2, 4)->background().color() != plain);
             QCOMPARE(dialog->DeskGrid->item(2, 3)->background().color(), plain);
-            QTest::mouseClick(dialog->DecideButton, Qt::LeftButton);
-            QTRY_VERIFY(!dialog->isVisible());
+            clickCell(dialog->StudentGrid, 1, 1); // another student: no tint
+            QCOMPARE(dialog->DeskGrid->item(2, 4)->background().color(), plain);
+
+            dialog->drawFunction = [&ranges](const DraftProblem& problem, std::uint64_t, const DraftLimits&) {
+                ranges = problem.ranges;
+                return foundArrangement(problem);
+            };
+            QTest::mouseClick(dialog->DrawButton, Qt::LeftButton);
+            QTRY_VERIFY(!dialog->searching());
+            QTest::mouseClick(dialog->CloseButton, Qt::LeftButton);
+            done = true;
         }));
         activate();
         key(Qt::Key_K, Qt::AltModifier);
-        QTRY_COMPARE(state->seatTable.entry(4, 2), 1);
+        QTRY_VERIFY(done);
+        QVERIFY(!ranges.empty());
+        QCOMPARE(ranges[0], std::vector<int>{2 * 7 + 4});
     }
 
     void marksFollowTheirStudents()
