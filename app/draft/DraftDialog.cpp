@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QFutureWatcher>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -21,6 +22,7 @@
 #include <QSpinBox>
 #include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QThread>
@@ -30,17 +32,87 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 using namespace kelmora;
 
 namespace {
 
-enum StudentColumn { kNumber, kName, kFront, kFixed, kSex };
+enum StudentColumn { kNumber, kName, kFront, kFixed, kSex, kRange, kLeader, kStudentColumns };
 
 const QColor kUnusedDesk(96, 96, 96);
 const QColor kFreeDesk(215, 215, 215);
 const QColor kFrontDesk(255, 243, 196);
+const QColor kRangeDesk(200, 225, 255); // the current student's 座席範囲
+
+// The presets of 座席範囲, in the order of the choice.
+constexpr SeatRange::Kind kPresets[] = {SeatRange::Kind::Front, SeatRange::Kind::Back, SeatRange::Kind::Window,
+                                        SeatRange::Kind::Corridor};
+
+// A range as the student table shows it (short), and in full (its tooltip).
+QString rangeText(const SeatRange& range, bool full)
+{
+    switch (range.kind) {
+    case SeatRange::Kind::Anywhere: return {};
+    case SeatRange::Kind::Desks:
+        return (full ? QStringLiteral("選んだ%1席") : QStringLiteral("席%1")).arg(range.desks.size());
+    case SeatRange::Kind::Front:
+        return (full ? QStringLiteral("前から%1行") : QStringLiteral("前%1行")).arg(range.count);
+    case SeatRange::Kind::Back:
+        return (full ? QStringLiteral("後ろから%1行") : QStringLiteral("後%1行")).arg(range.count);
+    case SeatRange::Kind::Window:
+        return (full ? QStringLiteral("窓側%1列") : QStringLiteral("窓%1列")).arg(range.count);
+    case SeatRange::Kind::Corridor:
+        return (full ? QStringLiteral("廊下側%1列") : QStringLiteral("廊下%1列")).arg(range.count);
+    }
+    return {};
+}
+
+// The 班 borders over the room, thick, across the table's own grid lines (which
+// it draws after its cells). Clicks go through to the desks.
+class GroupLines : public QWidget {
+public:
+    GroupLines(QTableWidget* room, std::function<GroupShape()> shape)
+        : QWidget(room->viewport()), room_(room), shape_(std::move(shape))
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        room->viewport()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            setGeometry(room_->viewport()->rect());
+        return false;
+    }
+
+    void paintEvent(QPaintEvent*) override
+    {
+        const GroupShape shape = shape_();
+        if (shape.none())
+            return;
+        const int columns = room_->columnCount();
+        const int rows = room_->rowCount();
+        QPainter painter(this);
+        constexpr int kWidth = 4;
+        for (int c = 0; c + 1 < columns; ++c)
+            if (GroupBorderRightOf(shape, columns, c)) {
+                const int x = room_->columnViewportPosition(c + 1);
+                painter.fillRect(x - kWidth / 2, 0, kWidth, height(), Qt::black);
+            }
+        for (int r = 0; r + 1 < rows; ++r)
+            if (GroupBorderBelow(shape, rows, r)) {
+                const int y = room_->rowViewportPosition(r + 1);
+                painter.fillRect(0, y - kWidth / 2, width(), kWidth, Qt::black);
+            }
+    }
+
+private:
+    QTableWidget* room_;
+    std::function<GroupShape()> shape_;
+};
 
 const QString kSexes[] = {QString(), QStringLiteral("男"), QStringLiteral("女")};
 
@@ -104,6 +176,13 @@ QThreadPool* drawThreads()
     return pool;
 }
 
+// The mark a check box column of the student table shows.
+template <typename Marks>
+auto& checkOf(Marks& m, int column)
+{
+    return column == kFront ? m.front : column == kFixed ? m.fixed : m.leader;
+}
+
 } // namespace
 
 // The student table: one row a student, the marks straight from the conditions.
@@ -119,14 +198,24 @@ public:
     {
         return parent.isValid() ? 0 : static_cast<int>(roster_.table.size());
     }
-    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 5; }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : kStudentColumns; }
+
+    // The marks changed outside the table (a range given, the 班 on or off).
+    void refresh()
+    {
+        if (rowCount() > 0)
+            emit dataChanged(index(0, 0), index(rowCount() - 1, kStudentColumns - 1));
+    }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
-        static const QString kHeaders[] = {QStringLiteral("番"), QStringLiteral("名　前"), QStringLiteral("前方"),
-                                           QStringLiteral("固定"), QStringLiteral("男女")};
-        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 5)
+        static const QString kHeaders[] = {QStringLiteral("番"),   QStringLiteral("名　前"), QStringLiteral("前方"),
+                                           QStringLiteral("固定"), QStringLiteral("男女"),   QStringLiteral("範囲"),
+                                           QStringLiteral("班長")};
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kStudentColumns)
             return kHeaders[section];
+        if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section == kLeader)
+            return QStringLiteral("班に一人ずつ:印の生徒は、同じ班に二人入りません");
         return QAbstractTableModel::headerData(section, orientation, role);
     }
 
@@ -143,9 +232,16 @@ public:
             return role == Qt::DisplayRole ? QVariant(cp932::ToUnicode(roster_.table[row].FullName)) : QVariant();
         case kFront:
         case kFixed:
+        case kLeader:
             if (role != Qt::CheckStateRole)
                 return {};
-            return (index.column() == kFront ? m.front : m.fixed) ? Qt::Checked : Qt::Unchecked;
+            return checkOf(m, index.column()) ? Qt::Checked : Qt::Unchecked;
+        case kRange:
+            if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+                return rangeText(m.range, role == Qt::ToolTipRole);
+            if (role == Qt::TextAlignmentRole)
+                return int(Qt::AlignCenter);
+            return {};
         case kSex:
             if (role == Qt::DisplayRole)
                 return kSexes[static_cast<std::size_t>(m.sex)];
@@ -161,7 +257,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override
     {
         Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-        if (index.column() == kFront || index.column() == kFixed)
+        if (index.column() == kLeader && conditions_.groups.none())
+            f = Qt::ItemIsSelectable | Qt::ItemIsUserCheckable; // 班に一人ずつ needs 班
+        else if (index.column() == kFront || index.column() == kFixed || index.column() == kLeader)
             f |= Qt::ItemIsUserCheckable;
         else if (index.column() == kSex)
             f |= Qt::ItemIsEditable;
@@ -173,8 +271,9 @@ public:
         if (!index.isValid())
             return false;
         StudentMarks& m = conditions_.marks[static_cast<std::size_t>(index.row())];
-        if ((index.column() == kFront || index.column() == kFixed) && role == Qt::CheckStateRole)
-            (index.column() == kFront ? m.front : m.fixed) = value.toInt() == Qt::Checked;
+        if ((index.column() == kFront || index.column() == kFixed || index.column() == kLeader)
+            && role == Qt::CheckStateRole)
+            checkOf(m, index.column()) = value.toInt() == Qt::Checked;
         else if (index.column() == kSex && role == Qt::EditRole && value.toInt() >= 0 && value.toInt() <= 2)
             m.sex = static_cast<Sex>(value.toInt());
         else
@@ -191,9 +290,10 @@ private:
 };
 
 DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, const SeatTable& seats, int columns,
-                         int rows, NameMode mode, Apply apply, QWidget* parent)
+                         int rows, NameMode mode, Apply apply, std::vector<PastSeating> past, QWidget* parent)
     : QDialog(parent), drawFunction(&DrawDraft), conditions_(conditions), roster_(roster), seats_(seats),
-      columns_(columns), rows_(rows), mode_(mode), apply_(std::move(apply)), rng_(std::random_device{}())
+      columns_(columns), rows_(rows), mode_(mode), apply_(std::move(apply)), past_(std::move(past)),
+      rng_(std::random_device{}())
 {
     setWindowTitle(QStringLiteral("席替え"));
     FitToRoster(conditions_, roster_);
@@ -210,13 +310,15 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     StudentGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     StudentGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
                                  | QAbstractItemView::EditKeyPressed);
-    StudentGrid->setColumnWidth(kNumber, 36);
-    StudentGrid->setColumnWidth(kName, 120);
-    StudentGrid->setColumnWidth(kFront, 44);
-    StudentGrid->setColumnWidth(kFixed, 44);
-    StudentGrid->setColumnWidth(kSex, 56);
-    StudentGrid->setFixedSize(330, 600);
-    StudentGrid->setToolTip(QStringLiteral("前方・固定は印をつける。離す生徒は行を選んで「選んだ生徒を離す」"));
+    StudentGrid->setColumnWidth(kNumber, 32);
+    StudentGrid->setColumnWidth(kName, 112);
+    StudentGrid->setColumnWidth(kFront, 40);
+    StudentGrid->setColumnWidth(kFixed, 40);
+    StudentGrid->setColumnWidth(kSex, 50);
+    StudentGrid->setColumnWidth(kRange, 64);
+    StudentGrid->setColumnWidth(kLeader, 40);
+    StudentGrid->setFixedSize(400, 620);
+    StudentGrid->setToolTip(QStringLiteral("前方・固定・班長は印をつける。範囲や組は、行を選んでから右のボタンで"));
     // One click on 男女 opens the choice, as a combo box in the cell would.
     connect(StudentGrid, &QTableView::clicked, this, [this](const QModelIndex& index) {
         if (index.column() == kSex)
@@ -232,13 +334,14 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     DeskGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DeskGrid->setSelectionMode(QAbstractItemView::NoSelection);
     DeskGrid->setFocusPolicy(Qt::NoFocus);
-    DeskGrid->setFixedSize(600, 280);
-    DeskGrid->setToolTip(QStringLiteral("クリックで空席にする／戻す"));
+    DeskGrid->setFixedSize(560, 270);
+    groupLines_ = new GroupLines(DeskGrid, [this] { return conditions_.groups; });
     auto* teacher = new QLabel(QStringLiteral("教　卓"), this);
     teacher->setAlignment(Qt::AlignCenter);
     teacher->setStyleSheet(
         QStringLiteral("background: rgb(0, 0, 255); color: yellow; font-weight: bold; padding: 3px 10px;"));
 
+    // 基本: the conditions the dialog always had.
     FrontRows = new QSpinBox(this);
     FrontRows->setRange(1, 3);
     FrontRows->setSuffix(QStringLiteral(" 行"));
@@ -266,25 +369,172 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     frontLine->addWidget(FrontRows);
     frontLine->addWidget(new QLabel(QStringLiteral("以内"), this));
     frontLine->addStretch();
-    auto* options = new QVBoxLayout;
+    auto* basicPage = new QWidget(this);
+    auto* options = new QVBoxLayout(basicPage);
     options->addLayout(frontLine);
-    options->addWidget(EveryoneMoves);
-    options->addWidget(NewNeighbours);
+    options->addWidget(EveryoneMoves, 0, Qt::AlignLeft); // a click beside the text is no click on it
+    options->addWidget(NewNeighbours, 0, Qt::AlignLeft);
     options->addWidget(mixBox);
+    options->addStretch();
 
-    ApartList = new QListWidget(this);
-    auto* addApart = new QPushButton(QStringLiteral("選んだ生徒を離す"), this);
-    auto* removeApart = new QPushButton(QStringLiteral("組を外す"), this);
-    for (QPushButton* b : {addApart, removeApart})
+    const auto button = [this](const QString& text) {
+        auto* b = new QPushButton(text, this);
         b->setAutoDefault(false);
+        return b;
+    };
+    // A list of groups of students, with its buttons below it.
+    const auto groupList = [this](QListWidget*& list, std::initializer_list<QWidget*> below) {
+        list = new QListWidget(this);
+        auto* box = new QVBoxLayout;
+        box->addWidget(list);
+        auto* line = new QHBoxLayout;
+        for (QWidget* w : below)
+            line->addWidget(w);
+        line->addStretch();
+        box->addLayout(line);
+        return box;
+    };
+
+    // 座席範囲
+    RangeKind = new QComboBox(this);
+    for (const QString& kind :
+         {QStringLiteral("前から"), QStringLiteral("後ろから"), QStringLiteral("窓側"), QStringLiteral("廊下側")})
+        RangeKind->addItem(kind);
+    RangeCount = new QSpinBox(this);
+    RangeCount->setSuffix(QStringLiteral(" 行"));
+    RangeButton = button(QStringLiteral("範囲にする"));
+    PickDesks = button(QStringLiteral("席を選ぶ"));
+    PickDesks->setCheckable(true);
+    PickDesks->setToolTip(QStringLiteral("押している間は、教室の図のクリックで席を選びます(空席の印はつきません)"));
+    PickedRangeButton = button(QStringLiteral("選んだ席を範囲にする"));
+    ClearRangeButton = button(QStringLiteral("範囲を外す"));
+    auto* presetLine = new QHBoxLayout;
+    presetLine->addWidget(RangeKind);
+    presetLine->addWidget(RangeCount);
+    presetLine->addWidget(RangeButton);
+    presetLine->addStretch();
+    auto* pickLine = new QHBoxLayout;
+    pickLine->addWidget(PickDesks);
+    pickLine->addWidget(PickedRangeButton);
+    pickLine->addStretch();
+    auto* rangeNote = new QLabel(QStringLiteral("左の表で生徒を選び、その生徒が座ってよい席を決めます。"
+                                                "席を一つずつ決めるときは「席を選ぶ」を押し、教室の図をドラッグして"
+                                                "まとめて選び、Ctrl+クリックで一席ずつ足したり外したりします。"
+                                                "窓側は「学級」の「班と窓側」で決めます。"),
+                                 this);
+    rangeNote->setWordWrap(true);
+    auto* rangePage = new QWidget(this);
+    auto* rangeLayout = new QVBoxLayout(rangePage);
+    rangeLayout->addLayout(presetLine);
+    rangeLayout->addLayout(pickLine);
+    rangeLayout->addWidget(ClearRangeButton, 0, Qt::AlignLeft);
+    rangeLayout->addWidget(rangeNote);
+    rangeLayout->addStretch();
+
+    // 離す・近づける
+    auto* addApart = button(QStringLiteral("選んだ生徒を離す"));
+    auto* removeApart = button(QStringLiteral("組を外す"));
     auto* apartBox = new QGroupBox(QStringLiteral("離す(隣り合う8席に置かない組)"), this);
-    auto* apartLayout = new QVBoxLayout(apartBox);
-    apartLayout->addWidget(ApartList);
-    auto* apartButtons = new QHBoxLayout;
-    apartButtons->addWidget(addApart);
-    apartButtons->addWidget(removeApart);
-    apartLayout->addLayout(apartButtons);
-    conditionControls_ = {StudentGrid, DeskGrid, FrontRows, EveryoneMoves, NewNeighbours, mixBox, apartBox};
+    apartBox->setLayout(groupList(ApartList, {addApart, removeApart}));
+    NearBeside = new QRadioButton(QStringLiteral("隣"), this);
+    NearBeside->setToolTip(QStringLiteral("左か右の席"));
+    NearAround = new QRadioButton(QStringLiteral("近く"), this);
+    NearAround->setToolTip(QStringLiteral("まわりの8席のどれか"));
+    NearBeside->setChecked(true);
+    TogetherButton = button(QStringLiteral("選んだ生徒を近づける"));
+    RemoveTogetherButton = button(QStringLiteral("外す"));
+    auto* togetherBox = new QGroupBox(QStringLiteral("近づける(どの生徒も組のだれかの隣・近くに)"), this);
+    auto* togetherLayout = groupList(TogetherList, {TogetherButton, RemoveTogetherButton});
+    auto* nearLine = new QHBoxLayout;
+    nearLine->addWidget(NearBeside);
+    nearLine->addWidget(NearAround);
+    nearLine->addStretch();
+    togetherLayout->insertLayout(1, nearLine);
+    togetherBox->setLayout(togetherLayout);
+    auto* pairsPage = new QWidget(this);
+    auto* pairsLayout = new QHBoxLayout(pairsPage);
+    pairsLayout->addWidget(apartBox, 2);
+    pairsLayout->addWidget(togetherBox, 3);
+
+    // 班
+    Grouped = new QCheckBox(QStringLiteral("班に分ける"), this);
+    GroupWidth = new QSpinBox(this);
+    GroupWidth->setRange(1, std::max(columns, 1));
+    GroupHeight = new QSpinBox(this);
+    GroupHeight->setRange(1, std::max(rows, 1));
+    auto* shapeLine = new QHBoxLayout;
+    shapeLine->addWidget(Grouped);
+    shapeLine->addWidget(new QLabel(QStringLiteral("横"), this));
+    shapeLine->addWidget(GroupWidth);
+    shapeLine->addWidget(new QLabel(QStringLiteral("席 × 縦"), this));
+    shapeLine->addWidget(GroupHeight);
+    shapeLine->addWidget(new QLabel(QStringLiteral("席"), this));
+    shapeLine->addStretch();
+    MixGroups = new QCheckBox(QStringLiteral("班ごとに男女を混ぜる"), this);
+    auto* leaderNote = new QLabel(QStringLiteral("班に一人ずつ:左の表の「班長」に印"), this);
+    auto* markLine = new QHBoxLayout;
+    markLine->addWidget(MixGroups);
+    markLine->addSpacing(16);
+    markLine->addWidget(leaderNote);
+    markLine->addStretch();
+    SeparateButton = button(QStringLiteral("選んだ生徒を同じ班にしない"));
+    RemoveSeparateButton = button(QStringLiteral("外す"));
+    auto* separateBox = new QGroupBox(QStringLiteral("同じ班にしない"), this);
+    separateBox->setLayout(groupList(SeparateList, {SeparateButton, RemoveSeparateButton}));
+    auto* groupPage = new QWidget(this);
+    auto* groupLayout = new QVBoxLayout(groupPage);
+    groupLayout->addLayout(shapeLine);
+    groupLayout->addLayout(markLine);
+    groupLayout->addWidget(separateBox);
+    groupControls_ = {MixGroups, leaderNote, separateBox};
+
+    // The year
+    PastNeighbours = new QCheckBox(QStringLiteral("これまで隣になった人とは隣にしない"), this);
+    PastNeighboursScope = new QComboBox(this);
+    PastDesks = new QCheckBox(QStringLiteral("前回と同じ席にしない"), this);
+    PastDesksScope = new QComboBox(this);
+    const int entries = static_cast<int>(past_.size());
+    for (int n = 1; n <= entries; ++n) {
+        PastNeighboursScope->addItem(QStringLiteral("直近%1回").arg(n));
+        PastDesksScope->addItem(QStringLiteral("直近%1回").arg(n));
+    }
+    PastNeighboursScope->addItem(QStringLiteral("これまで全部"));
+    SwapHalves = new QCheckBox(QStringLiteral("前回の前後を入れ替える"), this);
+    SwapHalves->setToolTip(QStringLiteral("前回前半分にいた生徒は後ろ半分へ、後ろ半分にいた生徒は前半分へ"));
+    YearNote = new QLabel(this);
+    YearNote->setWordWrap(true);
+    auto* yearGrid = new QGridLayout;
+    yearGrid->addWidget(PastNeighbours, 0, 0);
+    yearGrid->addWidget(PastNeighboursScope, 0, 1);
+    yearGrid->addWidget(PastDesks, 1, 0);
+    yearGrid->addWidget(PastDesksScope, 1, 1);
+    yearGrid->addWidget(SwapHalves, 2, 0);
+    yearGrid->setColumnStretch(2, 1);
+    auto* yearPage = new QWidget(this);
+    auto* yearLayout = new QVBoxLayout(yearPage);
+    yearLayout->addLayout(yearGrid);
+    yearLayout->addWidget(YearNote);
+    yearLayout->addStretch();
+    if (entries == 0) {
+        YearNote->setText(QStringLiteral("座席の履歴がまだありません。座席表を出力すると、その日の席が履歴に残り、"
+                                         "次の席替えからこれらの条件が使えます。"));
+        for (QWidget* w : std::initializer_list<QWidget*>{PastNeighbours, PastNeighboursScope, PastDesks,
+                                                          PastDesksScope, SwapHalves}) {
+            w->setEnabled(false);
+            w->setToolTip(QStringLiteral("座席の履歴がないため使えません"));
+        }
+    } else {
+        YearNote->setText(QStringLiteral("座席の履歴:%1回分(「学級」の「座席の履歴」で見られます)").arg(entries));
+    }
+
+    Tabs = new QTabWidget(this);
+    Tabs->addTab(basicPage, QStringLiteral("基本"));
+    Tabs->addTab(rangePage, QStringLiteral("座席範囲"));
+    Tabs->addTab(pairsPage, QStringLiteral("離す・近づける"));
+    Tabs->addTab(groupPage, QStringLiteral("班"));
+    Tabs->addTab(yearPage, QStringLiteral("一年"));
+    Tabs->setFixedSize(560, 270);
+    conditionControls_ = {StudentGrid, DeskGrid, Tabs};
 
     Reason = new QLabel(this);
     Reason->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0); font-weight: bold;"));
@@ -310,10 +560,7 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     room->addWidget(DeskCaption);
     room->addWidget(DeskGrid);
     room->addWidget(teacher, 0, Qt::AlignHCenter);
-    auto* lower = new QHBoxLayout;
-    lower->addLayout(options, 3);
-    lower->addWidget(apartBox, 2);
-    room->addLayout(lower);
+    room->addWidget(Tabs);
     auto* top = new QHBoxLayout;
     top->addWidget(StudentGrid);
     top->addLayout(room);
@@ -372,6 +619,54 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
         });
     connect(addApart, &QPushButton::clicked, this, &DraftDialog::AddApartClick);
     connect(removeApart, &QPushButton::clicked, this, &DraftDialog::RemoveApartClick);
+    connect(RangeKind, &QComboBox::currentIndexChanged, this, [this](int kind) {
+        // Rows for the front and the back, columns for the sides.
+        const bool byRows = kind < 2;
+        RangeCount->setSuffix(byRows ? QStringLiteral(" 行") : QStringLiteral(" 列"));
+        RangeCount->setRange(1, std::max(byRows ? rows_ : columns_, 1));
+    });
+    RangeKind->setCurrentIndex(-1); // so that choosing the first sets the spin box up
+    RangeKind->setCurrentIndex(0);
+    RangeCount->setValue(std::min(2, RangeCount->maximum()));
+    connect(RangeButton, &QPushButton::clicked, this, &DraftDialog::RangeButtonClick);
+    connect(PickedRangeButton, &QPushButton::clicked, this, &DraftDialog::PickedRangeButtonClick);
+    connect(ClearRangeButton, &QPushButton::clicked, this, &DraftDialog::ClearRangeButtonClick);
+    connect(PickDesks, &QPushButton::toggled, this, [this](bool on) {
+        DeskGrid->clearSelection();
+        DeskGrid->setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::NoSelection);
+        showRoomState();
+    });
+    connect(DeskGrid, &QTableWidget::itemSelectionChanged, this, &DraftDialog::selectionChanged);
+    connect(StudentGrid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &DraftDialog::selectionChanged);
+    connect(StudentGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+        if (!searching_)
+            showDesks(); // the current student's range is tinted
+    });
+    connect(TogetherButton, &QPushButton::clicked, this, &DraftDialog::AddTogetherClick);
+    connect(RemoveTogetherButton, &QPushButton::clicked, this, &DraftDialog::RemoveTogetherClick);
+    connect(SeparateButton, &QPushButton::clicked, this, &DraftDialog::AddSeparateClick);
+    connect(RemoveSeparateButton, &QPushButton::clicked, this, &DraftDialog::RemoveSeparateClick);
+    const auto writeGroups = [this] {
+        if (filling_)
+            return;
+        conditions_.groups =
+            Grouped->isChecked() ? GroupShape{GroupWidth->value(), GroupHeight->value()} : GroupShape{};
+        showRoomState();
+        students_->refresh();
+        conditionsChanged();
+    };
+    connect(Grouped, &QCheckBox::toggled, this, writeGroups);
+    connect(GroupWidth, &QSpinBox::valueChanged, this, writeGroups);
+    connect(GroupHeight, &QSpinBox::valueChanged, this, writeGroups);
+    connect(MixGroups, &QCheckBox::toggled, this, [this](bool on) {
+        conditions_.mixGroups = on;
+        conditionsChanged();
+    });
+    for (QCheckBox* box : {PastNeighbours, PastDesks, SwapHalves})
+        connect(box, &QCheckBox::toggled, this, &DraftDialog::writeYear);
+    for (QComboBox* box : {PastNeighboursScope, PastDesksScope})
+        connect(box, &QComboBox::currentIndexChanged, this, &DraftDialog::writeYear);
     connect(StopButton, &QPushButton::clicked, this, &DraftDialog::StopButtonClick);
     connect(DrawButton, &QPushButton::clicked, this, &DraftDialog::DrawButtonClick);
     connect(DecideButton, &QPushButton::clicked, this, &DraftDialog::DecideButtonClick);
@@ -401,9 +696,65 @@ void DraftDialog::fillControls()
      : conditions_.mixing == Mixing::Checkerboard ? MixChecker
                                                   : MixNone)
         ->setChecked(true);
+    const GroupShape groups = conditions_.groups;
+    Grouped->setChecked(!groups.none());
+    GroupWidth->setValue(groups.none() ? 2 : groups.width);
+    GroupHeight->setValue(groups.none() ? 2 : groups.height);
+    MixGroups->setChecked(conditions_.mixGroups);
+    // The year's choices: a look back longer than the history shows as all of it.
+    const int entries = static_cast<int>(past_.size());
+    PastNeighbours->setChecked(conditions_.pastNeighbours != 0 && entries > 0);
+    PastNeighboursScope->setCurrentIndex(
+        conditions_.pastNeighbours > 0 ? std::min(conditions_.pastNeighbours, entries + 1) - 1 : entries);
+    PastDesks->setChecked(conditions_.pastDesks > 0 && entries > 0);
+    PastDesksScope->setCurrentIndex(std::clamp(conditions_.pastDesks, 1, std::max(entries, 1)) - 1);
+    SwapHalves->setChecked(conditions_.swapHalves && entries > 0);
     filling_ = false;
-    showApartGroups();
+    showGroupLists();
+    showRoomState();
+    selectionChanged();
     showDesks();
+}
+
+void DraftDialog::showRoomState()
+{
+    const bool grouped = !conditions_.groups.none();
+    GroupWidth->setEnabled(grouped);
+    GroupHeight->setEnabled(grouped);
+    for (QWidget* w : groupControls_) {
+        w->setEnabled(grouped);
+        w->setToolTip(grouped ? QString() : QStringLiteral("班に分けると使えます"));
+    }
+    PickedRangeButton->setVisible(PickDesks->isChecked());
+    DeskGrid->setToolTip(PickDesks->isChecked()
+                             ? QStringLiteral("ドラッグでまとめて選ぶ／Ctrl+クリックで一席ずつ足す・外す")
+                             : QStringLiteral("クリックで空席にする／戻す"));
+    if (!shown_)
+        DeskCaption->setText(PickDesks->isChecked()
+                                 ? QStringLiteral("席を選んでいます(ドラッグでまとめて、Ctrl+クリックで一席ずつ)")
+                                 : QStringLiteral("今の席(クリックで空席にする／戻す)"));
+}
+
+void DraftDialog::selectionChanged()
+{
+    const std::size_t students = StudentGrid->selectionModel()->selectedRows().size();
+    RangeButton->setEnabled(students >= 1);
+    ClearRangeButton->setEnabled(students >= 1);
+    PickedRangeButton->setEnabled(students >= 1 && !DeskGrid->selectedItems().isEmpty());
+    TogetherButton->setEnabled(students >= 2);
+    SeparateButton->setEnabled(students >= 2);
+}
+
+void DraftDialog::writeYear()
+{
+    if (filling_)
+        return;
+    const int entries = static_cast<int>(past_.size());
+    const int scope = PastNeighboursScope->currentIndex();
+    conditions_.pastNeighbours = !PastNeighbours->isChecked() ? 0 : scope >= entries ? kWholeHistory : scope + 1;
+    conditions_.pastDesks = PastDesks->isChecked() ? PastDesksScope->currentIndex() + 1 : 0;
+    conditions_.swapHalves = SwapHalves->isChecked();
+    conditionsChanged();
 }
 
 void DraftDialog::conditionsChanged()
@@ -420,9 +771,19 @@ void DraftDialog::conditionsChanged()
 
 void DraftDialog::showDesks()
 {
-    DeskCaption->setText(shown_ ? QStringLiteral("引いた席(「決定」で座席表に入ります)")
-                                : QStringLiteral("今の席(クリックで空席にする／戻す)"));
-    const DraftProblem problem = MakeDraftProblem(conditions_, roster_, seats_, columns_, rows_);
+    if (shown_)
+        DeskCaption->setText(QStringLiteral("引いた席(「決定」で座席表に入ります)"));
+    else
+        showRoomState();
+    groupLines_->setVisible(!conditions_.groups.none()); // no layer over the room without 班
+    groupLines_->update();
+    const DraftProblem problem = MakeDraftProblem(conditions_, roster_, seats_, columns_, rows_, past_);
+    // The current student's range, tinted so that the teacher sees what they gave.
+    std::set<int> range;
+    const int current = StudentGrid->currentIndex().row();
+    if (current >= 0 && static_cast<std::size_t>(current) < problem.ranges.size())
+        range.insert(problem.ranges[static_cast<std::size_t>(current)].begin(),
+                     problem.ranges[static_cast<std::size_t>(current)].end());
     const auto desks = static_cast<std::size_t>(columns_ * rows_);
     std::vector<QString> names(desks);
     // After a draw, the empty desks are those it gave nobody; before one, those
@@ -458,24 +819,37 @@ void DraftDialog::showDesks()
             if (InFrontRows(d, columns_, rows_, conditions_.frontRows))
                 item->setBackground(kFrontDesk);
         }
+        if (range.count(d) != 0 && !(d < static_cast<int>(problem.unused.size()) && problem.unused[d]))
+            item->setBackground(kRangeDesk);
         DeskGrid->setItem(r, c, item);
     }
 }
 
-void DraftDialog::showApartGroups()
+void DraftDialog::showGroupLists()
 {
-    ApartList->clear();
-    for (const auto& group : conditions_.apartGroups) {
+    const auto names = [this](const std::vector<int>& group) {
         QStringList names;
         for (int position : group)
             if (const Seito* s = roster_.record(position))
                 names.append(cp932::ToUnicode(s->FullName));
-        ApartList->addItem(names.join(QStringLiteral("、")));
-    }
+        return names.join(QStringLiteral("、"));
+    };
+    ApartList->clear();
+    for (const auto& group : conditions_.apartGroups)
+        ApartList->addItem(names(group));
+    TogetherList->clear();
+    for (const TogetherMarks& group : conditions_.togetherGroups)
+        TogetherList->addItem((group.near == Closeness::Beside ? QStringLiteral("隣:") : QStringLiteral("近く:"))
+                              + names(group.positions));
+    SeparateList->clear();
+    for (const auto& group : conditions_.separateGroups)
+        SeparateList->addItem(names(group));
 }
 
 void DraftDialog::DeskGridClick(int row, int column)
 {
+    if (PickDesks->isChecked())
+        return; // the click picks a desk for a range
     auto& unused = conditions_.unusedDesks;
     const auto at = std::find(unused.begin(), unused.end(), std::pair{column, row});
     if (at == unused.end())
@@ -485,27 +859,122 @@ void DraftDialog::DeskGridClick(int row, int column)
     conditionsChanged();
 }
 
+std::vector<int> DraftDialog::selectedPositions() const
+{
+    std::vector<int> positions;
+    for (const QModelIndex& index : StudentGrid->selectionModel()->selectedRows())
+        positions.push_back(index.row() + 1);
+    std::sort(positions.begin(), positions.end());
+    return positions;
+}
+
+namespace {
+
+// The list's current group leaves `groups`; false when none is current.
+template <typename Group>
+bool removeCurrent(std::vector<Group>& groups, const QListWidget* list)
+{
+    const int row = list->currentRow();
+    if (row < 0 || row >= static_cast<int>(groups.size()))
+        return false;
+    groups.erase(groups.begin() + row);
+    return true;
+}
+
+} // namespace
+
 void DraftDialog::AddApartClick()
 {
-    std::vector<int> group;
-    for (const QModelIndex& index : StudentGrid->selectionModel()->selectedRows())
-        group.push_back(index.row() + 1);
+    std::vector<int> group = selectedPositions();
     if (group.size() < 2)
         return;
-    std::sort(group.begin(), group.end());
     conditions_.apartGroups.push_back(std::move(group));
-    showApartGroups();
+    showGroupLists();
     conditionsChanged();
 }
 
 void DraftDialog::RemoveApartClick()
 {
-    const int row = ApartList->currentRow();
-    if (row < 0 || row >= static_cast<int>(conditions_.apartGroups.size()))
+    if (!removeCurrent(conditions_.apartGroups, ApartList))
         return;
-    conditions_.apartGroups.erase(conditions_.apartGroups.begin() + row);
-    showApartGroups();
+    showGroupLists();
     conditionsChanged();
+}
+
+void DraftDialog::AddTogetherClick()
+{
+    std::vector<int> group = selectedPositions();
+    if (group.size() < 2)
+        return;
+    conditions_.togetherGroups.push_back(
+        {std::move(group), NearAround->isChecked() ? Closeness::Around : Closeness::Beside});
+    showGroupLists();
+    conditionsChanged();
+}
+
+void DraftDialog::RemoveTogetherClick()
+{
+    if (!removeCurrent(conditions_.togetherGroups, TogetherList))
+        return;
+    showGroupLists();
+    conditionsChanged();
+}
+
+void DraftDialog::AddSeparateClick()
+{
+    std::vector<int> group = selectedPositions();
+    if (group.size() < 2 || conditions_.groups.none())
+        return;
+    conditions_.separateGroups.push_back(std::move(group));
+    showGroupLists();
+    conditionsChanged();
+}
+
+void DraftDialog::RemoveSeparateClick()
+{
+    if (!removeCurrent(conditions_.separateGroups, SeparateList))
+        return;
+    showGroupLists();
+    conditionsChanged();
+}
+
+void DraftDialog::setRanges(const SeatRange& range)
+{
+    const std::vector<int> positions = selectedPositions();
+    if (positions.empty())
+        return;
+    for (int position : positions)
+        conditions_.marks[static_cast<std::size_t>(position - 1)].range = range;
+    students_->refresh();
+    conditionsChanged();
+}
+
+void DraftDialog::RangeButtonClick()
+{
+    SeatRange range;
+    range.kind = kPresets[std::clamp(RangeKind->currentIndex(), 0, 3)];
+    range.count = RangeCount->value();
+    setRanges(range);
+}
+
+void DraftDialog::PickedRangeButtonClick()
+{
+    SeatRange range;
+    range.kind = SeatRange::Kind::Desks;
+    for (const QModelIndex& index : DeskGrid->selectionModel()->selectedIndexes())
+        range.desks.emplace_back(index.column(), index.row());
+    if (range.desks.empty())
+        return;
+    std::sort(range.desks.begin(), range.desks.end(), [](auto a, auto b) {
+        return std::pair{a.second, a.first} < std::pair{b.second, b.first};
+    });
+    setRanges(range);
+    DeskGrid->clearSelection();
+}
+
+void DraftDialog::ClearRangeButtonClick()
+{
+    setRanges(SeatRange{});
 }
 
 void DraftDialog::startDraw(bool thenDecide)
@@ -522,12 +991,13 @@ void DraftDialog::startDraw(bool thenDecide)
     limits.deadline = std::chrono::steady_clock::now() + timeLimit;
     running_.stop = stop;
     running_.future =
-        QtConcurrent::run(drawThreads(), [problem = MakeDraftProblem(conditions_, roster_, seats_, columns_, rows_),
-                                          seed = rng_(), stop, limits, draw = drawFunction] {
-            DraftLimits bounds = limits;
-            bounds.stop = stop.get();
-            return draw(problem, seed, bounds);
-        });
+        QtConcurrent::run(drawThreads(),
+                          [problem = MakeDraftProblem(conditions_, roster_, seats_, columns_, rows_, past_),
+                           seed = rng_(), stop, limits, draw = drawFunction] {
+                              DraftLimits bounds = limits;
+                              bounds.stop = stop.get();
+                              return draw(problem, seed, bounds);
+                          });
     auto* watcher = new QFutureWatcher<Draft>(this);
     watcher_ = watcher;
     connect(watcher, &QFutureWatcher<Draft>::finished, this, [this, watcher] {

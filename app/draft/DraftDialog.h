@@ -14,12 +14,14 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QTabWidget;
 class QTableView;
 class QTableWidget;
 class QTimer;
@@ -44,8 +46,10 @@ public:
     using DrawFunction =
         std::function<kelmora::Draft(const kelmora::DraftProblem&, std::uint64_t, const kelmora::DraftLimits&)>;
 
+    // `past` is the arrangement's history, oldest first, for the year's conditions.
     DraftDialog(kelmora::DraftConditions& conditions, const kelmora::Roster& roster, const kelmora::SeatTable& seats,
-                int columns, int rows, kelmora::NameMode mode, Apply apply, QWidget* parent = nullptr);
+                int columns, int rows, kelmora::NameMode mode, Apply apply, std::vector<kelmora::PastSeating> past = {},
+                QWidget* parent = nullptr);
     // Stops a draw still running and gives its thread a moment to end; a thread
     // that takes longer only holds copies of its own and is joined at exit.
     ~DraftDialog() override;
@@ -59,10 +63,39 @@ public:
     static constexpr std::chrono::milliseconds kLimitGrace{1000};
 
     // The controls, public so that tests reach them by name.
-    QTableView* StudentGrid = nullptr; // 番, 名前, 前方, 固定, 男女
+    QTableView* StudentGrid = nullptr; // 番, 名前, 前方, 固定, 男女, 範囲, 班長
     QTableWidget* DeskGrid = nullptr;  // the room, the teacher's desk below it
     QLabel* DeskCaption = nullptr;
+    QTabWidget* Tabs = nullptr; // 基本, 座席範囲, 離す・近づける, 班, 一年
     QListWidget* ApartList = nullptr;
+    // 座席範囲 of the selected students
+    QComboBox* RangeKind = nullptr; // 前から, 後ろから, 窓側, 廊下側
+    QSpinBox* RangeCount = nullptr;
+    QPushButton* RangeButton = nullptr;       // the preset
+    QPushButton* PickDesks = nullptr;         // a toggle: clicks on the room pick desks instead of marking them unused
+    QPushButton* PickedRangeButton = nullptr; // the desks picked
+    QPushButton* ClearRangeButton = nullptr;
+    // 近づける
+    QListWidget* TogetherList = nullptr;
+    QRadioButton* NearBeside = nullptr;
+    QRadioButton* NearAround = nullptr;
+    QPushButton* TogetherButton = nullptr;
+    QPushButton* RemoveTogetherButton = nullptr;
+    // 班
+    QCheckBox* Grouped = nullptr;
+    QSpinBox* GroupWidth = nullptr;
+    QSpinBox* GroupHeight = nullptr;
+    QCheckBox* MixGroups = nullptr;
+    QListWidget* SeparateList = nullptr;
+    QPushButton* SeparateButton = nullptr;
+    QPushButton* RemoveSeparateButton = nullptr;
+    // The year
+    QCheckBox* PastNeighbours = nullptr;
+    QComboBox* PastNeighboursScope = nullptr; // 直近1回 ... 直近N回, これまで全部
+    QCheckBox* PastDesks = nullptr;
+    QComboBox* PastDesksScope = nullptr; // 直近1回 ... 直近N回
+    QCheckBox* SwapHalves = nullptr;
+    QLabel* YearNote = nullptr;
     QSpinBox* FrontRows = nullptr;
     QCheckBox* EveryoneMoves = nullptr;
     QCheckBox* NewNeighbours = nullptr;
@@ -85,6 +118,13 @@ public:
     void DeskGridClick(int row, int column); // marks a desk unused, or uses it again
     void AddApartClick();                    // the selected students are kept apart
     void RemoveApartClick();
+    void RangeButtonClick(); // the preset becomes the selected students' range
+    void PickedRangeButtonClick();
+    void ClearRangeButtonClick();
+    void AddTogetherClick();
+    void RemoveTogetherClick();
+    void AddSeparateClick();
+    void RemoveSeparateClick();
 
 public slots:
     void reject() override; // closing stops a draw first
@@ -102,7 +142,12 @@ private:
     void fillControls();
     void conditionsChanged();
     void showDesks();
-    void showApartGroups();
+    void showGroupLists();
+    void showRoomState(); // what the 班 and the history allow, and the pick mode's caption
+    void selectionChanged();
+    std::vector<int> selectedPositions() const;
+    void setRanges(const kelmora::SeatRange& range);
+    void writeYear();
     void startDraw(bool thenDecide);
     void drawEnded();
     // Stops the running draw and waits no more for it: its thread ends on its own,
@@ -118,12 +163,15 @@ private:
     int rows_;
     kelmora::NameMode mode_;
     Apply apply_;
+    std::vector<kelmora::PastSeating> past_;
     std::mt19937_64 rng_;
     std::optional<kelmora::Draft> shown_; // the draw on view, until a condition changes
     bool filling_ = false;
 
     StudentMarksModel* students_ = nullptr;
+    QWidget* groupLines_ = nullptr;                     // the 班 borders over the room
     std::vector<QWidget*> conditionControls_;           // greyed while a draw searches
+    std::vector<QWidget*> groupControls_;               // the conditions that need 班
     QFutureWatcher<kelmora::Draft>* watcher_ = nullptr; // the running draw's; none when not searching
     Run running_;
     std::vector<Run> abandoned_; // stopped draws whose threads may still be ending

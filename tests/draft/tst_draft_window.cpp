@@ -1,8 +1,11 @@
 // The seat change on the real window: 席替え opened with Alt+K, 決定 with Enter,
 // then the chart written through 座席表出力 carries every drafted name at its desk;
 // a long draw stopped by 中止, Esc, closing or the time limit, which changes
-// nothing; the marks following their students from one roster to the next.
+// nothing; the marks following their students from one roster to the next; the
+// conditions of the dialog's pages (座席範囲, 近づける, 班, the year) set with the
+// mouse and keys.
 #include "app/draft/DraftDialog.h"
+#include "arrangement/History.h"
 #include "common/Files.h"
 #include "common/RosterFiles.h"
 #include "common/Sjis.h"
@@ -18,8 +21,11 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -120,6 +126,30 @@ QByteArray line(int number, int who)
     return testing::sjBytes(QStringLiteral("$,%1,%2　%3,%2,%3,%4,%5\r\n")
                                 .arg(number)
                                 .arg(s.family, s.given, s.familyReading, s.givenReading));
+}
+
+void showTab(DraftDialog* dialog, const QString& title)
+{
+    QTabBar* bar = dialog->Tabs->tabBar();
+    for (int i = 0; i < bar->count(); ++i)
+        if (bar->tabText(i) == title)
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(i).center());
+    QCOMPARE(dialog->Tabs->tabText(dialog->Tabs->currentIndex()), title);
+}
+
+// The middle of desk (column, row) on the dialog's room.
+QPoint desk(const DraftDialog* dialog, int column, int row)
+{
+    return dialog->DeskGrid->visualRect(dialog->DeskGrid->model()->index(row, column)).center();
+}
+
+// A number typed into a spin box over what it held.
+void typeInto(QWidget* spin, const QString& number)
+{
+    spin->setFocus();
+    QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(spin, number);
+    QTest::keyClick(spin, Qt::Key_Tab);
 }
 
 QString fullName(int who)
@@ -373,6 +403,230 @@ private slots:
     // Marks made in the dialog stay with their students when the class's roster
     // is loaded again with a transfer student, are named when a student leaves,
     // and are not handed to another class, not even by saving.
+    // Every new condition set with the mouse and keys, on the class of forty
+    // with three charts in its history.
+    void theNewConditionsByMouseAndKeys()
+    {
+        fortyOnSevenBySix();
+        ui()->PageControl1->setCurrentIndex(1); // the placement page, 7 x 6
+        for (int month : {4, 5, 6})
+            AddHistoryEntry(state->history,
+                            RecordHistoryEntry(QDate(2026, month, 8), state->seatTable, 7, 6, state->roster));
+        const DraftConditions& c = state->draftConditions;
+        DraftProblem drawn;
+        bool done = false;
+        modals().expect(Step::any<DraftDialog>([&](DraftDialog* dialog) {
+            QTableView* grid = dialog->StudentGrid;
+            QTableWidget* room = dialog->DeskGrid;
+            QWidget* desks = room->viewport();
+
+            // 座席範囲 by a preset: students 1 and 2 (Shift+Down), 窓側 2 列.
+            showTab(dialog, QStringLiteral("座席範囲"));
+            QVERIFY(!dialog->RangeButton->isEnabled()); // nobody chosen yet
+            clickCell(grid, 0, 1);
+            QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
+            dialog->RangeKind->setFocus();
+            QTest::keyClick(dialog->RangeKind, Qt::Key_Down);
+            QTest::keyClick(dialog->RangeKind, Qt::Key_Down);
+            QCOMPARE(dialog->RangeKind->currentText(), QStringLiteral("窓側"));
+            QCOMPARE(dialog->RangeCount->suffix(), QStringLiteral(" 列"));
+            typeInto(dialog->RangeCount, QStringLiteral("2"));
+            QTest::mouseClick(dialog->RangeButton, Qt::LeftButton);
+            const SeatRange window{SeatRange::Kind::Window, 2, {}};
+            QCOMPARE(c.marks[0].range, window);
+            QCOMPARE(c.marks[1].range, window);
+            QCOMPARE(c.marks[2].range, SeatRange{});
+            QCOMPARE(grid->model()->index(1, 5).data().toString(), QStringLiteral("窓2列"));
+
+            // Desks picked on the room: a block dragged, one desk added and one
+            // taken out with Ctrl+click, for student 3. No desk becomes unused.
+            const auto unused = c.unusedDesks;
+            QTest::mouseClick(dialog->PickDesks, Qt::LeftButton);
+            QVERIFY(dialog->PickDesks->isChecked());
+            QVERIFY(dialog->DeskCaption->text().startsWith(QStringLiteral("席を選んでいます")));
+            QTest::mousePress(desks, Qt::LeftButton, {}, desk(dialog, 1, 1));
+            QTest::mouseMove(desks, desk(dialog, 2, 2));
+            QTest::mouseMove(desks, desk(dialog, 2, 3));
+            QTest::mouseRelease(desks, Qt::LeftButton, {}, desk(dialog, 2, 3));
+            QTest::mouseClick(desks, Qt::LeftButton, Qt::ControlModifier, desk(dialog, 6, 0));
+            QTest::mouseClick(desks, Qt::LeftButton, Qt::ControlModifier, desk(dialog, 1, 1));
+            clickCell(grid, 2, 1);
+            QTest::mouseClick(dialog->PickedRangeButton, Qt::LeftButton);
+            const std::vector<std::pair<int, int>> picked{{6, 0}, {2, 1}, {1, 2}, {2, 2}, {1, 3}, {2, 3}};
+            QCOMPARE(c.marks[2].range, (SeatRange{SeatRange::Kind::Desks, 1, picked}));
+            QCOMPARE(grid->model()->index(2, 5).data().toString(), QStringLiteral("席6"));
+            QCOMPARE(c.unusedDesks, unused);
+            // Back to marking desks unused, as a click always did.
+            QTest::mouseClick(dialog->PickDesks, Qt::LeftButton);
+            QTest::mouseClick(desks, Qt::LeftButton, {}, desk(dialog, 3, 0));
+            QCOMPARE(c.unusedDesks.size(), unused.size() + 1);
+            QCOMPARE(c.unusedDesks.back(), (std::pair{3, 0}));
+            QTest::mouseClick(desks, Qt::LeftButton, {}, desk(dialog, 3, 0));
+            QCOMPARE(c.unusedDesks, unused);
+            // 範囲を外す for student 2 alone.
+            clickCell(grid, 1, 1);
+            QTest::mouseClick(dialog->ClearRangeButton, Qt::LeftButton);
+            QCOMPARE(c.marks[1].range, SeatRange{});
+            QCOMPARE(c.marks[0].range, window);
+
+            // 近づける: students 5, 6 and 7 近く; taken off again, then 4 and 5 隣.
+            showTab(dialog, QStringLiteral("離す・近づける"));
+            clickCell(grid, 4, 1);
+            clickCell(grid, 5, 1, Qt::ControlModifier);
+            clickCell(grid, 6, 1, Qt::ControlModifier);
+            QTest::mouseClick(dialog->NearAround, Qt::LeftButton);
+            QTest::mouseClick(dialog->TogetherButton, Qt::LeftButton);
+            QCOMPARE(c.togetherGroups, (std::vector<TogetherMarks>{{{5, 6, 7}, Closeness::Around}}));
+            const auto name = [grid](int row) { return grid->model()->index(row, 1).data().toString(); };
+            const QStringList members{name(4), name(5), name(6)};
+            QCOMPARE(dialog->TogetherList->item(0)->text(), QStringLiteral("近く:") + members.join(u'、'));
+            QTest::mouseClick(dialog->TogetherList->viewport(), Qt::LeftButton, {},
+                              dialog->TogetherList->visualItemRect(dialog->TogetherList->item(0)).center());
+            QTest::mouseClick(dialog->RemoveTogetherButton, Qt::LeftButton);
+            QVERIFY(c.togetherGroups.empty());
+            QCOMPARE(dialog->TogetherList->count(), 0);
+            clickCell(grid, 3, 1);
+            QVERIFY(!dialog->TogetherButton->isEnabled()); // one student is no group
+            QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
+            QTest::mouseClick(dialog->NearBeside, Qt::LeftButton);
+            QTest::mouseClick(dialog->TogetherButton, Qt::LeftButton);
+            QCOMPARE(c.togetherGroups, (std::vector<TogetherMarks>{{{4, 5}, Closeness::Beside}}));
+
+            // 班: nothing that needs them works before the room is cut into 班.
+            showTab(dialog, QStringLiteral("班"));
+            QVERIFY(!dialog->MixGroups->isEnabled());
+            QVERIFY(!dialog->SeparateButton->isEnabled());
+            QVERIFY(!(grid->model()->flags(grid->model()->index(7, 6)) & Qt::ItemIsEnabled));
+            QTest::mouseClick(dialog->Grouped, Qt::LeftButton);
+            typeInto(dialog->GroupWidth, QStringLiteral("3"));
+            QCOMPARE(c.groups, (GroupShape{3, 2}));
+            QVERIFY(dialog->MixGroups->isEnabled());
+            QTest::mouseClick(dialog->MixGroups, Qt::LeftButton);
+            QVERIFY(c.mixGroups);
+            clickCheck(grid, 7, 6); // 班長: student 8
+            clickCheck(grid, 9, 6);
+            QVERIFY(c.marks[7].leader && c.marks[9].leader && !c.marks[8].leader);
+            clickCell(grid, 10, 1);
+            clickCell(grid, 12, 1, Qt::ControlModifier);
+            QTest::mouseClick(dialog->SeparateButton, Qt::LeftButton);
+            QCOMPARE(c.separateGroups, (std::vector<std::vector<int>>{{11, 13}}));
+            QCOMPARE(dialog->SeparateList->count(), 1);
+            // The 班 of 3 × 2 drawn thick: between columns 2 and 3, not 0 and 1;
+            // between rows 3 and 4 (two rows from the teacher's desk), not 4 and 5.
+            const QImage shot = desks->grab().toImage();
+            const auto dark = [&shot](QPoint p) { return qGray(shot.pixel(p)) < 64; };
+            const QRect d22 = room->visualRect(room->model()->index(2, 2));
+            const QRect d20 = room->visualRect(room->model()->index(2, 0));
+            const QRect d30 = room->visualRect(room->model()->index(3, 0));
+            const QRect d40 = room->visualRect(room->model()->index(4, 0));
+            QVERIFY(dark({d22.right(), d22.center().y()}));
+            QVERIFY(!dark({d20.right(), d20.center().y()}));
+            QVERIFY(dark({d30.center().x(), d30.bottom()}));
+            QVERIFY(!dark({d40.center().x(), d40.bottom()}));
+
+            // The year, over the three charts.
+            showTab(dialog, QStringLiteral("一年"));
+            QVERIFY(dialog->PastNeighbours->isEnabled());
+            QTest::mouseClick(dialog->PastNeighbours, Qt::LeftButton);
+            QCOMPARE(c.pastNeighbours, kWholeHistory);
+            dialog->PastNeighboursScope->setFocus();
+            QTest::keyClick(dialog->PastNeighboursScope, Qt::Key_Up);
+            QCOMPARE(dialog->PastNeighboursScope->currentText(), QStringLiteral("直近3回"));
+            QCOMPARE(c.pastNeighbours, 3);
+            QTest::mouseClick(dialog->PastDesks, Qt::LeftButton);
+            QCOMPARE(c.pastDesks, 1);
+            QTest::mouseClick(dialog->SwapHalves, Qt::LeftButton);
+            QVERIFY(c.swapHalves);
+
+            // A draw gets the problem of these conditions and of the history.
+            dialog->drawFunction = [&drawn](const DraftProblem& problem, std::uint64_t, const DraftLimits&) {
+                drawn = problem;
+                return foundArrangement(problem);
+            };
+            QTest::mouseClick(dialog->DrawButton, Qt::LeftButton);
+            QTRY_VERIFY(!dialog->searching());
+            // Any condition changed drops the draw on view.
+            QCOMPARE(dialog->DeskCaption->text(), QStringLiteral("引いた席(「決定」で座席表に入ります)"));
+            QTest::mouseClick(dialog->SwapHalves, Qt::LeftButton);
+            QVERIFY(!c.swapHalves);
+            QCOMPARE(dialog->DeskCaption->text(), QStringLiteral("今の席(クリックで空席にする／戻す)"));
+            QTest::mouseClick(dialog->SwapHalves, Qt::LeftButton);
+            QTest::mouseClick(dialog->CloseButton, Qt::LeftButton);
+            done = true;
+        }));
+        activate();
+        key(Qt::Key_K, Qt::AltModifier);
+        QTRY_VERIFY(done);
+        const DraftProblem expected = MakeDraftProblem(c, state->roster, state->seatTable, 7, 6,
+                                                       PastSeatings(MatchHistory(state->history, state->roster)));
+        QCOMPARE(drawn.ranges, expected.ranges);
+        QCOMPARE(drawn.together, expected.together);
+        QCOMPARE(drawn.groupOfDesk, expected.groupOfDesk);
+        QCOMPARE(drawn.separateGroups, expected.separateGroups);
+        QCOMPARE(drawn.onePerGroup, expected.onePerGroup);
+        QCOMPARE(drawn.mixGroups, expected.mixGroups);
+        QCOMPARE(drawn.pastNeighbours, expected.pastNeighbours);
+        QCOMPARE(drawn.pastDesks, expected.pastDesks);
+        QCOMPARE(drawn.swapHalves, expected.swapHalves);
+    }
+
+    // Without a history the year's conditions cannot be set, and the dialog says why.
+    void theYearNeedsAHistory()
+    {
+        fortyOnSevenBySix();
+        bool done = false;
+        modals().expect(Step::any<DraftDialog>([&](DraftDialog* dialog) {
+            showTab(dialog, QStringLiteral("一年"));
+            for (QWidget* w :
+                 std::initializer_list<QWidget*>{dialog->PastNeighbours, dialog->PastNeighboursScope, dialog->PastDesks,
+                                                 dialog->PastDesksScope, dialog->SwapHalves})
+                QVERIFY(!w->isEnabled());
+            QVERIFY(dialog->YearNote->text().startsWith(QStringLiteral("座席の履歴がまだありません")));
+            QTest::mouseClick(dialog->CloseButton, Qt::LeftButton);
+            done = true;
+        }));
+        activate();
+        key(Qt::Key_K, Qt::AltModifier);
+        QTRY_VERIFY(done);
+    }
+
+    // A range picked on the room shows there while its student is the current
+    // one, and reaches the draw: student 1 on desk (4, 2) alone.
+    void aPickedRangeReachesTheDraw()
+    {
+        fortyOnSevenBySix();
+        ui()->PageControl1->setCurrentIndex(1);
+        std::vector<std::vector<int>> ranges;
+        bool done = false;
+        modals().expect(Step::any<DraftDialog>([&](DraftDialog* dialog) {
+            QWidget* desks = dialog->DeskGrid->viewport();
+            const QColor plain = dialog->DeskGrid->item(2, 4)->background().color();
+            clickCell(dialog->StudentGrid, 0, 1);
+            showTab(dialog, QStringLiteral("座席範囲"));
+            QTest::mouseClick(dialog->PickDesks, Qt::LeftButton);
+            QTest::mouseClick(desks, Qt::LeftButton, {}, desk(dialog, 4, 2));
+            QTest::mouseClick(dialog->PickedRangeButton, Qt::LeftButton);
+            QVERIFY(dialog->DeskGrid->item(2, 4)->background().color() != plain);
+            QCOMPARE(dialog->DeskGrid->item(2, 3)->background().color(), plain);
+            clickCell(dialog->StudentGrid, 1, 1); // another student: no tint
+            QCOMPARE(dialog->DeskGrid->item(2, 4)->background().color(), plain);
+
+            dialog->drawFunction = [&ranges](const DraftProblem& problem, std::uint64_t, const DraftLimits&) {
+                ranges = problem.ranges;
+                return foundArrangement(problem);
+            };
+            QTest::mouseClick(dialog->DrawButton, Qt::LeftButton);
+            QTRY_VERIFY(!dialog->searching());
+            QTest::mouseClick(dialog->CloseButton, Qt::LeftButton);
+            done = true;
+        }));
+        activate();
+        key(Qt::Key_K, Qt::AltModifier);
+        QTRY_VERIFY(done);
+        QVERIFY(!ranges.empty());
+        QCOMPARE(ranges[0], std::vector<int>{2 * 7 + 4});
+    }
+
     void marksFollowTheirStudents()
     {
         const QString roster = dir.filePath("1-1.csv");
