@@ -3,7 +3,7 @@
 // students in different 班). Then the search (DraftSearch) under the preference for
 // where the spare desks are: the usual desks at the back first, then the fewest
 // back rows, then anywhere; each step is tried only once the one before is proven
-// to have no arrangement (or half the time is gone). Last, when even "anywhere" has none, the conditions are
+// to have no arrangement (or the preference's time is gone). Last, when even "anywhere" has none, the conditions are
 // taken away one kind and then one at a time, keeping each removal that still
 // leaves no arrangement, so that the refusal names a small set of the teacher's
 // own conditions that clash.

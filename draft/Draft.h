@@ -140,7 +140,8 @@ std::vector<bool> EmptyDesks(const DraftProblem& problem);
 // EmptyDesks empty when some arrangement does; otherwise it keeps the unmarked
 // empty desks within the fewest back rows any arrangement needs (anywhere within
 // them, at random); the marked desks are always empty. With a deadline, the
-// preference gets half the time left: past that, any arrangement will do.
+// preference gets a quarter of a second (or half the time left, if less): past
+// that, any arrangement will do.
 Draft DrawDraft(const DraftProblem& problem, std::uint64_t seed, const DraftLimits& limits = {});
 
 bool InFrontRows(int desk, int columns, int rows, int frontRows);
