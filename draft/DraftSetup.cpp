@@ -92,6 +92,18 @@ void addYear(DraftProblem& problem, const DraftConditions& conditions, const std
             for (int c = 0; c + 1 < e.columns; ++c)
                 if (const int a = student(e, c, r), b = student(e, c + 1, r); a >= 0 && b >= 0 && a != b)
                     pairs.insert(std::minmax(a, b));
+    // Pairs the teacher keeps together are no variety to avoid: two fixed students
+    // stay where they are, and a 近づける group asks for its members side by side.
+    const auto kept = [&problem](int a, int b) {
+        const auto& students = problem.students;
+        if (students[static_cast<std::size_t>(a)].fixed && students[static_cast<std::size_t>(b)].fixed)
+            return true;
+        return std::any_of(problem.together.begin(), problem.together.end(), [&](const TogetherGroup& g) {
+            return std::find(g.students.begin(), g.students.end(), a) != g.students.end()
+                   && std::find(g.students.begin(), g.students.end(), b) != g.students.end();
+        });
+    };
+    std::erase_if(pairs, [&](const std::pair<int, int>& pair) { return kept(pair.first, pair.second); });
     problem.pastNeighbours.assign(pairs.begin(), pairs.end());
 
     const std::span<const PastSeating> deskEntries = lookBack(past, conditions.pastDesks);

@@ -315,6 +315,35 @@ private slots:
                                             .arg(name.c_str(), right->second.c_str())));
         }
     }
+
+    // The teacher's own pairings outlast the year's avoidance: a 近づける pair and
+    // two 固定 students at neighbouring desks sit beside each other every week.
+    void keptPairsStayBesideThroughTheYear()
+    {
+        RosterTable table;
+        for (int i = 1; i <= 8; ++i)
+            table.push_back({std::to_string(i), "S" + std::to_string(i), {}, {}, {}, {}});
+        const Roster roster = rosterOf(table);
+        DraftConditions c;
+        FitToRoster(c, roster);
+        c.pastNeighbours = kWholeHistory;
+        c.togetherGroups = {{{1, 2}, Closeness::Beside}};
+        c.marks[2].fixed = c.marks[3].fixed = true; // S3 and S4, at desks (0, 2) and (1, 2)
+        const int columns = 4, rows = 3;
+        SeatTable seats = seated(roster, {{0, 2, 3}, {1, 2, 4}});
+        std::vector<HistoryEntry> history;
+        for (int week = 0; week < 3; ++week) {
+            const DraftProblem problem =
+                MakeDraftProblem(c, roster, seats, columns, rows, PastSeatings(MatchHistory(history, roster)));
+            const Draft draft = DrawDraft(problem, 7 + std::uint64_t(week));
+            QVERIFY2(draft.ok(), qPrintable(QStringLiteral("week %1").arg(week)));
+            seats = SeatTable();
+            for (const DraftSeat& s : DraftSeats(draft, roster, columns, NameMode::FullName))
+                seats.seat(s.column, s.row, s.name, s.position);
+            AddHistoryEntry(history,
+                            RecordHistoryEntry(QDate(2026, 4, 7).addDays(7 * week), seats, columns, rows, roster));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(YearTest)
