@@ -661,6 +661,8 @@ private:
         m.cliques = std::move(cliques);
         if (a.neighbours)
             for (const auto& [x, y] : pairs_) {
+                if (keptTogether(a, x, y)) // the teacher asks for them side by side
+                    continue;
                 At(m.links, x).push_back({y, Near::Beside});
                 At(m.links, y).push_back({x, Near::Beside});
             }
@@ -694,6 +696,14 @@ private:
             m.spares.assign(static_cast<std::size_t>(usableDesks.count() - n_), usableDesks & back);
         }
         return m;
+    }
+
+    bool keptTogether(const Active& a, int x, int y) const
+    {
+        for (std::size_t g = 0; g < together_.size(); ++g)
+            if (a.together[g] && bothIn(together_[g].members, x, y))
+                return true;
+        return false;
     }
 
     std::vector<int> parities(const Active& a)

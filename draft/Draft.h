@@ -51,7 +51,7 @@ struct DraftProblem {
     std::vector<bool> unused;                  // per desk, marked unused by the teacher (may be shorter)
     int frontRows = 1;                         // 1 to 3
     bool everyoneMoves = false;
-    bool newNeighbours = false;
+    bool newNeighbours = false; // but two of one 近づける group may stay side by side
     Mixing mixing = Mixing::None;
 
     // 座席範囲: per student, the desks it may take; an empty list (or none given) is
