@@ -564,15 +564,25 @@ private:
                     Say(kOnePerCount, {Number(onePer_.size()), Number(groups)}),
                     DraftOutcome::Impossible,
                     {{DraftConditionKind::OnePerGroup, -1}}};
-        // A full room fills every 班: each of two or more desks needs a boy and a girl.
-        const auto pairsOfDesks =
-            static_cast<std::size_t>(std::count_if(room_.groupDesks.begin(), room_.groupDesks.end(),
-                                                   [](const Bits& b) { return b.count() >= 2; }));
+        // A 班 of two or more desks gets two students or more unless all but one of
+        // its desks stay empty: the spare desks (the room's, marks aside) empty the
+        // smallest 班 they can, and every other such 班 needs a boy and a girl.
+        std::vector<int> sizes;
+        for (const Bits& b : room_.groupDesks)
+            if (b.count() >= 2)
+                sizes.push_back(b.count());
+        std::sort(sizes.begin(), sizes.end());
+        auto pairsOfDesks = sizes.size();
+        int spare = room_.desks - n_;
+        for (std::size_t i = 0; i < sizes.size() && sizes[i] - 1 <= spare; ++i) {
+            spare -= sizes[i] - 1;
+            --pairsOfDesks;
+        }
         const auto count = [&](Sex sex) {
             return static_cast<std::size_t>(
                 std::count_if(p_.students.begin(), p_.students.end(), [&](auto& st) { return st.sex == sex; }));
         };
-        if (full_.groupMix && n_ == room_.desks && count(Sex::None) == 0)
+        if (full_.groupMix && count(Sex::None) == 0)
             for (const Sex sex : {Sex::Boy, Sex::Girl})
                 if (count(sex) < pairsOfDesks)
                     return {{},

@@ -923,6 +923,23 @@ private slots:
         limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         draft = DrawDraft(mixed, 1, limits);
         QVERIFY(draft.ok() && Meets(mixed, draft.desks));
+
+        // 33 on 6 x 6 in 2 x 2 班: the 3 spare desks can leave one 班 with a single
+        // student, so 8 班 need a girl. Seven girls are refused by the count at once.
+        DraftProblem spare = Class(6, 6, 33);
+        spare.groupOfDesk = GroupOfDesks({2, 2}, 6, 6);
+        spare.mixGroups = true;
+        for (std::size_t i = 0; i < 33; ++i)
+            spare.students[i].sex = i < 8 ? Sex::Girl : Sex::Boy;
+        limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        draft = DrawDraft(spare, 1, limits);
+        QVERIFY(draft.ok() && Meets(spare, draft.desks));
+        spare.students[7].sex = Sex::Boy;
+        limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        draft = DrawDraft(spare, 1, limits);
+        QCOMPARE(draft.outcome, DraftOutcome::Impossible);
+        QCOMPARE(draft.clash, (std::vector<DraftCondition>{{DraftConditionKind::GroupMixing, -1}}));
+        QCOMPARE(fromSj(draft.reason), fromSj(sj("班ごとに男女を混ぜるには8の班それぞれに女子が要りますが、7人です")));
     }
 
     // Thirty 近づける groups of three in a full 12 x 12 room (in a row of three for
