@@ -582,12 +582,16 @@ private:
             return static_cast<std::size_t>(
                 std::count_if(p_.students.begin(), p_.students.end(), [&](auto& st) { return st.sex == sex; }));
         };
-        if (full_.groupMix && count(Sex::None) == 0)
+        // An unmarked student can be the girl of one 班 or the boy of one: told as a
+        // clash then, since a count of boys or girls alone does not show it.
+        if (full_.groupMix)
             for (const Sex sex : {Sex::Boy, Sex::Girl})
-                if (count(sex) < pairsOfDesks)
+                if (count(sex) + count(Sex::None) < pairsOfDesks)
                     return {{},
-                            Say(kMixCount, {Number(pairsOfDesks), std::string(sex == Sex::Boy ? kBoys : kGirls),
-                                            Number(count(sex))}),
+                            count(Sex::None) > 0
+                                ? Say(kClash, {std::string(kGroupMixing)})
+                                : Say(kMixCount, {Number(pairsOfDesks), std::string(sex == Sex::Boy ? kBoys : kGirls),
+                                                  Number(count(sex))}),
                             DraftOutcome::Impossible,
                             {{DraftConditionKind::GroupMixing, -1}}};
         for (std::size_t g = 0; g < separate_.size(); ++g)

@@ -940,6 +940,17 @@ private slots:
         QCOMPARE(draft.outcome, DraftOutcome::Impossible);
         QCOMPARE(draft.clash, (std::vector<DraftCondition>{{DraftConditionKind::GroupMixing, -1}}));
         QCOMPARE(fromSj(draft.reason), fromSj(sj("班ごとに男女を混ぜるには8の班それぞれに女子が要りますが、7人です")));
+        spare.students[0].sex = Sex::None; // a girl or a boy for one 班: still one short
+        limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        draft = DrawDraft(spare, 1, limits);
+        QCOMPARE(draft.outcome, DraftOutcome::Impossible);
+        QCOMPARE(draft.clash, (std::vector<DraftCondition>{{DraftConditionKind::GroupMixing, -1}}));
+        QCOMPARE(fromSj(draft.reason),
+                 fromSj(sj("次の条件を同時に満たす並びはありません: 班ごとに男女を混ぜる(どれかを外してください)")));
+        spare.students[8].sex = Sex::None;
+        limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        draft = DrawDraft(spare, 1, limits);
+        QVERIFY(draft.ok() && Meets(spare, draft.desks));
     }
 
     // Thirty 近づける groups of three in a full 12 x 12 room (in a row of three for
