@@ -1,9 +1,10 @@
 // The draft in three steps. First the counts a teacher can check by hand (more
 // students than desks, than the desks of a seat range they share, than 班 for
-// students in different 班). Then the search (DraftSearch) under the preference for
-// where the spare desks are: the usual desks at the back first, then the fewest
-// back rows, then anywhere; each step is tried only once the one before is proven
-// to have no arrangement (or half the time is gone). Last, when even "anywhere" has none, the conditions are
+// students in different 班; too few boys or girls for the 班 that must mix). Then
+// the search (DraftSearch) under the preference for where the spare desks are: the
+// usual desks at the back first, then the fewest back rows, then anywhere; each
+// step is tried only once the one before is proven to have no arrangement (or the
+// preference's time is gone). Last, when even "anywhere" has none, the conditions are
 // taken away one kind and then one at a time, keeping each removal that still
 // leaves no arrangement, so that the refusal names a small set of the teacher's
 // own conditions that clash.
