@@ -1,9 +1,10 @@
 // The draft in three steps. First the counts a teacher can check by hand (more
 // students than desks, than the desks of a seat range they share, than 班 for
-// students in different 班). Then the search (DraftSearch) under the preference for
-// where the spare desks are: the usual desks at the back first, then the fewest
-// back rows, then anywhere; each step is tried only once the one before is proven
-// to have no arrangement (or the preference's time is gone). Last, when even "anywhere" has none, the conditions are
+// students in different 班; too few boys or girls for the 班 that must mix). Then
+// the search (DraftSearch) under the preference for where the spare desks are: the
+// usual desks at the back first, then the fewest back rows, then anywhere; each
+// step is tried only once the one before is proven to have no arrangement (or the
+// preference's time is gone). Last, when even "anywhere" has none, the conditions are
 // taken away one kind and then one at a time, keeping each removal that still
 // leaves no arrangement, so that the refusal names a small set of the teacher's
 // own conditions that clash.
@@ -564,20 +565,34 @@ private:
                     Say(kOnePerCount, {Number(onePer_.size()), Number(groups)}),
                     DraftOutcome::Impossible,
                     {{DraftConditionKind::OnePerGroup, -1}}};
-        // A full room fills every 班: each of two or more desks needs a boy and a girl.
-        const auto pairsOfDesks =
-            static_cast<std::size_t>(std::count_if(room_.groupDesks.begin(), room_.groupDesks.end(),
-                                                   [](const Bits& b) { return b.count() >= 2; }));
+        // A 班 of two or more desks gets two students or more unless all but one of
+        // its desks stay empty: the spare desks (the room's, marks aside) empty the
+        // smallest 班 they can, and every other such 班 needs a boy and a girl.
+        std::vector<int> sizes;
+        for (const Bits& b : room_.groupDesks)
+            if (b.count() >= 2)
+                sizes.push_back(b.count());
+        std::sort(sizes.begin(), sizes.end());
+        auto pairsOfDesks = sizes.size();
+        int spare = room_.desks - n_;
+        for (std::size_t i = 0; i < sizes.size() && sizes[i] - 1 <= spare; ++i) {
+            spare -= sizes[i] - 1;
+            --pairsOfDesks;
+        }
         const auto count = [&](Sex sex) {
             return static_cast<std::size_t>(
                 std::count_if(p_.students.begin(), p_.students.end(), [&](auto& st) { return st.sex == sex; }));
         };
-        if (full_.groupMix && n_ == room_.desks && count(Sex::None) == 0)
+        // An unmarked student can be the girl of one 班 or the boy of one: told as a
+        // clash then, since a count of boys or girls alone does not show it.
+        if (full_.groupMix)
             for (const Sex sex : {Sex::Boy, Sex::Girl})
-                if (count(sex) < pairsOfDesks)
+                if (count(sex) + count(Sex::None) < pairsOfDesks)
                     return {{},
-                            Say(kMixCount, {Number(pairsOfDesks), std::string(sex == Sex::Boy ? kBoys : kGirls),
-                                            Number(count(sex))}),
+                            count(Sex::None) > 0
+                                ? Say(kClash, {std::string(kGroupMixing)})
+                                : Say(kMixCount, {Number(pairsOfDesks), std::string(sex == Sex::Boy ? kBoys : kGirls),
+                                                  Number(count(sex))}),
                             DraftOutcome::Impossible,
                             {{DraftConditionKind::GroupMixing, -1}}};
         for (std::size_t g = 0; g < separate_.size(); ++g)
@@ -661,6 +676,8 @@ private:
         m.cliques = std::move(cliques);
         if (a.neighbours)
             for (const auto& [x, y] : pairs_) {
+                if (keptTogether(a, x, y)) // the teacher asks for them side by side
+                    continue;
                 At(m.links, x).push_back({y, Near::Beside});
                 At(m.links, y).push_back({x, Near::Beside});
             }
@@ -694,6 +711,14 @@ private:
             m.spares.assign(static_cast<std::size_t>(usableDesks.count() - n_), usableDesks & back);
         }
         return m;
+    }
+
+    bool keptTogether(const Active& a, int x, int y) const
+    {
+        for (std::size_t g = 0; g < together_.size(); ++g)
+            if (a.together[g] && bothIn(together_[g].members, x, y))
+                return true;
+        return false;
     }
 
     std::vector<int> parities(const Active& a)

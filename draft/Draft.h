@@ -51,7 +51,7 @@ struct DraftProblem {
     std::vector<bool> unused;                  // per desk, marked unused by the teacher (may be shorter)
     int frontRows = 1;                         // 1 to 3
     bool everyoneMoves = false;
-    bool newNeighbours = false;
+    bool newNeighbours = false; // but two of one 近づける group may stay side by side
     Mixing mixing = Mixing::None;
 
     // 座席範囲: per student, the desks it may take; an empty list (or none given) is
@@ -139,9 +139,8 @@ std::vector<bool> EmptyDesks(const DraftProblem& problem);
 // Spare desks are a preference, never a condition: the draw leaves exactly the
 // EmptyDesks empty when some arrangement does; otherwise it keeps the unmarked
 // empty desks within the fewest back rows any arrangement needs (anywhere within
-// them, at random); the marked desks are always empty. With a deadline, the
-// preference gets a quarter of a second (or half the time left, if less): past
-// that, any arrangement will do.
+// them, at random); the marked desks are always empty. The preference gets a
+// quarter second (or half the time left, if less): past that, any arrangement will do.
 Draft DrawDraft(const DraftProblem& problem, std::uint64_t seed, const DraftLimits& limits = {});
 
 bool InFrontRows(int desk, int columns, int rows, int frontRows);

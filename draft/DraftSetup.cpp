@@ -92,7 +92,33 @@ void addYear(DraftProblem& problem, const DraftConditions& conditions, const std
             for (int c = 0; c + 1 < e.columns; ++c)
                 if (const int a = student(e, c, r), b = student(e, c + 1, r); a >= 0 && b >= 0 && a != b)
                     pairs.insert(std::minmax(a, b));
+    // Pairs the teacher keeps together are no variety to avoid: two fixed students
+    // stay where they are, and a 近づける group asks for its members side by side.
+    const auto kept = [&problem](int a, int b) {
+        const auto& students = problem.students;
+        if (students[static_cast<std::size_t>(a)].fixed && students[static_cast<std::size_t>(b)].fixed)
+            return true;
+        return std::any_of(problem.together.begin(), problem.together.end(), [&](const TogetherGroup& g) {
+            return std::find(g.students.begin(), g.students.end(), a) != g.students.end()
+                   && std::find(g.students.begin(), g.students.end(), b) != g.students.end();
+        });
+    };
+    std::erase_if(pairs, [&](const std::pair<int, int>& pair) { return kept(pair.first, pair.second); });
     problem.pastNeighbours.assign(pairs.begin(), pairs.end());
+
+    // The desks a student's own marks leave: the teacher's 前方 and seat range
+    // outweigh the year's moves, as 固定 does, where the two cannot both hold.
+    const auto allowed = [&problem](std::size_t s) {
+        const DraftStudent& st = problem.students[s];
+        const std::vector<int>* range = s < problem.ranges.size() ? &problem.ranges[s] : nullptr;
+        std::vector<int> desks;
+        for (int d = 0; d < problem.columns * problem.rows; ++d)
+            if (!problem.unused[static_cast<std::size_t>(d)]
+                && (!st.front || InFrontRows(d, problem.columns, problem.rows, problem.frontRows))
+                && (range == nullptr || range->empty() || std::find(range->begin(), range->end(), d) != range->end()))
+                desks.push_back(d);
+        return desks;
+    };
 
     const std::span<const PastSeating> deskEntries = lookBack(past, conditions.pastDesks);
     if (!deskEntries.empty()) {
@@ -102,8 +128,12 @@ void addYear(DraftProblem& problem, const DraftConditions& conditions, const std
                 for (int c = 0; c < std::min(e.columns, problem.columns); ++c)
                     if (const int s = student(e, c, r); s >= 0)
                         desks[static_cast<std::size_t>(s)].insert(r * problem.columns + c);
-        for (const auto& d : desks)
-            problem.pastDesks.emplace_back(d.begin(), d.end());
+        for (std::size_t s = 0; s < desks.size(); ++s) {
+            const std::vector<int> mine = allowed(s);
+            if (std::all_of(mine.begin(), mine.end(), [&](int d) { return desks[s].contains(d); }))
+                desks[s].clear();
+            problem.pastDesks.emplace_back(desks[s].begin(), desks[s].end());
+        }
     }
 
     if (conditions.swapHalves && !past.empty()) {
@@ -118,6 +148,15 @@ void addYear(DraftProblem& problem, const DraftConditions& conditions, const std
                             ? std::int8_t{1}
                             : (InBackHalf(desk, last.columns, last.rows) ? std::int8_t{-1} : std::int8_t{0});
                 }
+        for (std::size_t s = 0; s < problem.swapHalves.size(); ++s) {
+            const std::int8_t to = problem.swapHalves[s];
+            const std::vector<int> mine = allowed(s);
+            if (to != 0 && std::none_of(mine.begin(), mine.end(), [&](int d) {
+                    return to > 0 ? InBackHalf(d, problem.columns, problem.rows)
+                                  : InFrontHalf(d, problem.columns, problem.rows);
+                }))
+                problem.swapHalves[s] = 0;
+        }
     }
 }
 
@@ -269,11 +308,11 @@ DraftProblem MakeDraftProblem(const DraftConditions& conditions, const Roster& r
             problem.together.push_back({std::move(members), group.near});
     problem.groupOfDesk = GroupOfDesks(conditions.groups, columns, rows);
     problem.mixGroups = conditions.mixGroups;
-    addYear(problem, conditions, past);
     problem.unused.assign(static_cast<std::size_t>(columns * rows), false);
     for (const auto& [c, r] : conditions.unusedDesks)
         if (c >= 0 && c < columns && r >= 0 && r < rows)
             problem.unused[static_cast<std::size_t>(r * columns + c)] = true;
+    addYear(problem, conditions, past);
     return problem;
 }
 

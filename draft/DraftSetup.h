@@ -99,8 +99,11 @@ struct PastSeating {
 
 // The draft's problem: every student of the roster on the desks of the grid size.
 // `past` is the history, oldest first, for the year's conditions: the pairs seated
-// side by side in the entries looked back on, the desks each student took there
-// (those inside the grid now), and the half of the room each sat in last time.
+// side by side in the entries looked back on (but two fixed students, or two of
+// one 近づける group, may sit beside each other again), the desks each student
+// took there (those inside the grid now), and the half of the room each sat in
+// last time; where a student's 前方 mark or range leaves no other desk or half,
+// the mark wins and that student is free of the desks or the halves.
 // A range of picked desks none of which is in the grid allows no desk (kNoDesk);
 // one with no desk picked at all is no range.
 DraftProblem MakeDraftProblem(const DraftConditions& conditions, const Roster& roster, const SeatTable& seats,

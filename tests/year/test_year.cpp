@@ -48,6 +48,17 @@ SeatTable seated(const Roster& roster, std::initializer_list<std::tuple<int, int
     return seats;
 }
 
+// Seats a draft and records it as the chart of week `week` of the year.
+SeatTable Chart(std::vector<HistoryEntry>& history, const Draft& draft, const Roster& roster, int columns, int rows,
+                int week)
+{
+    SeatTable seats;
+    for (const DraftSeat& s : DraftSeats(draft, roster, columns, NameMode::FullName))
+        seats.seat(s.column, s.row, s.name, s.position);
+    AddHistoryEntry(history, RecordHistoryEntry(QDate(2026, 4, 7).addDays(7 * week), seats, columns, rows, roster));
+    return seats;
+}
+
 } // namespace
 
 class YearTest : public QObject {
@@ -296,11 +307,7 @@ private slots:
             limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
             const Draft draft = DrawDraft(problem, 2100 + std::uint64_t(week), limits);
             QVERIFY2(draft.ok(), qPrintable(QStringLiteral("week %1: %2").arg(week).arg(draft.reason.c_str())));
-            seats = SeatTable();
-            for (const DraftSeat& s : DraftSeats(draft, roster, columns, NameMode::FullName))
-                seats.seat(s.column, s.row, s.name, s.position);
-            AddHistoryEntry(history,
-                            RecordHistoryEntry(QDate(2026, 4, 7).addDays(7 * week), seats, columns, rows, roster));
+            seats = Chart(history, draft, roster, columns, rows, week);
             QCOMPARE(history.size(), std::size_t(week + 1));
 
             std::map<std::pair<int, int>, std::string> at;
@@ -313,6 +320,62 @@ private slots:
                              qPrintable(QStringLiteral("week %1: %2 and %3 again")
                                             .arg(week)
                                             .arg(name.c_str(), right->second.c_str())));
+        }
+    }
+
+    // The teacher's own pairings outlast the year's avoidance: a 近づける pair and
+    // two 固定 students at neighbouring desks sit beside each other every week.
+    void keptPairsStayBesideThroughTheYear()
+    {
+        RosterTable table;
+        for (int i = 1; i <= 8; ++i)
+            table.push_back({std::to_string(i), "S" + std::to_string(i), {}, {}, {}, {}});
+        const Roster roster = rosterOf(table);
+        DraftConditions c;
+        FitToRoster(c, roster);
+        c.pastNeighbours = kWholeHistory;
+        c.togetherGroups = {{{1, 2}, Closeness::Beside}};
+        c.marks[2].fixed = c.marks[3].fixed = true; // S3 and S4, at desks (0, 2) and (1, 2)
+        const int columns = 4, rows = 3;
+        SeatTable seats = seated(roster, {{0, 2, 3}, {1, 2, 4}});
+        std::vector<HistoryEntry> history;
+        for (int week = 0; week < 3; ++week) {
+            const DraftProblem problem =
+                MakeDraftProblem(c, roster, seats, columns, rows, PastSeatings(MatchHistory(history, roster)));
+            const Draft draft = DrawDraft(problem, 7 + std::uint64_t(week));
+            QVERIFY2(draft.ok(), qPrintable(QStringLiteral("week %1").arg(week)));
+            seats = Chart(history, draft, roster, columns, rows, week);
+        }
+    }
+
+    // A 前方 mark or a seat range outweighs the year's moves as 固定 does: a
+    // student kept to the front rows, or to one desk, stays there every week
+    // while the others change halves and desks.
+    void marksOutweighTheYearsMoves()
+    {
+        RosterTable table;
+        for (int i = 1; i <= 6; ++i)
+            table.push_back({std::to_string(i), "S" + std::to_string(i), {}, {}, {}, {}});
+        const Roster roster = rosterOf(table);
+        DraftConditions c;
+        FitToRoster(c, roster);
+        c.everyoneMoves = false;
+        c.swapHalves = true;
+        c.pastDesks = 1;
+        c.frontRows = 1;
+        c.marks[0].front = true;
+        c.marks[1].range = {SeatRange::Kind::Desks, 1, {{0, 0}}};
+        const int columns = 3, rows = 4;
+        SeatTable seats;
+        std::vector<HistoryEntry> history;
+        for (int week = 0; week < 3; ++week) {
+            const DraftProblem problem =
+                MakeDraftProblem(c, roster, seats, columns, rows, PastSeatings(MatchHistory(history, roster)));
+            const Draft draft = DrawDraft(problem, 11 + std::uint64_t(week));
+            QVERIFY2(draft.ok(), qPrintable(QStringLiteral("week %1").arg(week)));
+            if (week > 0)
+                QVERIFY(problem.swapHalves[2] != 0 && !problem.pastDesks[3].empty()); // the others still move
+            seats = Chart(history, draft, roster, columns, rows, week);
         }
     }
 };
