@@ -565,20 +565,23 @@ private:
                     Say(kOnePerCount, {Number(onePer_.size()), Number(groups)}),
                     DraftOutcome::Impossible,
                     {{DraftConditionKind::OnePerGroup, -1}}};
-        // A 班 of two or more desks gets two students or more unless all but one of
-        // its desks stay empty: the spare desks (the room's, marks aside) empty the
-        // smallest 班 they can, and every other such 班 needs a boy and a girl.
-        std::vector<int> sizes;
-        for (const Bits& b : room_.groupDesks)
-            if (b.count() >= 2)
-                sizes.push_back(b.count());
-        std::sort(sizes.begin(), sizes.end());
-        auto pairsOfDesks = sizes.size();
-        int spare = room_.desks - n_;
-        for (std::size_t i = 0; i < sizes.size() && sizes[i] - 1 <= spare; ++i) {
-            spare -= sizes[i] - 1;
-            --pairsOfDesks;
+        // Every 班 of two or more students needs a boy and a girl. However the spare
+        // desks fall, this many 班 hold two or more: at best the largest are filled
+        // and every other 班 holds one student at most.
+        std::vector<std::size_t> sizes; // usable desks of each 班, largest first
+        for (const Bits& b : room_.groupDesks) {
+            std::size_t usable = 0;
+            for (int d = b.next(0); d >= 0; d = b.next(d + 1))
+                usable += marked(d) ? 0 : 1;
+            sizes.push_back(usable);
         }
+        std::sort(sizes.rbegin(), sizes.rend());
+        std::size_t pairsOfDesks = 0;
+        for (std::size_t seated = static_cast<std::size_t>(
+                 std::count_if(sizes.begin(), sizes.end(), [](std::size_t size) { return size != 0; }));
+             seated < static_cast<std::size_t>(n_) && pairsOfDesks < sizes.size() && sizes[pairsOfDesks] >= 2;
+             ++pairsOfDesks)
+            seated += sizes[pairsOfDesks] - 1;
         const auto count = [&](Sex sex) {
             return static_cast<std::size_t>(
                 std::count_if(p_.students.begin(), p_.students.end(), [&](auto& st) { return st.sex == sex; }));

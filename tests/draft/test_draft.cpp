@@ -951,6 +951,25 @@ private slots:
         limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         draft = DrawDraft(spare, 1, limits);
         QVERIFY(draft.ok() && Meets(spare, draft.desks));
+
+        // Two desks spare in the class of forty on 7 x 6 with 2 x 2 班: the two
+        // spare desks empty two of the twelve 班 at most, so ten hold two or more.
+        // Ten boys do; two are refused by the count, at once, naming the mixing.
+        spare = Class(7, 6, 40);
+        spare.groupOfDesk = GroupOfDesks({2, 2}, 7, 6);
+        spare.mixGroups = true;
+        for (std::size_t i = 0; i < 40; ++i)
+            spare.students[i].sex = i < 10 ? Sex::Boy : Sex::Girl;
+        limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        draft = DrawDraft(spare, 1, limits);
+        QVERIFY(draft.ok() && Meets(spare, draft.desks));
+        for (std::size_t i = 2; i < 10; ++i)
+            spare.students[i].sex = Sex::Girl;
+        limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        draft = DrawDraft(spare, 1, limits);
+        QCOMPARE(draft.outcome, DraftOutcome::Impossible);
+        QCOMPARE(draft.clash, (std::vector<DraftCondition>{{DraftConditionKind::GroupMixing, -1}}));
+        QCOMPARE(fromSj(draft.reason), fromSj(sj("班ごとに男女を混ぜるには10の班それぞれに男子が要りますが、2人です")));
     }
 
     // Thirty 近づける groups of three in a full 12 x 12 room (in a row of three for

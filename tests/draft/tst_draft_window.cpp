@@ -34,6 +34,7 @@
 #include <QUndoStack>
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <numeric>
 #include <set>
@@ -625,6 +626,50 @@ private slots:
         QTRY_VERIFY(done);
         QVERIFY(!ranges.empty());
         QCOMPARE(ranges[0], std::vector<int>{2 * 7 + 4});
+    }
+
+    // End to end with the real draw: student 1 may sit only on the four desks
+    // dragged out at the front right, student 2 beside them; 決定 seats both so.
+    void aPickedRangeAndAPairAreKeptByDecide()
+    {
+        fortyOnSevenBySix();
+        ui()->PageControl1->setCurrentIndex(1);
+        bool done = false;
+        modals().expect(Step::any<DraftDialog>([&](DraftDialog* dialog) {
+            QWidget* desks = dialog->DeskGrid->viewport();
+            clickCell(dialog->StudentGrid, 0, 1);
+            showTab(dialog, QStringLiteral("座席範囲"));
+            QTest::mouseClick(dialog->PickDesks, Qt::LeftButton);
+            QTest::mousePress(desks, Qt::LeftButton, {}, desk(dialog, 5, 4));
+            QTest::mouseMove(desks, desk(dialog, 6, 5));
+            QTest::mouseRelease(desks, Qt::LeftButton, {}, desk(dialog, 6, 5));
+            QTest::mouseClick(dialog->PickedRangeButton, Qt::LeftButton);
+            QCOMPARE(dialog->StudentGrid->model()->index(0, 5).data().toString(), QStringLiteral("席4"));
+
+            showTab(dialog, QStringLiteral("離す・近づける"));
+            clickCell(dialog->StudentGrid, 1, 1, Qt::ControlModifier);
+            QTest::mouseClick(dialog->NearBeside, Qt::LeftButton);
+            QTest::mouseClick(dialog->TogetherButton, Qt::LeftButton);
+            QCOMPARE(dialog->TogetherList->count(), 1);
+            QTest::mouseClick(dialog->DecideButton, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 15000);
+            done = true;
+        }));
+        activate();
+        key(Qt::Key_K, Qt::AltModifier);
+        QTRY_VERIFY(done);
+
+        std::map<int, std::pair<int, int>> at; // student -> (column, row)
+        for (int c = 0; c < 7; ++c)
+            for (int r = 0; r < 6; ++r)
+                if (const int p = state->seatTable.entry(c, r))
+                    at[p] = {c, r};
+        QCOMPARE(at.size(), std::size_t(40));
+        const auto [c1, r1] = at.at(1);
+        const auto [c2, r2] = at.at(2);
+        QVERIFY2(c1 >= 5 && r1 >= 4, qPrintable(QStringLiteral("student 1 at %1,%2").arg(c1).arg(r1)));
+        QVERIFY2(r2 == r1 && std::abs(c2 - c1) == 1,
+                 qPrintable(QStringLiteral("student 2 at %1,%2, student 1 at %3,%4").arg(c2).arg(r2).arg(c1).arg(r1)));
     }
 
     void marksFollowTheirStudents()
