@@ -433,9 +433,9 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
 
     // 離す・近づける
     auto* addApart = button(QStringLiteral("選んだ生徒を離す"));
-    auto* removeApart = button(QStringLiteral("組を外す"));
+    RemoveApartButton = button(QStringLiteral("組を外す"));
     auto* apartBox = new QGroupBox(QStringLiteral("離す(隣り合う8席に置かない組)"), this);
-    apartBox->setLayout(groupList(ApartList, {addApart, removeApart}));
+    apartBox->setLayout(groupList(ApartList, {addApart, RemoveApartButton}));
     NearBeside = new QRadioButton(QStringLiteral("隣"), this);
     NearBeside->setToolTip(QStringLiteral("左か右の席"));
     NearAround = new QRadioButton(QStringLiteral("近く"), this);
@@ -618,7 +618,7 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
             conditionsChanged();
         });
     connect(addApart, &QPushButton::clicked, this, &DraftDialog::AddApartClick);
-    connect(removeApart, &QPushButton::clicked, this, &DraftDialog::RemoveApartClick);
+    connect(RemoveApartButton, &QPushButton::clicked, this, &DraftDialog::RemoveApartClick);
     connect(RangeKind, &QComboBox::currentIndexChanged, this, [this](int kind) {
         // Rows for the front and the back, columns for the sides.
         const bool byRows = kind < 2;
@@ -667,6 +667,8 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
         connect(box, &QCheckBox::toggled, this, &DraftDialog::writeYear);
     for (QComboBox* box : {PastNeighboursScope, PastDesksScope})
         connect(box, &QComboBox::currentIndexChanged, this, &DraftDialog::writeYear);
+    for (QListWidget* list : {ApartList, TogetherList, SeparateList})
+        connect(list, &QListWidget::itemSelectionChanged, this, &DraftDialog::showRemoveButtons);
     connect(StopButton, &QPushButton::clicked, this, &DraftDialog::StopButtonClick);
     connect(DrawButton, &QPushButton::clicked, this, &DraftDialog::DrawButtonClick);
     connect(DecideButton, &QPushButton::clicked, this, &DraftDialog::DecideButtonClick);
@@ -844,6 +846,14 @@ void DraftDialog::showGroupLists()
     SeparateList->clear();
     for (const auto& group : conditions_.separateGroups)
         SeparateList->addItem(names(group));
+    showRemoveButtons();
+}
+
+void DraftDialog::showRemoveButtons()
+{
+    for (auto [list, remove] : {std::pair{ApartList, RemoveApartButton}, std::pair{TogetherList, RemoveTogetherButton},
+                                std::pair{SeparateList, RemoveSeparateButton}})
+        remove->setEnabled(!list->selectedItems().isEmpty());
 }
 
 void DraftDialog::DeskGridClick(int row, int column)
@@ -870,11 +880,13 @@ std::vector<int> DraftDialog::selectedPositions() const
 
 namespace {
 
-// The list's current group leaves `groups`; false when none is current.
+// The group chosen in the list leaves `groups`; false when none is chosen. The
+// current row alone is no choice: Tab into the list makes the first one current.
 template <typename Group>
-bool removeCurrent(std::vector<Group>& groups, const QListWidget* list)
+bool removeSelected(std::vector<Group>& groups, const QListWidget* list)
 {
-    const int row = list->currentRow();
+    const QModelIndexList chosen = list->selectionModel()->selectedRows();
+    const int row = chosen.isEmpty() ? -1 : chosen.front().row();
     if (row < 0 || row >= static_cast<int>(groups.size()))
         return false;
     groups.erase(groups.begin() + row);
@@ -895,7 +907,7 @@ void DraftDialog::AddApartClick()
 
 void DraftDialog::RemoveApartClick()
 {
-    if (!removeCurrent(conditions_.apartGroups, ApartList))
+    if (!removeSelected(conditions_.apartGroups, ApartList))
         return;
     showGroupLists();
     conditionsChanged();
@@ -914,7 +926,7 @@ void DraftDialog::AddTogetherClick()
 
 void DraftDialog::RemoveTogetherClick()
 {
-    if (!removeCurrent(conditions_.togetherGroups, TogetherList))
+    if (!removeSelected(conditions_.togetherGroups, TogetherList))
         return;
     showGroupLists();
     conditionsChanged();
@@ -932,7 +944,7 @@ void DraftDialog::AddSeparateClick()
 
 void DraftDialog::RemoveSeparateClick()
 {
-    if (!removeCurrent(conditions_.separateGroups, SeparateList))
+    if (!removeSelected(conditions_.separateGroups, SeparateList))
         return;
     showGroupLists();
     conditionsChanged();
