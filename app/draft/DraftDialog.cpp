@@ -114,6 +114,31 @@ private:
     std::function<GroupShape()> shape_;
 };
 
+// Enter in a box of a page takes the box's value and does `enter` (if any),
+// rather than pressing the dialog's default button: 決定 would reseat the class.
+class EnterTakesValue : public QObject {
+public:
+    EnterTakesValue(QObject* parent, std::function<void()> enter) : QObject(parent), enter_(std::move(enter)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        if (auto* spin = qobject_cast<QAbstractSpinBox*>(watched))
+            spin->interpretText();
+        if (enter_)
+            enter_();
+        return true;
+    }
+
+private:
+    std::function<void()> enter_;
+};
+
 const QString kSexes[] = {QString(), QStringLiteral("男"), QStringLiteral("女")};
 
 // The 男女 cell's choice: a combo box while the cell is edited, open at once as
@@ -667,6 +692,13 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
         connect(box, &QCheckBox::toggled, this, &DraftDialog::writeYear);
     for (QComboBox* box : {PastNeighboursScope, PastDesksScope})
         connect(box, &QComboBox::currentIndexChanged, this, &DraftDialog::writeYear);
+    // Enter by the preset gives it; in the other boxes it only takes the value.
+    auto* givesRange = new EnterTakesValue(this, [this] { RangeButton->click(); });
+    auto* takesValue = new EnterTakesValue(this, {});
+    for (QWidget* box : std::initializer_list<QWidget*>{RangeKind, RangeCount})
+        box->installEventFilter(givesRange);
+    for (QWidget* box : std::initializer_list<QWidget*>{GroupWidth, GroupHeight, PastNeighboursScope, PastDesksScope})
+        box->installEventFilter(takesValue);
     for (QListWidget* list : {ApartList, TogetherList, SeparateList})
         connect(list, &QListWidget::itemSelectionChanged, this, &DraftDialog::showRemoveButtons);
     connect(StopButton, &QPushButton::clicked, this, &DraftDialog::StopButtonClick);
