@@ -692,6 +692,11 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
         connect(box, &QCheckBox::toggled, this, &DraftDialog::writeYear);
     for (QComboBox* box : {PastNeighboursScope, PastDesksScope})
         connect(box, &QComboBox::currentIndexChanged, this, &DraftDialog::writeYear);
+    // A look back counts only while its check box is on.
+    for (auto [box, scope] : {std::pair{PastNeighbours, PastNeighboursScope}, std::pair{PastDesks, PastDesksScope}}) {
+        scope->setEnabled(box->isChecked());
+        connect(box, &QCheckBox::toggled, scope, &QWidget::setEnabled);
+    }
     // Enter by the preset gives it; in the other boxes it only takes the value.
     auto* givesRange = new EnterTakesValue(this, [this] { RangeButton->click(); });
     auto* takesValue = new EnterTakesValue(this, {});
