@@ -704,6 +704,9 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
         box->installEventFilter(givesRange);
     for (QWidget* box : std::initializer_list<QWidget*>{GroupWidth, GroupHeight, PastNeighboursScope, PastDesksScope})
         box->installEventFilter(takesValue);
+    // Desks are picked on the 座席範囲 page only: elsewhere a click on the room
+    // marks a desk unused again, and desks picked but not given are let go.
+    connect(Tabs, &QTabWidget::currentChanged, this, [this] { PickDesks->setChecked(false); });
     for (QListWidget* list : {ApartList, TogetherList, SeparateList})
         connect(list, &QListWidget::itemSelectionChanged, this, &DraftDialog::showRemoveButtons);
     connect(StopButton, &QPushButton::clicked, this, &DraftDialog::StopButtonClick);
