@@ -876,16 +876,21 @@ void DraftDialog::showGroupLists()
                 names.append(cp932::ToUnicode(s->FullName));
         return names.join(QStringLiteral("、"));
     };
+    // A long group is cut off at the list's edge: its tooltip reads in full.
+    const auto add = [](QListWidget* list, const QString& text) {
+        auto* item = new QListWidgetItem(text, list);
+        item->setToolTip(text);
+    };
     ApartList->clear();
     for (const auto& group : conditions_.apartGroups)
-        ApartList->addItem(names(group));
+        add(ApartList, names(group));
     TogetherList->clear();
     for (const TogetherMarks& group : conditions_.togetherGroups)
-        TogetherList->addItem((group.near == Closeness::Beside ? QStringLiteral("隣:") : QStringLiteral("近く:"))
+        add(TogetherList, (group.near == Closeness::Beside ? QStringLiteral("隣:") : QStringLiteral("近く:"))
                               + names(group.positions));
     SeparateList->clear();
     for (const auto& group : conditions_.separateGroups)
-        SeparateList->addItem(names(group));
+        add(SeparateList, names(group));
     showRemoveButtons();
 }
 
