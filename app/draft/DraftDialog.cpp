@@ -114,6 +114,31 @@ private:
     std::function<GroupShape()> shape_;
 };
 
+// Enter in a box of a page takes the box's value and does `enter` (if any),
+// rather than pressing the dialog's default button: 決定 would reseat the class.
+class EnterTakesValue : public QObject {
+public:
+    EnterTakesValue(QObject* parent, std::function<void()> enter) : QObject(parent), enter_(std::move(enter)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        if (auto* spin = qobject_cast<QAbstractSpinBox*>(watched))
+            spin->interpretText();
+        if (enter_)
+            enter_();
+        return true;
+    }
+
+private:
+    std::function<void()> enter_;
+};
+
 const QString kSexes[] = {QString(), QStringLiteral("男"), QStringLiteral("女")};
 
 // The 男女 cell's choice: a combo box while the cell is edited, open at once as
@@ -433,9 +458,9 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
 
     // 離す・近づける
     auto* addApart = button(QStringLiteral("選んだ生徒を離す"));
-    auto* removeApart = button(QStringLiteral("組を外す"));
+    RemoveApartButton = button(QStringLiteral("組を外す"));
     auto* apartBox = new QGroupBox(QStringLiteral("離す(隣り合う8席に置かない組)"), this);
-    apartBox->setLayout(groupList(ApartList, {addApart, removeApart}));
+    apartBox->setLayout(groupList(ApartList, {addApart, RemoveApartButton}));
     NearBeside = new QRadioButton(QStringLiteral("隣"), this);
     NearBeside->setToolTip(QStringLiteral("左か右の席"));
     NearAround = new QRadioButton(QStringLiteral("近く"), this);
@@ -618,7 +643,7 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
             conditionsChanged();
         });
     connect(addApart, &QPushButton::clicked, this, &DraftDialog::AddApartClick);
-    connect(removeApart, &QPushButton::clicked, this, &DraftDialog::RemoveApartClick);
+    connect(RemoveApartButton, &QPushButton::clicked, this, &DraftDialog::RemoveApartClick);
     connect(RangeKind, &QComboBox::currentIndexChanged, this, [this](int kind) {
         // Rows for the front and the back, columns for the sides.
         const bool byRows = kind < 2;
@@ -667,6 +692,23 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
         connect(box, &QCheckBox::toggled, this, &DraftDialog::writeYear);
     for (QComboBox* box : {PastNeighboursScope, PastDesksScope})
         connect(box, &QComboBox::currentIndexChanged, this, &DraftDialog::writeYear);
+    // A look back counts only while its check box is on.
+    for (auto [box, scope] : {std::pair{PastNeighbours, PastNeighboursScope}, std::pair{PastDesks, PastDesksScope}}) {
+        scope->setEnabled(box->isChecked());
+        connect(box, &QCheckBox::toggled, scope, &QWidget::setEnabled);
+    }
+    // Enter by the preset gives it; in the other boxes it only takes the value.
+    auto* givesRange = new EnterTakesValue(this, [this] { RangeButton->click(); });
+    auto* takesValue = new EnterTakesValue(this, {});
+    for (QWidget* box : std::initializer_list<QWidget*>{RangeKind, RangeCount})
+        box->installEventFilter(givesRange);
+    for (QWidget* box : std::initializer_list<QWidget*>{GroupWidth, GroupHeight, PastNeighboursScope, PastDesksScope})
+        box->installEventFilter(takesValue);
+    // Desks are picked on the 座席範囲 page only: elsewhere a click on the room
+    // marks a desk unused again, and desks picked but not given are let go.
+    connect(Tabs, &QTabWidget::currentChanged, this, [this] { PickDesks->setChecked(false); });
+    for (QListWidget* list : {ApartList, TogetherList, SeparateList})
+        connect(list, &QListWidget::itemSelectionChanged, this, &DraftDialog::showRemoveButtons);
     connect(StopButton, &QPushButton::clicked, this, &DraftDialog::StopButtonClick);
     connect(DrawButton, &QPushButton::clicked, this, &DraftDialog::DrawButtonClick);
     connect(DecideButton, &QPushButton::clicked, this, &DraftDialog::DecideButtonClick);
@@ -834,16 +876,29 @@ void DraftDialog::showGroupLists()
                 names.append(cp932::ToUnicode(s->FullName));
         return names.join(QStringLiteral("、"));
     };
+    // A long group is cut off at the list's edge: its tooltip reads in full.
+    const auto add = [](QListWidget* list, const QString& text) {
+        auto* item = new QListWidgetItem(text, list);
+        item->setToolTip(text);
+    };
     ApartList->clear();
     for (const auto& group : conditions_.apartGroups)
-        ApartList->addItem(names(group));
+        add(ApartList, names(group));
     TogetherList->clear();
     for (const TogetherMarks& group : conditions_.togetherGroups)
-        TogetherList->addItem((group.near == Closeness::Beside ? QStringLiteral("隣:") : QStringLiteral("近く:"))
+        add(TogetherList, (group.near == Closeness::Beside ? QStringLiteral("隣:") : QStringLiteral("近く:"))
                               + names(group.positions));
     SeparateList->clear();
     for (const auto& group : conditions_.separateGroups)
-        SeparateList->addItem(names(group));
+        add(SeparateList, names(group));
+    showRemoveButtons();
+}
+
+void DraftDialog::showRemoveButtons()
+{
+    for (auto [list, remove] : {std::pair{ApartList, RemoveApartButton}, std::pair{TogetherList, RemoveTogetherButton},
+                                std::pair{SeparateList, RemoveSeparateButton}})
+        remove->setEnabled(!list->selectedItems().isEmpty());
 }
 
 void DraftDialog::DeskGridClick(int row, int column)
@@ -870,11 +925,13 @@ std::vector<int> DraftDialog::selectedPositions() const
 
 namespace {
 
-// The list's current group leaves `groups`; false when none is current.
+// The group chosen in the list leaves `groups`; false when none is chosen. The
+// current row alone is no choice: Tab into the list makes the first one current.
 template <typename Group>
-bool removeCurrent(std::vector<Group>& groups, const QListWidget* list)
+bool removeSelected(std::vector<Group>& groups, const QListWidget* list)
 {
-    const int row = list->currentRow();
+    const QModelIndexList chosen = list->selectionModel()->selectedRows();
+    const int row = chosen.isEmpty() ? -1 : chosen.front().row();
     if (row < 0 || row >= static_cast<int>(groups.size()))
         return false;
     groups.erase(groups.begin() + row);
@@ -895,7 +952,7 @@ void DraftDialog::AddApartClick()
 
 void DraftDialog::RemoveApartClick()
 {
-    if (!removeCurrent(conditions_.apartGroups, ApartList))
+    if (!removeSelected(conditions_.apartGroups, ApartList))
         return;
     showGroupLists();
     conditionsChanged();
@@ -914,7 +971,7 @@ void DraftDialog::AddTogetherClick()
 
 void DraftDialog::RemoveTogetherClick()
 {
-    if (!removeCurrent(conditions_.togetherGroups, TogetherList))
+    if (!removeSelected(conditions_.togetherGroups, TogetherList))
         return;
     showGroupLists();
     conditionsChanged();
@@ -932,7 +989,7 @@ void DraftDialog::AddSeparateClick()
 
 void DraftDialog::RemoveSeparateClick()
 {
-    if (!removeCurrent(conditions_.separateGroups, SeparateList))
+    if (!removeSelected(conditions_.separateGroups, SeparateList))
         return;
     showGroupLists();
     conditionsChanged();

@@ -68,6 +68,7 @@ public:
     QLabel* DeskCaption = nullptr;
     QTabWidget* Tabs = nullptr; // 基本, 座席範囲, 離す・近づける, 班, 一年
     QListWidget* ApartList = nullptr;
+    QPushButton* RemoveApartButton = nullptr; // 組を外す
     // 座席範囲 of the selected students
     QComboBox* RangeKind = nullptr; // 前から, 後ろから, 窓側, 廊下側
     QSpinBox* RangeCount = nullptr;
@@ -143,7 +144,8 @@ private:
     void conditionsChanged();
     void showDesks();
     void showGroupLists();
-    void showRoomState(); // what the 班 and the history allow, and the pick mode's caption
+    void showRemoveButtons(); // each list's 外す works on the group chosen there, only
+    void showRoomState();     // what the 班 and the history allow, and the pick mode's caption
     void selectionChanged();
     std::vector<int> selectedPositions() const;
     void setRanges(const kelmora::SeatRange& range);

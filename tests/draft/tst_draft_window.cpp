@@ -12,6 +12,7 @@
 #include "common/WindowTest.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QJsonArray>
@@ -151,6 +152,17 @@ void typeInto(QWidget* spin, const QString& number)
     QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(spin, number);
     QTest::keyClick(spin, Qt::Key_Tab);
+}
+
+// Focus reaches `target` by Tab from the widget before it, as a teacher's would.
+void tabInto(QWidget* target)
+{
+    QWidget* before = target->previousInFocusChain();
+    while (!(before->focusPolicy() & Qt::TabFocus) || !before->isVisible() || !before->isEnabled())
+        before = before->previousInFocusChain();
+    before->setFocus();
+    QTest::keyClick(before, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), target);
 }
 
 QString fullName(int who)
@@ -569,6 +581,117 @@ private slots:
         QCOMPARE(drawn.pastNeighbours, expected.pastNeighbours);
         QCOMPARE(drawn.pastDesks, expected.pastDesks);
         QCOMPARE(drawn.swapHalves, expected.swapHalves);
+    }
+
+    // The pages on a teacher's keys and mouse: Enter in a box of a page keeps
+    // the class as it is (by the preset it gives the range); a group list reached
+    // by Tab removes nothing until a group is chosen, then only that one; a long
+    // group reads in full as its tooltip; the year's look-backs follow their
+    // check boxes; leaving 座席範囲 ends picking desks.
+    void thePagesKeepToTheirOwnBoxes()
+    {
+        fortyOnSevenBySix();
+        ui()->PageControl1->setCurrentIndex(1);
+        for (int month : {4, 5, 6})
+            AddHistoryEntry(state->history,
+                            RecordHistoryEntry(QDate(2026, month, 8), state->seatTable, 7, 6, state->roster));
+        const DraftConditions& c = state->draftConditions;
+        auto draws = std::make_shared<std::atomic<int>>(0);
+        bool done = false;
+        modals().expect(Step::any<DraftDialog>([&](DraftDialog* dialog) {
+            dialog->drawFunction = [draws](const DraftProblem& problem, std::uint64_t, const DraftLimits&) {
+                ++*draws;
+                return foundArrangement(problem);
+            };
+            QTableView* grid = dialog->StudentGrid;
+            QWidget* desks = dialog->DeskGrid->viewport();
+            const auto enterIn = [](QWidget* box) {
+                box->setFocus();
+                QTest::keyClick(box, Qt::Key_Return);
+            };
+            const auto stillOpen = [dialog] { return dialog->isVisible() && !dialog->searching(); };
+
+            showTab(dialog, QStringLiteral("座席範囲"));
+            clickCell(grid, 0, 1);
+            dialog->RangeCount->setFocus();
+            QTest::keyClick(dialog->RangeCount, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(dialog->RangeCount, QStringLiteral("3"));
+            QTest::keyClick(dialog->RangeCount, Qt::Key_Return);
+            QVERIFY(stillOpen());
+            QCOMPARE(c.marks[0].range, (SeatRange{SeatRange::Kind::Front, 3, {}}));
+            dialog->RangeKind->setFocus();
+            QTest::keyClick(dialog->RangeKind, Qt::Key_Down);
+            QTest::keyClick(dialog->RangeKind, Qt::Key_Return);
+            QVERIFY(stillOpen());
+            QCOMPARE(c.marks[0].range, (SeatRange{SeatRange::Kind::Back, 3, {}}));
+
+            // A desk picked, then another page: the click there marks the desk unused.
+            auto unused = c.unusedDesks;
+            unused.emplace_back(3, 0);
+            QTest::mouseClick(dialog->PickDesks, Qt::LeftButton);
+            QTest::mouseClick(desks, Qt::LeftButton, {}, desk(dialog, 4, 2));
+            showTab(dialog, QStringLiteral("離す・近づける"));
+            QVERIFY(!dialog->PickDesks->isChecked());
+            QVERIFY(dialog->DeskGrid->selectedItems().isEmpty());
+            QTest::mouseClick(desks, Qt::LeftButton, {}, desk(dialog, 3, 0));
+            QCOMPARE(c.unusedDesks, unused);
+
+            // Two groups to keep apart, the second of ten students.
+            QPushButton* addApart = buttonOf(dialog, QStringLiteral("選んだ生徒を離す"));
+            clickCell(grid, 1, 1);
+            clickCell(grid, 2, 1, Qt::ControlModifier);
+            QTest::mouseClick(addApart, Qt::LeftButton);
+            clickCell(grid, 10, 1);
+            clickCell(grid, 19, 1, Qt::ShiftModifier);
+            QTest::mouseClick(addApart, Qt::LeftButton);
+            QCOMPARE(c.apartGroups.size(), std::size_t(2));
+            QListWidget* list = dialog->ApartList;
+            QVERIFY(!dialog->RemoveApartButton->isEnabled());
+            tabInto(list);
+            QTest::mouseClick(dialog->RemoveApartButton, Qt::LeftButton);
+            QCOMPARE(c.apartGroups.size(), std::size_t(2));
+            QListWidgetItem* ten = list->item(1);
+            QVERIFY(list->fontMetrics().horizontalAdvance(ten->text()) > list->viewport()->width());
+            QCOMPARE(ten->toolTip(), ten->text());
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(ten).center());
+            QVERIFY(dialog->RemoveApartButton->isEnabled());
+            QTest::mouseClick(dialog->RemoveApartButton, Qt::LeftButton);
+            QCOMPARE(c.apartGroups, (std::vector<std::vector<int>>{{2, 3}}));
+            QVERIFY(!dialog->RemoveApartButton->isEnabled());
+            QTest::mouseClick(dialog->TogetherButton, Qt::LeftButton);
+            QCOMPARE(dialog->TogetherList->item(0)->toolTip(), dialog->TogetherList->item(0)->text());
+            QVERIFY(!dialog->RemoveTogetherButton->isEnabled());
+
+            showTab(dialog, QStringLiteral("班"));
+            QTest::mouseClick(dialog->Grouped, Qt::LeftButton);
+            dialog->GroupWidth->setFocus();
+            QTest::keyClick(dialog->GroupWidth, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(dialog->GroupWidth, QStringLiteral("3"));
+            QTest::keyClick(dialog->GroupWidth, Qt::Key_Return);
+            QVERIFY(stillOpen());
+            QCOMPARE(c.groups, (GroupShape{3, 2}));
+            enterIn(dialog->GroupHeight);
+            QVERIFY(stillOpen());
+
+            showTab(dialog, QStringLiteral("一年"));
+            for (auto [box, scope] : {std::pair{dialog->PastNeighbours, dialog->PastNeighboursScope},
+                                      std::pair{dialog->PastDesks, dialog->PastDesksScope}}) {
+                QVERIFY(!scope->isEnabled());
+                QTest::mouseClick(box, Qt::LeftButton);
+                QVERIFY(scope->isEnabled());
+                enterIn(scope);
+                QVERIFY(stillOpen());
+            }
+            QTest::mouseClick(dialog->PastDesks, Qt::LeftButton);
+            QVERIFY(!dialog->PastDesksScope->isEnabled());
+            QCOMPARE(dialog->DeskCaption->text(), QStringLiteral("今の席(クリックで空席にする／戻す)"));
+            QTest::mouseClick(dialog->CloseButton, Qt::LeftButton);
+            done = true;
+        }));
+        activate();
+        key(Qt::Key_K, Qt::AltModifier);
+        QTRY_VERIFY(done);
+        QCOMPARE(draws->load(), 0);
     }
 
     // Without a history the year's conditions cannot be set, and the dialog says why.
