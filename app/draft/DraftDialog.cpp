@@ -457,10 +457,10 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     rangeLayout->addStretch();
 
     // 離す・近づける
-    auto* addApart = button(QStringLiteral("選んだ生徒を離す"));
+    ApartButton = button(QStringLiteral("選んだ生徒を離す"));
     RemoveApartButton = button(QStringLiteral("組を外す"));
     auto* apartBox = new QGroupBox(QStringLiteral("離す(隣り合う8席に置かない組)"), this);
-    apartBox->setLayout(groupList(ApartList, {addApart, RemoveApartButton}));
+    apartBox->setLayout(groupList(ApartList, {ApartButton, RemoveApartButton}));
     NearBeside = new QRadioButton(QStringLiteral("隣"), this);
     NearBeside->setToolTip(QStringLiteral("左か右の席"));
     NearAround = new QRadioButton(QStringLiteral("近く"), this);
@@ -642,7 +642,7 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
             conditions_.mixing = mixing;
             conditionsChanged();
         });
-    connect(addApart, &QPushButton::clicked, this, &DraftDialog::AddApartClick);
+    connect(ApartButton, &QPushButton::clicked, this, &DraftDialog::AddApartClick);
     connect(RemoveApartButton, &QPushButton::clicked, this, &DraftDialog::RemoveApartClick);
     connect(RangeKind, &QComboBox::currentIndexChanged, this, [this](int kind) {
         // Rows for the front and the back, columns for the sides.
@@ -702,7 +702,8 @@ DraftDialog::DraftDialog(DraftConditions& conditions, const Roster& roster, cons
     auto* takesValue = new EnterTakesValue(this, {});
     for (QWidget* box : std::initializer_list<QWidget*>{RangeKind, RangeCount})
         box->installEventFilter(givesRange);
-    for (QWidget* box : std::initializer_list<QWidget*>{GroupWidth, GroupHeight, PastNeighboursScope, PastDesksScope})
+    for (QWidget* box :
+         std::initializer_list<QWidget*>{FrontRows, GroupWidth, GroupHeight, PastNeighboursScope, PastDesksScope})
         box->installEventFilter(takesValue);
     // Desks are picked on the 座席範囲 page only: elsewhere a click on the room
     // marks a desk unused again, and desks picked but not given are let go.
@@ -783,6 +784,7 @@ void DraftDialog::selectionChanged()
     RangeButton->setEnabled(students >= 1);
     ClearRangeButton->setEnabled(students >= 1);
     PickedRangeButton->setEnabled(students >= 1 && !DeskGrid->selectedItems().isEmpty());
+    ApartButton->setEnabled(students >= 2);
     TogetherButton->setEnabled(students >= 2);
     SeparateButton->setEnabled(students >= 2);
 }

@@ -68,6 +68,7 @@ public:
     QLabel* DeskCaption = nullptr;
     QTabWidget* Tabs = nullptr; // 基本, 座席範囲, 離す・近づける, 班, 一年
     QListWidget* ApartList = nullptr;
+    QPushButton* ApartButton = nullptr;
     QPushButton* RemoveApartButton = nullptr; // 組を外す
     // 座席範囲 of the selected students
     QComboBox* RangeKind = nullptr; // 前から, 後ろから, 窓側, 廊下側

@@ -639,6 +639,7 @@ private slots:
             // Two groups to keep apart, the second of ten students.
             QPushButton* addApart = buttonOf(dialog, QStringLiteral("選んだ生徒を離す"));
             clickCell(grid, 1, 1);
+            QVERIFY(!addApart->isEnabled()); // one student is no group
             clickCell(grid, 2, 1, Qt::ControlModifier);
             QTest::mouseClick(addApart, Qt::LeftButton);
             clickCell(grid, 10, 1);
@@ -661,6 +662,10 @@ private slots:
             QTest::mouseClick(dialog->TogetherButton, Qt::LeftButton);
             QCOMPARE(dialog->TogetherList->item(0)->toolTip(), dialog->TogetherList->item(0)->text());
             QVERIFY(!dialog->RemoveTogetherButton->isEnabled());
+
+            showTab(dialog, QStringLiteral("基本"));
+            enterIn(dialog->FrontRows);
+            QVERIFY(stillOpen());
 
             showTab(dialog, QStringLiteral("班"));
             QTest::mouseClick(dialog->Grouped, Qt::LeftButton);
