@@ -3,6 +3,7 @@
 #include "arrangement/Arrangement.h"
 #include "arrangement/DraftRecord.h"
 #include "common/Sjis.h"
+#include "common/TableRoster.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -22,11 +23,7 @@ Seito student(const char* number, const char* name)
 
 Roster rosterOf(RosterTable table)
 {
-    Roster r;
-    r.studentCount = int(table.size());
-    r.columnCount = 2;
-    r.table = std::move(table);
-    return r;
+    return testing::TableRoster(std::move(table));
 }
 
 Arrangement sample()

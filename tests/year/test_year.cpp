@@ -4,6 +4,7 @@
 #include "arrangement/Arrangement.h"
 #include "arrangement/History.h"
 #include "common/Sjis.h"
+#include "common/TableRoster.h"
 #include "draft/DraftSetup.h"
 #include "seating/Room.h"
 
@@ -21,11 +22,7 @@ namespace {
 
 Roster rosterOf(RosterTable table)
 {
-    Roster r;
-    r.studentCount = int(table.size());
-    r.columnCount = 2;
-    r.table = std::move(table);
-    return r;
+    return testing::TableRoster(std::move(table));
 }
 
 Seito student(const char* number, const char* name)
